@@ -1,0 +1,122 @@
+// The two entry points of the translation library, with C linkage. Every
+// failure of the protocol code is an exception; this is the one place where
+// they are caught and turned into the error record.
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "../xmlPdu/types/COSEMpdu.h"
+#include "vantrel/vantrel.h"
+
+struct VantrelStream {
+    char* Data;  // malloc'ed
+    uint32_t Size;
+};
+
+namespace {
+
+using namespace vantrel;
+
+void SetMessage(TTranslationError& Error, int32_t Code, const char* Message) {
+    Error.Code = Code;
+    const size_t n = std::strlen(Message);
+    const size_t kept = n < sizeof Error.Message ? n : sizeof Error.Message;
+    std::memcpy(Error.Message, Message, kept);
+    if (kept < sizeof Error.Message) Error.Message[kept] = '\0';
+}
+
+// Runs Body and records any failure under Code; true on success.
+template <class TBody>
+bool Guarded(TTranslationError& Error, int32_t Code, TBody&& Body) {
+    try {
+        Body();
+        return true;
+    } catch (const std::bad_alloc&) {
+        SetMessage(Error, Code, "Out of memory");
+    } catch (const std::exception& e) {
+        SetMessage(Error, Code, e.what());
+    } catch (...) {
+        SetMessage(Error, Code, "Unknown failure");
+    }
+    return false;
+}
+
+VantrelStream* MakeStream(TScriptStream& Stream) {
+    auto* result = static_cast<VantrelStream*>(std::malloc(sizeof(VantrelStream)));
+    if (!result) throw std::bad_alloc();
+    size_t size;
+    result->Data = Stream.Release(size);
+    result->Size = static_cast<uint32_t>(size);
+    return result;
+}
+
+}  // namespace
+
+extern "C" {
+
+const uint8_t* VantrelStreamData(const VantrelStream* Stream) {
+    return Stream ? reinterpret_cast<const uint8_t*>(Stream->Data) : nullptr;
+}
+
+uint32_t VantrelStreamSize(const VantrelStream* Stream) { return Stream ? Stream->Size : 0; }
+
+void VantrelStreamFree(VantrelStream* Stream) {
+    if (!Stream) return;
+    std::free(Stream->Data);
+    std::free(Stream);
+}
+
+void PduToXml(const uint8_t* Data, uint32_t Size, VantrelStream** Stream, TTranslationError* Error) {
+    if (!Error) return;
+    Error->Code = 0;
+    Error->Message[0] = '\0';
+    if (!Stream) {
+        SetMessage(*Error, 3, "No output stream");
+        Error->Position = 0;
+        return;
+    }
+    *Stream = nullptr;
+    TStringWrapper reader(Data, Size);
+    Guarded(*Error, 3, [&] {
+        TElementArena arena;
+        const auto pdu = std::make_unique<T_COSEMpdu>(xmlIgnore, reader);
+        TScriptStream xml;
+        xml.Reserve(1024 + static_cast<size_t>(reader.FIndex) * 8);  // XML runs to about 8 characters an octet
+        pdu->ToXML(xml);
+        xml.WriteRaw("", 1);
+        *Stream = MakeStream(xml);
+    });
+    Error->Position = reader.FIndex;
+}
+
+void XmlToPdu(const char* Text, VantrelStream** Stream, TTranslationError* Error) {
+    if (!Error) return;
+    Error->Code = 0;
+    Error->Message[0] = '\0';
+    Error->Position = 0;
+    if (!Stream) {
+        SetMessage(*Error, 1, "No output stream");
+        return;
+    }
+    *Stream = nullptr;
+    TElementArena arena;  // opened first: the tree goes before it closes
+    TXMLParser parser;
+    std::unique_ptr<T_COSEMpdu> pdu;
+    if (!Guarded(*Error, 1, [&] {
+            parser.SetText(Text);
+            pdu = std::make_unique<T_COSEMpdu>(xmlIgnore, parser);
+        })) {
+        Error->Position = parser.NextIdx();
+        return;
+    }
+    Guarded(*Error, 2, [&] {
+        std::string octets;
+        pdu->EncodeToPduStr(octets);
+        TScriptStream out;
+        out.Reserve(octets.size() ? octets.size() : 1);
+        out.WriteRaw(octets.data(), octets.size());
+        *Stream = MakeStream(out);
+    });
+}
+
+}  // extern "C"

@@ -1,0 +1,52 @@
+// Shared helpers of the benchmarks: one call per direction through the entry points.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <initializer_list>
+#include <string>
+
+#include "vantrel/vantrel.h"
+
+namespace vbench {
+
+inline std::string Octets(std::initializer_list<int> Bytes) {
+    std::string s;
+    for (int b : Bytes) s += static_cast<char>(b);
+    return s;
+}
+
+// The XML of an APDU, or empty when it does not translate.
+inline std::string ToXml(const std::string& Pdu) {
+    VantrelStream* stream = nullptr;
+    TTranslationError error;
+    PduToXml(reinterpret_cast<const uint8_t*>(Pdu.data()), static_cast<uint32_t>(Pdu.size()), &stream, &error);
+    if (error.Code != 0) return {};
+    std::string xml(reinterpret_cast<const char*>(VantrelStreamData(stream)));
+    VantrelStreamFree(stream);
+    return xml;
+}
+
+inline void OctetsToXml(benchmark::State& State, const std::string& Pdu) {
+    for (auto _ : State) {
+        VantrelStream* stream = nullptr;
+        TTranslationError error;
+        PduToXml(reinterpret_cast<const uint8_t*>(Pdu.data()), static_cast<uint32_t>(Pdu.size()), &stream, &error);
+        if (error.Code != 0) State.SkipWithError(error.Message);
+        VantrelStreamFree(stream);
+    }
+    State.SetBytesProcessed(static_cast<int64_t>(State.iterations() * Pdu.size()));
+}
+
+inline void XmlToOctets(benchmark::State& State, const std::string& Xml) {
+    for (auto _ : State) {
+        VantrelStream* stream = nullptr;
+        TTranslationError error;
+        XmlToPdu(Xml.c_str(), &stream, &error);
+        if (error.Code != 0) State.SkipWithError(error.Message);
+        VantrelStreamFree(stream);
+    }
+    State.SetBytesProcessed(static_cast<int64_t>(State.iterations() * Xml.size()));
+}
+
+}  // namespace vbench

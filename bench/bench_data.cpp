@@ -1,0 +1,36 @@
+// Data values: a large array of structures, and a small Data value.
+#include "BenchSupport.h"
+
+namespace {
+
+using namespace vbench;
+
+// A Data array of 10,000 structures: a 12-octet date-time octet string, two
+// double-long-unsigned and a long (about 290 kB of octets).
+std::string LargeArray() {
+    std::string s = Octets({0xFF, 0x01, 0x82, 0x27, 0x10});
+    for (int i = 0; i < 10000; ++i) {
+        s += Octets({0x02, 0x04, 0x09, 0x0C, 0x07, 0xE8, 0x0C, 0x08, 0x02, 0x10, 0x1E, 0x00, 0x00, 0x80, 0x00, 0x00});
+        s += Octets({0x06, 0x00, 0x01, (i >> 8) & 0xFF, i & 0xFF});
+        s += Octets({0x06, 0x00, 0x00, 0x12, 0x34});
+        s += Octets({0x10, 0xFF, i & 0xFF});
+    }
+    return s;
+}
+
+const std::string kLarge = LargeArray();
+const std::string kLargeXml = ToXml(kLarge);
+const std::string kSmall = Octets({0xFF, 0x02, 0x02, 0x12, 0x00, 0x08, 0x09, 0x06, 0x00, 0x00, 0x01, 0x00, 0x00, 0xFF});
+const std::string kSmallXml = ToXml(kSmall);
+
+void LargeArrayOctetsToXml(benchmark::State& s) { OctetsToXml(s, kLarge); }
+void LargeArrayXmlToOctets(benchmark::State& s) { XmlToOctets(s, kLargeXml); }
+void SmallDataOctetsToXml(benchmark::State& s) { OctetsToXml(s, kSmall); }
+void SmallDataXmlToOctets(benchmark::State& s) { XmlToOctets(s, kSmallXml); }
+
+BENCHMARK(LargeArrayOctetsToXml)->Unit(benchmark::kMillisecond);
+BENCHMARK(LargeArrayXmlToOctets)->Unit(benchmark::kMillisecond);
+BENCHMARK(SmallDataOctetsToXml);
+BENCHMARK(SmallDataXmlToOctets);
+
+}  // namespace

@@ -1,0 +1,116 @@
+#include "INFRAMisc.h"
+
+#include "Errors.h"
+
+namespace vantrel {
+
+namespace {
+// Value of a hex digit, or -1.
+constexpr auto BuildDigitValues() {
+    struct Values { int8_t v[256]; } t{};
+    for (int i = 0; i < 256; ++i) t.v[i] = -1;
+    for (int i = 0; i < 10; ++i) t.v['0' + i] = static_cast<int8_t>(i);
+    for (int i = 0; i < 6; ++i) {
+        t.v['A' + i] = static_cast<int8_t>(10 + i);
+        t.v['a' + i] = static_cast<int8_t>(10 + i);
+    }
+    return t;
+}
+constexpr auto kDigitValues = BuildDigitValues();
+}  // namespace
+
+void TMisc::AppendHex(std::string& Out, std::string_view ByteStr) {
+    const size_t start = Out.size();
+    Out.resize(start + 2 * ByteStr.size());
+    char* p = Out.data() + start;
+    for (unsigned char c : ByteStr) {
+        p[0] = detail::kHexPairs[2 * c];
+        p[1] = detail::kHexPairs[2 * c + 1];
+        p += 2;
+    }
+}
+
+std::string TMisc::ByteStrToHexStr(std::string_view ByteStr) {
+    std::string s;
+    AppendHex(s, ByteStr);
+    return s;
+}
+
+bool TMisc::IsVisibleText(std::string_view ByteStr) noexcept {
+    if (ByteStr.empty()) return false;
+    for (unsigned char c : ByteStr)
+        if (c < 32 || c > 126 || c == '"' || c == '\'') return false;
+    return true;
+}
+
+std::string TMisc::ByteStrToFormatedString2(std::string_view ByteStr) {
+    if (IsVisibleText(ByteStr)) {
+        std::string s;
+        s.reserve(ByteStr.size() + 1);
+        s += '\\';
+        s += ByteStr;
+        return s;
+    }
+    return ByteStrToHexStr(ByteStr);
+}
+
+int TMisc::H1(char c) {
+    const int v = kDigitValues.v[static_cast<unsigned char>(c)];
+    if (v < 0) throw EConvertError("Illegal hex-character");
+    return v;
+}
+
+uint8_t TMisc::H2(char cHigh, char cLow) { return static_cast<uint8_t>(16 * H1(cHigh) + H1(cLow)); }
+
+std::string TMisc::HexStrToByteStr(std::string_view HexStr) {
+    std::string out;
+    out.reserve(HexStr.size() / 2);
+    size_t i = 0;
+    const size_t n = HexStr.size();
+    for (;;) {
+        while (i < n && HexStr[i] == ' ') ++i;
+        if (i == n) break;
+        const char high = HexStr[i++];
+        while (i < n && HexStr[i] == ' ') ++i;
+        if (i == n) throw EConvertError("HexStrToByteStr: Hex-character missing");
+        const char low = HexStr[i++];
+        out += static_cast<char>(H2(high, low));
+    }
+    return out;
+}
+
+namespace {
+// One dotted number: the leading run of digits of Text. An empty run or one
+// beyond the range of an octet does not convert.
+uint8_t TakeDottedNumber(std::string_view& Text) {
+    size_t len = 0;
+    while (len < Text.size() && Text[len] >= '0' && Text[len] <= '9') ++len;
+    const std::string_view run = Text.substr(0, len);
+    if (run.empty() || run.size() > 9) throw EConvertError("'" + std::string(run) + "' is not a valid integer value");
+    int value = 0;
+    for (char c : run) value = value * 10 + (c - '0');
+    if (value > 255) throw EConvertError("'" + std::string(run) + "' is not a valid octet value");
+    Text.remove_prefix(len < Text.size() ? len + 1 : len);  // the number and the one character after it
+    return static_cast<uint8_t>(value);
+}
+}  // namespace
+
+std::string TMisc::FormattedStrToByteStr(std::string_view Text, TStringFormat& Format) {
+    Format = sfNone;
+    if (Text.empty()) return {};
+    if (Text[0] == '\\') {
+        Format = sfVisibleString;
+        return std::string(Text.substr(1));
+    }
+    if (Text.find('.') == std::string_view::npos) {
+        std::string bytes = HexStrToByteStr(Text);
+        Format = sfHex;
+        return bytes;
+    }
+    std::string bytes(6, '\0');
+    for (char& octet : bytes) octet = static_cast<char>(TakeDottedNumber(Text));
+    Format = sfDotted;
+    return bytes;
+}
+
+}  // namespace vantrel

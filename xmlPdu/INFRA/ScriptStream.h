@@ -1,0 +1,68 @@
+// TScriptStream: the XML writer. It keeps the indentation level and whether
+// the current line has been started, and collects 8-bit text in one growing
+// memory block that the entry points hand to their caller without a copy.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace vantrel {
+
+class TScriptStream {
+public:
+    TScriptStream() = default;
+    explicit TScriptStream(int aIndent) : Indent(aIndent) {}
+    ~TScriptStream();
+    TScriptStream(const TScriptStream&) = delete;
+    TScriptStream& operator=(const TScriptStream&) = delete;
+
+    // Appends s, preceded by the indentation when the line is not yet started.
+    void Emit(std::string_view s);
+    // Emit of s followed by CR LF; the next Emit starts a new line.
+    void EmitLn(std::string_view s);
+    void XMLOpenTagLn(std::string_view Tag);
+    void XMLCloseTagLn(std::string_view Tag);
+    // The opening tag of a list: <Tag Attr="Value" > and the line end.
+    void XMLOpenTagAttrLn(std::string_view Tag, std::string_view Attr, std::string_view Value);
+    // "<!-- s --> " without a line end.
+    void XMLComment(std::string_view s);
+
+    // One whole line <Tag Attr="Value" />; with Hex the value is written as
+    // the hex digits of the octets in Value.
+    void TagAttrLine(std::string_view Tag, std::string_view Attr, std::string_view Value);
+    void TagAttrHexLine(std::string_view Tag, std::string_view Attr, std::string_view Octets);
+
+    // The whole text written so far.
+    std::string AsString() const { return std::string(FData, FSize); }
+    std::string_view View() const noexcept { return {FData, FSize}; }
+    size_t Size() const noexcept { return FSize; }
+    const char* Memory() const noexcept { return FData; }
+
+    void Reserve(size_t Capacity);
+    // Appends raw bytes (a terminating zero, octets), untouched by indentation.
+    void WriteRaw(const void* Bytes, size_t Count);
+    // Hands the memory block (allocated with malloc) to the caller.
+    char* Release(size_t& Size) noexcept;
+
+    bool LineNotEmpty = false;
+    int Indent = 0;
+
+private:
+    // Room for Count more bytes; returns where they go.
+    char* Grow(size_t Count) {
+        if (FCapacity - FSize < Count) Expand(Count);
+        return FData + FSize;
+    }
+    void Expand(size_t Count);
+    // Room for Count bytes of the current line after its indentation, if the
+    // line is new; the line counts as started.
+    char* BeginLine(size_t Count);
+
+    char* FData = nullptr;
+    size_t FSize = 0;
+    size_t FCapacity = 0;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,58 @@
+// TStringWrapper: the cursor over the encoded octets that every decoding
+// constructor reads from. Positions are 1-based; FIndex is the position of
+// the next octet to read and is what a failed decode reports.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "Nesting.h"
+
+namespace vantrel {
+
+class TStringWrapper {
+public:
+    // Reads the octets of s; s must outlive the reader.
+    explicit TStringWrapper(std::string_view s) noexcept : FString(s) {}
+    TStringWrapper(const uint8_t* s, uint32_t Size) noexcept
+        : FString(reinterpret_cast<const char*>(s), s ? Size : 0) {}
+    TStringWrapper(const TStringWrapper&) = delete;
+    TStringWrapper& operator=(const TStringWrapper&) = delete;
+
+    // The octet at the 1-based Index; "Wrong encoding in pdu" beyond the end.
+    uint8_t GetChar(int Index) const;
+    uint8_t NextByte();
+    uint8_t Inspect() const { return GetChar(FIndex); }
+    // Reads one octet and fails unless it is Value.
+    void ExpectByte(uint8_t Value);
+    int GetRemainingBytes() const noexcept { return static_cast<int>(FString.size()) - FIndex + 1; }
+    // The next Qty octets; the view stays valid while the reader's text does.
+    std::string_view CopyFromIndexAndForward(int Qty);
+    // Inserts one octet before the next one to read.
+    void SetNextByte(uint8_t Value);
+
+    const std::string_view& Text() const noexcept { return FString; }
+
+    int FIndex = 1;
+    TNesting Nesting;
+
+private:
+    [[noreturn]] static void WrongEncoding();
+
+    std::string_view FString;
+    std::string FOwned;  // a private copy, made only once SetNextByte changes the octets
+};
+
+inline uint8_t TStringWrapper::GetChar(int Index) const {
+    if (Index < 1 || static_cast<size_t>(Index) > FString.size()) WrongEncoding();
+    return static_cast<uint8_t>(FString[static_cast<size_t>(Index) - 1]);
+}
+
+inline uint8_t TStringWrapper::NextByte() {
+    const uint8_t b = GetChar(FIndex);
+    ++FIndex;
+    return b;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,95 @@
+// TXMLParser: the pull reader of the XML form. It reads the subset the
+// translator writes: start tags with at most one attribute, stop tags,
+// self-closing tags, whitespace, comments. Names map to TXMLId on demand.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "Nesting.h"
+#include "XMLId.h"
+
+namespace vantrel {
+
+enum TXMLToken { xtUnknown = 0, xtStartTag = 1, xtStopTag = 2, xtEndOfBuffer = 3, xtComment = 4 };
+
+class TXMLParser {
+public:
+    TXMLParser() = default;
+    TXMLParser(const TXMLParser&) = delete;
+    TXMLParser& operator=(const TXMLParser&) = delete;
+
+    // Starts reading the zero-terminated Text (not owned) and scans the first token.
+    void SetText(const char* Text);
+    // Scans the next token.
+    void Next();
+
+    // The identifier of a name, without regard to case; "'%s' unknown identifier" otherwise.
+    TXMLId KeyWord(std::string_view Identifier) const;
+    // The identifier of the current tag's name.
+    TXMLId Tag() const;
+    bool IsStartTag(TXMLId K) const { return FToken == xtStartTag && Tag() == K; }
+    bool IsStartTag(std::initializer_list<TXMLId> Ks) const;
+    TXMLId XMLStartTag() const;
+    void XMLAssertStartTag(TXMLId K) const;
+    void XMLAssertStartTagAndNext(TXMLId K) {
+        XMLAssertStartTag(K);
+        Next();
+    }
+    void XMLAssertStopTag(TXMLId K) const;
+    void XMLAssertStopTagAndNext(TXMLId K) {
+        XMLAssertStopTag(K);
+        Next();
+    }
+    // The value of the current start tag's attribute, which must be Attribute.
+    std::string_view XMLGetAttributeValue(TXMLId Attribute) const;
+    // The Value attribute in the formatted octet-string notation, as octets.
+    std::string HexStrToByteStrOfValue() const;
+
+    [[noreturn]] void UnexpectedKeyword(TXMLId k) const;
+    [[noreturn]] void NotImplemented(const std::string& s) const { RaiseXMLError(s); }
+    [[noreturn]] void RaiseXMLError(const std::string& s) const;
+
+    // Column of the last item within its line, from 0.
+    int GetTokenIndexInLine() const;
+
+    TXMLToken Token() const noexcept { return FToken; }
+    int NextIdx() const noexcept { return FNextIdx; }
+    int LineNr() const noexcept { return FLineNr; }
+    int TokenIdx() const noexcept { return FTokenIdx; }
+    std::string_view TagIdentifier() const noexcept { return FTagIdentifier; }
+    std::string_view AttribIdentifier() const noexcept { return FAttribIdentifier; }
+    std::string_view AttribValue() const noexcept { return FAttribValue; }
+    bool HasAttribute() const noexcept { return FHasAttribute; }
+    TXMLId AttributeId() const noexcept { return FAttributeId; }
+    bool FullElement() const noexcept { return FFullElement; }
+
+    TNesting Nesting;
+
+private:
+    void SkipBlanks();
+    void ReadTag();
+    std::string_view ReadName();
+    char Peek(int Offset = 0) const { return FText[FNextIdx + Offset]; }
+
+    const char* FText = "";
+    TXMLToken FToken = xtUnknown;
+    int FNextIdx = 0;
+    int FLineNr = 0;
+    int FTokenIdx = 0;
+    std::string_view FTagIdentifier;
+    std::string_view FAttribIdentifier;
+    std::string_view FAttribValue;
+    TXMLId FAttributeId = xmlDummy;
+    bool FHasAttribute = false;
+    bool FFullElement = false;
+    // The identifier of the current tag, looked up once per token.
+    mutable TXMLId FTagId = xmlDummy;
+    mutable bool FTagIdKnown = false;
+};
+
+// Column of Index within its line: the characters since the last line feed.
+int ColumnOf(const char* Text, int Index);
+
+}  // namespace vantrel
