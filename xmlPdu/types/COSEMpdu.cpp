@@ -1,6 +1,8 @@
 #include "COSEMpdu.h"
 
 #include "Data.h"
+#include "AccessService.h"
+#include "ServiceErrors.h"
 #include "Strings.h"
 
 namespace vantrel {
@@ -18,7 +20,7 @@ constexpr TAlternative kCOSEMpduAlternatives[] = {
     // {0x08, xmlInitiateResponse, &ElementFactory<T_InitiateResponse>},
     // {0x0C, xmlReadResponse, &ElementFactory<T_ReadResponse>},
     // {0x0D, xmlWriteResponse, &ElementFactory<T_WriteResponse>},
-    // {0x0E, xmlConfirmedServiceError, &ElementFactory<T_ConfirmedServiceError>},
+    {0x0E, xmlConfirmedServiceError, &ElementFactory<T_ConfirmedServiceError>},
     // {0x0F, xmlDataNotification, &ElementFactory<T_DataNotification>},
     // {0x10, xmlDataNotificationConfirm, &ElementFactory<T_DataNotificationConfirm>},
     // {0x16, xmlUnconfirmedWriteRequest, &ElementFactory<T_UnconfirmedWriteRequest>},
@@ -45,13 +47,13 @@ constexpr TAlternative kCOSEMpduAlternatives[] = {
     // {0x61, xmlAssociationResponse, &ElementFactory<T_AssociationResponse>},
     // {0x62, xmlReleaseRequest, &ElementFactory<T_ReleaseRequest>},
     // {0x63, xmlReleaseResponse, &ElementFactory<T_ReleaseResponse>},
-    // {0xC0, xmlGetRequest, &ElementFactory<T_GetRequest>},
-    // {0xC1, xmlSetRequest, &ElementFactory<T_SetRequest>},
-    // {0xC2, xmlEventNotificationRequest, &ElementFactory<T_EventNotificationRequest>},
-    // {0xC3, xmlActionRequest, &ElementFactory<T_ActionRequest>},
-    // {0xC4, xmlGetResponse, &ElementFactory<T_GetResponse>},
-    // {0xC5, xmlSetResponse, &ElementFactory<T_SetResponse>},
-    // {0xC7, xmlActionResponse, &ElementFactory<T_ActionResponse>},
+    {0xC0, xmlGetRequest, &ElementFactory<T_GetRequest>},
+    {0xC1, xmlSetRequest, &ElementFactory<T_SetRequest>},
+    {0xC2, xmlEventNotificationRequest, &ElementFactory<T_EventNotificationRequest>},
+    {0xC3, xmlActionRequest, &ElementFactory<T_ActionRequest>},
+    {0xC4, xmlGetResponse, &ElementFactory<T_GetResponse>},
+    {0xC5, xmlSetResponse, &ElementFactory<T_SetResponse>},
+    {0xC7, xmlActionResponse, &ElementFactory<T_ActionResponse>},
     {0xC8, xmlglo_GetRequest, kCiphered},
     {0xC9, xmlglo_SetRequest, kCiphered},
     {0xCB, xmlglo_ActionRequest, kCiphered},
@@ -65,9 +67,9 @@ constexpr TAlternative kCOSEMpduAlternatives[] = {
     {0xD4, xmlded_GetResponse, kCiphered},
     {0xD5, xmlded_SetResponse, kCiphered},
     {0xD7, xmlded_ActionResponse, kCiphered},
-    // {0xD8, xmlExceptionResponse, &ElementFactory<T_ExceptionResponse>},
-    // {0xD9, xmlAccessRequest, &ElementFactory<T_AccessRequest>},
-    // {0xDA, xmlAccessResponse, &ElementFactory<T_AccessResponse>},
+    {0xD8, xmlExceptionResponse, &ElementFactory<T_ExceptionResponse>},
+    {0xD9, xmlAccessRequest, &ElementFactory<T_AccessRequest>},
+    {0xDA, xmlAccessResponse, &ElementFactory<T_AccessResponse>},
     // {0xDB, xmlGeneralGloCiphering, &ElementFactory<T_GeneralGloCiphering>},
     // {0xDC, xmlGeneralDedCiphering, &ElementFactory<T_GeneralDedCiphering>},
     // {0xDD, xmlGeneralCiphering, &ElementFactory<T_GeneralCiphering>},

@@ -20,10 +20,7 @@ constexpr TField kSelectiveAccessDescriptorFields[] = {
     {xmlAccessParameters, &ElementFactory<T_Data>},
 };
 
-constexpr TField kAttributeDescriptorWithSelectionFields[] = {
-    {xmlAttributeDescriptor, &ElementFactory<T_AttributeDescriptor>},
-    {xmlAccessSelection, &ElementFactory<T_SelectiveAccessDescriptor>, Optional},
-};
+constexpr TField kAttributeDescriptorWithSelectionFields[] = {kAttributeDescriptorField, kOptionalAccessSelectionField};
 }  // namespace
 
 constinit const TSequenceTable T_AttributeDescriptor::kTable{kAttributeDescriptorFields};

@@ -115,4 +115,16 @@ public:
     };
 };
 
+// Field rows that recur across the service sequences.
+inline constexpr TField kInvokeIdAndPriorityField{xmlInvokeIdAndPriority, &ElementFactory<T_InvokeIdAndPriority>};
+inline constexpr TField kLongInvokeIdAndPriorityField{xmlLongInvokeIdAndPriority,
+                                                      &ElementFactory<T_LongInvokeIdAndPriority>};
+inline constexpr TField kAttributeDescriptorField{xmlAttributeDescriptor, &ElementFactory<T_AttributeDescriptor>};
+inline constexpr TField kMethodDescriptorField{xmlMethodDescriptor, &ElementFactory<T_MethodDescriptor>};
+inline constexpr TField kAccessSelectionField{xmlAccessSelection, &ElementFactory<T_SelectiveAccessDescriptor>};
+inline constexpr TField kOptionalAccessSelectionField{xmlAccessSelection,
+                                                      &ElementFactory<T_SelectiveAccessDescriptor>, Optional};
+inline constexpr TField kBlockNumberField{xmlBlockNumber, &ElementFactory<T_Unsigned32>};
+inline constexpr TField kLastBlockField{xmlLastBlock, &ElementFactory<T_Boolean>};
+
 }  // namespace vantrel
