@@ -4,8 +4,10 @@
 // a failure with its caret position, a hex conversion failure, or a beep.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vantrel {
 
@@ -22,14 +24,25 @@ struct TTranslateOutcome {
     // Line counts from 1, Column is the number of characters walked on that line.
     int Line = 1;
     int Column = 0;
+    // The entry point's position of a failure: after hex, the 1-based octet of
+    // the APDU where decoding stopped; after XML, the 0-based byte of the text
+    // (without its leading blanks) not yet read.
+    int Position = 0;
     bool HexToXml = true;  // the direction taken (or that would have been taken)
+    // Only when asked for: the description of the HDLC frame the text held,
+    // whenever it decoded (also when it carried nothing to translate).
+    std::vector<std::string> FrameDescription;
 };
 
-// Translates SourceText, the whole text of the source pane.
-TTranslateOutcome TranslateText(std::string_view SourceText);
+// Translates SourceText, the whole text of the source pane as UTF-8. With
+// DescribeFrame, an HDLC frame's description is added to the outcome.
+TTranslateOutcome TranslateText(std::string_view SourceText, bool DescribeFrame = false);
 
-// The caret after walking the first Index characters of Text: a carriage
-// return starts a new line at column 0, every other character adds one column.
-void GotoIndex(std::string_view Text, int Index, int& Line, int& Column);
+// The caret after walking the first Index characters of Text (UTF-8; one
+// character is one encoded sequence): a carriage return starts a new line at
+// column 0, every other character adds one column. A line feed that does not
+// follow a carriage return starts a new line as well, at column 1, where a
+// carriage return and line feed pair would have left the caret.
+void GotoIndex(std::string_view Text, int64_t Index, int& Line, int& Column);
 
 }  // namespace vantrel

@@ -1,0 +1,188 @@
+#include "TranslateCommand.h"
+
+#include <climits>
+#include <cstring>
+
+#include "Frame.h"
+#include "HexText.h"
+#include "../xmlPdu/INFRA/Errors.h"
+#include "vantrel/vantrel.h"
+
+namespace vantrel {
+
+namespace {
+
+// XML must begin within this many characters of the cleaned text.
+constexpr int64_t kMaxXmlStart = 79;
+
+bool IsBlank(char c) noexcept { return c == '\r' || c == '\n' || c == ' '; }
+
+// A byte that continues a UTF-8 sequence: it belongs to the character before it.
+bool IsContinuation(char c) noexcept { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+int64_t CharacterCount(std::string_view Text) noexcept {
+    int64_t n = 0;
+    for (char c : Text) n += !IsContinuation(c);
+    return n;
+}
+
+// Digit values 0 to 15, the separators of pasted hex text, everything else.
+enum : uint8_t { kSeparator = 16, kOther = 17 };
+constexpr auto BuildHexClasses() {
+    struct Classes { uint8_t c[256]; } t{};
+    for (auto& c : t.c) c = kOther;
+    for (int i = 0; i < 10; ++i) t.c['0' + i] = static_cast<uint8_t>(i);
+    for (int i = 0; i < 6; ++i) t.c['A' + i] = t.c['a' + i] = static_cast<uint8_t>(10 + i);
+    for (unsigned char c : {'\r', '\n', ' ', '-'}) t.c[c] = kSeparator;
+    return t;
+}
+constexpr auto kHexClasses = BuildHexClasses();
+
+// The octets of pasted hex text: carriage returns, line feeds, blanks and
+// dashes are dropped wherever they stand, the remaining characters pair up
+// into octets. Fails as HexStrToRawBytes of the cleaned digits would.
+std::string PastedHexToOctets(std::string_view Text) {
+    std::string octets(Text.size() / 2, '\0');
+    char* out = octets.data();
+    const auto* p = reinterpret_cast<const unsigned char*>(Text.data());
+    const auto* const end = p + Text.size();
+    for (;;) {
+        while (p != end && kHexClasses.c[*p] == kSeparator) ++p;
+        if (p == end) break;
+        const uint8_t high = kHexClasses.c[*p++];
+        while (p != end && kHexClasses.c[*p] == kSeparator) ++p;
+        if (p == end) throw EConvertError("HexStrToByteStr: Hex-character missing");
+        const uint8_t low = kHexClasses.c[*p++];
+        if ((high | low) > 15) throw EConvertError("Illegal hex-character");
+        *out++ = static_cast<char>(high << 4 | low);
+    }
+    octets.resize(static_cast<size_t>(out - octets.data()));
+    return octets;
+}
+
+void Beep(TTranslateOutcome& Outcome, bool HexToXml, std::string Reason) {
+    Outcome.Kind = TTranslateOutcome::Beep;
+    Outcome.HexToXml = HexToXml;
+    Outcome.Text = std::move(Reason);
+}
+
+void EntryFailure(TTranslateOutcome& Outcome, std::string_view SourceText, const TTranslationError& Error, int64_t Index) {
+    Outcome.Kind = TTranslateOutcome::EntryFailure;
+    Outcome.Text.assign(Error.Message, strnlen(Error.Message, sizeof Error.Message));
+    Outcome.Position = Error.Position;
+    GotoIndex(SourceText, Index, Outcome.Line, Outcome.Column);
+}
+
+// Octets to XML through the entry point. A failure places the caret at twice
+// the failing octet's position: two digits an octet.
+void OctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::string_view Octets) {
+    Outcome.HexToXml = true;
+    if (Octets.size() > UINT32_MAX) {
+        Outcome.Kind = TTranslateOutcome::HexFailure;
+        Outcome.Text = "Too many octets";
+        return;
+    }
+    TTranslationError error;
+    VantrelStream* xml = nullptr;
+    PduToXml(reinterpret_cast<const uint8_t*>(Octets.data()), static_cast<uint32_t>(Octets.size()), &xml, &error);
+    if (error.Code != 0) return EntryFailure(Outcome, SourceText, error, 2 * static_cast<int64_t>(error.Position));
+    Outcome.Kind = TTranslateOutcome::Translated;
+    Outcome.Text.assign(reinterpret_cast<const char*>(VantrelStreamData(xml)), VantrelStreamSize(xml) - 1);
+    VantrelStreamFree(xml);
+}
+
+void XmlToHex(TTranslateOutcome& Outcome, std::string_view SourceText, std::string_view Xml) {
+    Outcome.HexToXml = false;
+    const std::string text(Xml);  // zero-terminated
+    TTranslationError error;
+    VantrelStream* octets = nullptr;
+    XmlToPdu(text.c_str(), &octets, &error);
+    if (error.Code != 0) {
+        // The reader counts bytes; the caret walks characters.
+        const size_t consumed = error.Position > 0 ? static_cast<size_t>(error.Position) : 0;
+        const int64_t index = CharacterCount(Xml.substr(0, consumed)) +
+                              static_cast<int64_t>(consumed > Xml.size() ? consumed - Xml.size() : 0);
+        return EntryFailure(Outcome, SourceText, error, index);
+    }
+    Outcome.Kind = TTranslateOutcome::Translated;
+    Outcome.Text = RawBytesToHexStr(
+        std::string_view(reinterpret_cast<const char*>(VantrelStreamData(octets)), VantrelStreamSize(octets)));
+    VantrelStreamFree(octets);
+}
+
+void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, bool DescribeFrame) {
+    size_t start = 0;
+    while (start < SourceText.size() && IsBlank(SourceText[start])) ++start;
+    const std::string_view text = SourceText.substr(start);
+
+    if (text.starts_with("7E")) {
+        // Blanks after the frame's last digit are no part of it.
+        std::string_view digits = text;
+        while (!digits.empty() && IsBlank(digits.back())) digits.remove_suffix(1);
+        TFrame frame;
+        try {
+            frame.SetFromPduByteStr(HexStrToByteStr(digits));
+        } catch (const EVantrelError& e) {
+            return Beep(Outcome, true, "Not a decodable HDLC frame: " + e.Message());
+        }
+        if (DescribeFrame) frame.GetAsStrings(Outcome.FrameDescription, 0);
+        if (frame.Kind() != fkI && frame.Kind() != fkUI)
+            return Beep(Outcome, true, "HDLC " + std::string(FrameKindName(frame.Kind())) + " frame: no APDU to translate");
+        if (frame.Segmented())
+            return Beep(Outcome, true, "Segmented HDLC frame: the APDU continues in the next frames");
+        const std::string_view info = frame.Data();
+        return OctetsToXml(Outcome, SourceText, info.substr(info.size() < 3 ? info.size() : 3));  // without the LLC header
+    }
+
+    const size_t angle = text.find('<');
+    if (angle == std::string_view::npos) {
+        std::string octets;
+        try {
+            octets = PastedHexToOctets(text);
+        } catch (const EConvertError& e) {
+            Outcome.Kind = TTranslateOutcome::HexFailure;
+            Outcome.Text = e.Message();
+            return;
+        }
+        return OctetsToXml(Outcome, SourceText, octets);
+    }
+    const int64_t position = CharacterCount(text.substr(0, angle)) + 1;
+    if (position > kMaxXmlStart)
+        return Beep(Outcome, false,
+                    "XML must begin within the first " + std::to_string(kMaxXmlStart) + " characters; its first \"<\" is character " +
+                        std::to_string(position));
+    XmlToHex(Outcome, SourceText, text);
+}
+
+}  // namespace
+
+void GotoIndex(std::string_view Text, int64_t Index, int& Line, int& Column) {
+    int64_t line = 1;
+    int64_t column = 0;
+    char previous = '\0';
+    for (size_t i = 0; i < Text.size() && Index > 0; ++i) {
+        const char c = Text[i];
+        if (IsContinuation(c)) continue;
+        --Index;
+        if (c == '\r') {
+            ++line;
+            column = 0;
+        } else if (c == '\n' && previous != '\r') {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
+        }
+        previous = c;
+    }
+    Line = static_cast<int>(line < INT_MAX ? line : INT_MAX);
+    Column = static_cast<int>(column < INT_MAX ? column : INT_MAX);
+}
+
+TTranslateOutcome TranslateText(std::string_view SourceText, bool DescribeFrame) {
+    TTranslateOutcome outcome;
+    Translate(outcome, SourceText, DescribeFrame);
+    return outcome;
+}
+
+}  // namespace vantrel
