@@ -4,6 +4,8 @@
 #include "AccessService.h"
 #include "ServiceErrors.h"
 #include "Strings.h"
+#include "Notifications.h"
+#include "ReadWrite.h"
 
 namespace vantrel {
 
@@ -15,16 +17,16 @@ constexpr const TElementFactory* kCiphered = &ElementFactory<T_OctetString>;
 // Rows still commented out are those whose body classes are not written yet.
 constexpr TAlternative kCOSEMpduAlternatives[] = {
     // {0x01, xmlInitiateRequest, &ElementFactory<T_InitiateRequest>},
-    // {0x05, xmlReadRequest, &ElementFactory<T_ReadRequest>},
-    // {0x06, xmlWriteRequest, &ElementFactory<T_WriteRequest>},
+    {0x05, xmlReadRequest, &ElementFactory<T_ReadRequest>},
+    {0x06, xmlWriteRequest, &ElementFactory<T_WriteRequest>},
     // {0x08, xmlInitiateResponse, &ElementFactory<T_InitiateResponse>},
-    // {0x0C, xmlReadResponse, &ElementFactory<T_ReadResponse>},
-    // {0x0D, xmlWriteResponse, &ElementFactory<T_WriteResponse>},
+    {0x0C, xmlReadResponse, &ElementFactory<T_ReadResponse>},
+    {0x0D, xmlWriteResponse, &ElementFactory<T_WriteResponse>},
     {0x0E, xmlConfirmedServiceError, &ElementFactory<T_ConfirmedServiceError>},
-    // {0x0F, xmlDataNotification, &ElementFactory<T_DataNotification>},
-    // {0x10, xmlDataNotificationConfirm, &ElementFactory<T_DataNotificationConfirm>},
-    // {0x16, xmlUnconfirmedWriteRequest, &ElementFactory<T_UnconfirmedWriteRequest>},
-    // {0x18, xmlInformationReportRequest, &ElementFactory<T_InformationReportRequest>},
+    {0x0F, xmlDataNotification, &ElementFactory<T_DataNotification>},
+    {0x10, xmlDataNotificationConfirm, &ElementFactory<T_DataNotificationConfirm>},
+    {0x16, xmlUnconfirmedWriteRequest, &ElementFactory<T_UnconfirmedWriteRequest>},
+    {0x18, xmlInformationReportRequest, &ElementFactory<T_InformationReportRequest>},
     {0x21, xmlglo_InitiateRequest, kCiphered},
     {0x25, xmlglo_ReadRequest, kCiphered},
     {0x26, xmlglo_WriteRequest, kCiphered},
