@@ -57,7 +57,8 @@ fuzz: deps-fuzz
 	@set -e; for target in $(FUZZ_BUILD)/fuzz/fuzz-*; do \
 	  name=$$(basename $$target); corpus=$(FUZZ_BUILD)/corpus/$$name; mkdir -p $$corpus; \
 	  echo "== $$name for $(FUZZ_SECONDS) s"; \
-	  $$target -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 \
+	  dict=fuzz/$${name#fuzz-}.dict; [ -f $$dict ] && dict="-dict=$$dict" || dict=""; \
+	  $$target -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 $$dict \
 	    $$corpus fuzz/seeds/$${name#fuzz-} 2>&1 | tail -n 12; \
 	done
 

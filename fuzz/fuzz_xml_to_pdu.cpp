@@ -1,25 +1,47 @@
 // XML → octets: any text ends in octets or in the error record. Octets that
-// come out must translate back to XML.
+// come out must translate to XML that encodes to the very same octets.
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "vantrel/vantrel.h"
 
+namespace {
+
+[[noreturn]] void Fail(const char* What, const std::string& Detail) {
+    std::fprintf(stderr, "%s\n%s\n", What, Detail.c_str());
+    std::abort();
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-    if (Size > 1 << 20) return 0;
-    const std::string text(reinterpret_cast<const char*>(Data), Size);  // zero-terminated by std::string
+    if (Size > (1u << 20)) return 0;
+    const std::string text(reinterpret_cast<const char*>(Data), Size);  // c_str() adds the terminator
     TTranslationError error;
     VantrelStream* octets = nullptr;
     XmlToPdu(text.c_str(), &octets, &error);
     if (error.Code != 0) {
-        if (octets != nullptr || error.Code < 1 || error.Code > 2) std::abort();
-        if (error.Code == 1 && (error.Position < 0 || static_cast<size_t>(error.Position) > Size)) std::abort();
+        if (octets != nullptr || error.Code < 1 || error.Code > 2) Fail("failure with a stream or a wrong code", error.Message);
+        if (error.Code == 1 && (error.Position < 0 || static_cast<size_t>(error.Position) > Size))
+            Fail("position outside the text", error.Message);
+        if (error.Code == 2 && error.Position != 0) Fail("encoding failure with a position", error.Message);
         return 0;
     }
-    VantrelStream* xml = nullptr;
-    PduToXml(VantrelStreamData(octets), VantrelStreamSize(octets), &xml, &error);
-    VantrelStreamFree(xml);
+    const std::string pdu(reinterpret_cast<const char*>(VantrelStreamData(octets)), VantrelStreamSize(octets));
     VantrelStreamFree(octets);
+
+    VantrelStream* xml = nullptr;
+    PduToXml(reinterpret_cast<const uint8_t*>(pdu.data()), static_cast<uint32_t>(pdu.size()), &xml, &error);
+    if (error.Code != 0) Fail(error.Message, text);
+    if (static_cast<size_t>(error.Position) != pdu.size() + 1) Fail("octets left over", text);
+    VantrelStream* back = nullptr;
+    XmlToPdu(reinterpret_cast<const char*>(VantrelStreamData(xml)), &back, &error);
+    if (error.Code != 0) Fail(error.Message, reinterpret_cast<const char*>(VantrelStreamData(xml)));
+    if (std::string(reinterpret_cast<const char*>(VantrelStreamData(back)), VantrelStreamSize(back)) != pdu)
+        Fail("octets changed on the way back", text);
+    VantrelStreamFree(back);
+    VantrelStreamFree(xml);
     return 0;
 }
