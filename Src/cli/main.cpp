@@ -1,76 +1,241 @@
-// vantrel-cli: translates one APDU given as hex digits or as XML.
-//   vantrel-cli [FILE|-]
-// Without "<" the input is hex (CR, LF, space and "-" are removed), otherwise
-// XML. The translation goes to stdout exactly as the entry point produced it;
-// a failure goes to stderr with its position, exit status 1; usage errors 2.
+// vantrel-cli: the translate command for scripts, pipes and capture logs.
+// Nothing but the translation goes to stdout; failures go to stderr (or, for
+// --each-line, inline) and set the exit status.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iostream>
-#include <iterator>
-#include <sstream>
 #include <string>
+#include <string_view>
+#include <vector>
 
-#include "../HexText.h"
-#include "../../xmlPdu/INFRA/Errors.h"
-#include "vantrel/vantrel.h"
+#include "../TranslateCommand.h"
+#include "../Version.h"
 
 namespace {
 
-bool ReadAll(const char* Path, std::string& Text) {
-    if (!Path || std::strcmp(Path, "-") == 0) {
-        Text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-        return !std::cin.bad();
+using vantrel::TTranslateOutcome;
+
+enum TExitCode { kTranslated = 0, kNotTranslated = 1, kUsage = 2, kInputOutput = 3 };
+
+constexpr const char kUsageText[] =
+    "usage: vantrel-cli [--each-line] [--frame] [FILE|-]\n"
+    "       vantrel-cli --help | --version\n"
+    "\n"
+    "Translates a DLMS/COSEM APDU read from FILE (standard input when FILE is\n"
+    "\"-\" or missing). The input is taken for\n"
+    "  an HDLC frame    hex digits beginning with \"7E\" (an I or UI frame; its\n"
+    "                   APDU is translated to XML),\n"
+    "  XML              when a \"<\" stands within its first 79 characters (the\n"
+    "                   octets are printed as hex digits),\n"
+    "  hex octets       otherwise (blanks, dashes and line breaks are ignored).\n"
+    "\n"
+    "Options:\n"
+    "  --each-line  every non-empty line is one APDU or HDLC frame, translated on\n"
+    "               its own; each result follows a line \"line N:\", a failure is\n"
+    "               one line \"line N: ...\" in the output\n"
+    "  --frame      print the description of an HDLC frame before its translation\n"
+    "  --help       print this text\n"
+    "  --version    print the version and build number\n"
+    "\n"
+    "Exit status: 0 translated; 1 not translated (with --each-line: any line);\n"
+    "2 wrong usage; 3 the input could not be read or the output not written.\n";
+
+class TOutput {
+public:
+    explicit TOutput(FILE* Stream) : FStream(Stream) {}
+    void Write(std::string_view Text) { std::fwrite(Text.data(), 1, Text.size(), FStream); }
+    void Line(std::string_view Text) {
+        Write(Text);
+        std::fputc('\n', FStream);
     }
-    std::ifstream in(Path, std::ios::binary);
-    if (!in) return false;
-    Text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    void Lines(const std::vector<std::string>& Lines) {
+        for (const std::string& line : Lines) Line(line);
+    }
+    // The destination text: XML as the entry point wrote it (its lines end
+    // with CR LF), hex digits as one line.
+    void Translation(const TTranslateOutcome& Outcome) {
+        if (Outcome.HexToXml) Write(Outcome.Text);
+        else Line(Outcome.Text);
+    }
+    bool Finish() { return std::fflush(FStream) == 0 && !std::ferror(FStream); }
+
+private:
+    FILE* FStream;
+};
+
+// Reads a stream line by line through one buffer: memory stays flat however
+// many lines there are. Lines lose their LF and a CR before it.
+class TLineReader {
+public:
+    explicit TLineReader(FILE* Stream) : FStream(Stream), FBuffer(1 << 16) {}
+
+    bool Next(std::string_view& Line) {
+        if (FCarryTaken) {
+            FCarry.clear();
+            FCarryTaken = false;
+        }
+        for (;;) {
+            const char* begin = FBuffer.data() + FBegin;
+            if (const auto* lf = static_cast<const char*>(std::memchr(begin, '\n', FEnd - FBegin))) {
+                FBegin += static_cast<size_t>(lf - begin) + 1;
+                if (FCarry.empty()) return Take(std::string_view(begin, static_cast<size_t>(lf - begin)), Line);
+                FCarry.append(begin, lf);
+                FCarryTaken = true;
+                return Take(FCarry, Line);
+            }
+            FCarry.append(begin, FEnd - FBegin);
+            FBegin = FEnd = 0;
+            if (FAtEnd) break;
+            FEnd = std::fread(FBuffer.data(), 1, FBuffer.size(), FStream);
+            FAtEnd = FEnd == 0;
+        }
+        if (FCarry.empty()) return false;  // the input ended with a line feed, or was empty
+        FCarryTaken = true;
+        return Take(FCarry, Line);
+    }
+
+    bool Failed() const { return std::ferror(FStream) != 0; }
+
+private:
+    static bool Take(std::string_view Text, std::string_view& Line) {
+        if (!Text.empty() && Text.back() == '\r') Text.remove_suffix(1);
+        Line = Text;
+        return true;
+    }
+
+    FILE* FStream;
+    std::vector<char> FBuffer;
+    size_t FBegin = 0;
+    size_t FEnd = 0;
+    bool FAtEnd = false;
+    std::string FCarry;  // a line that spans buffer refills
+    bool FCarryTaken = false;
+};
+
+bool IsBlankLine(std::string_view Line) {
+    return Line.find_first_not_of(" \t\r") == std::string_view::npos;
 }
 
-int Fail(const TTranslationError& Error) {
-    std::cerr << Error.Message << " (position " << Error.Position << ")\n";
-    return 1;
+int TranslateWhole(FILE* In, const std::string& InputName, bool DescribeFrame, TOutput& Out) {
+    std::string text;
+    char chunk[1 << 16];
+    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, In)) > 0;) text.append(chunk, n);
+    if (std::ferror(In)) {
+        std::fprintf(stderr, "vantrel-cli: cannot read %s\n", InputName.c_str());
+        return kInputOutput;
+    }
+    const TTranslateOutcome outcome = vantrel::TranslateText(text, DescribeFrame);
+    Out.Lines(outcome.FrameDescription);
+    switch (outcome.Kind) {
+    case TTranslateOutcome::Translated:
+        Out.Translation(outcome);
+        return kTranslated;
+    case TTranslateOutcome::EntryFailure:
+        std::fprintf(stderr, "%s:%d:%d: %s\n", InputName.c_str(), outcome.Line, outcome.Column, outcome.Text.c_str());
+        return kNotTranslated;
+    case TTranslateOutcome::HexFailure:
+    case TTranslateOutcome::Beep:
+        std::fprintf(stderr, "%s: %s\n", InputName.c_str(), outcome.Text.c_str());
+        return kNotTranslated;
+    }
+    return kNotTranslated;
+}
+
+int TranslateEachLine(FILE* In, const std::string& InputName, bool DescribeFrame, TOutput& Out) {
+    TLineReader reader(In);
+    std::string_view line;
+    long long number = 0;
+    long long translated = 0;
+    long long failed = 0;
+    std::string head;
+    while (reader.Next(line)) {
+        ++number;
+        if (IsBlankLine(line)) continue;
+        const TTranslateOutcome outcome = vantrel::TranslateText(line, DescribeFrame);
+        head = "line " + std::to_string(number) + ": ";
+        switch (outcome.Kind) {
+        case TTranslateOutcome::Translated:
+            ++translated;
+            head.pop_back();
+            Out.Line(head);
+            Out.Lines(outcome.FrameDescription);
+            Out.Translation(outcome);
+            continue;
+        case TTranslateOutcome::EntryFailure:
+            head += outcome.HexToXml ? "error at octet " : "error at column ";
+            head += std::to_string(outcome.HexToXml ? outcome.Position : outcome.Column);
+            head += ": ";
+            break;
+        case TTranslateOutcome::HexFailure:
+            head += "error: ";
+            break;
+        case TTranslateOutcome::Beep:
+            head += "not translated: ";
+            break;
+        }
+        ++failed;
+        Out.Line(head + outcome.Text);
+        Out.Lines(outcome.FrameDescription);
+    }
+    if (reader.Failed()) {
+        std::fprintf(stderr, "vantrel-cli: cannot read %s\n", InputName.c_str());
+        return kInputOutput;
+    }
+    if (failed == 0) return kTranslated;
+    std::fprintf(stderr, "vantrel-cli: %lld of %lld lines not translated\n", failed, failed + translated);
+    return kNotTranslated;
+}
+
+int Usage(const char* Problem) {
+    std::fprintf(stderr, "vantrel-cli: %s\n%s", Problem, kUsageText);
+    return kUsage;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 2 || (argc == 2 && argv[1][0] == '-' && argv[1][1] != '\0')) {
-        std::cerr << "usage: vantrel-cli [FILE|-]\n";
-        return 2;
-    }
-    std::string text;
-    if (!ReadAll(argc == 2 ? argv[1] : nullptr, text)) {
-        std::cerr << "vantrel-cli: cannot read " << (argc == 2 ? argv[1] : "standard input") << "\n";
-        return 2;
+    bool eachLine = false;
+    bool describeFrame = false;
+    const char* path = nullptr;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            if (arg == "--each-line") eachLine = true;
+            else if (arg == "--frame") describeFrame = true;
+            else if (arg == "--") optionsEnded = true;
+            else if (arg == "--help" || arg == "-h") {
+                std::fputs(kUsageText, stdout);
+                return std::fflush(stdout) == 0 ? kTranslated : kInputOutput;
+            } else if (arg == "--version") {
+                std::printf("%s %s\n", vantrel::kProductName, vantrel::VersionText().c_str());
+                return std::fflush(stdout) == 0 ? kTranslated : kInputOutput;
+            } else {
+                return Usage(("unknown option " + std::string(arg)).c_str());
+            }
+        } else if (path) {
+            return Usage("more than one input");
+        } else {
+            path = argv[i];
+        }
     }
 
-    TTranslationError error{};
-    VantrelStream* stream = nullptr;
-    if (text.find('<') == std::string::npos) {
-        std::string digits;
-        digits.reserve(text.size());
-        for (char c : text)
-            if (c != '\r' && c != '\n' && c != ' ' && c != '-') digits += c;
-        std::string octets;
-        try {
-            octets = vantrel::HexStrToRawBytes(digits);
-        } catch (const vantrel::EVantrelError& e) {
-            std::cerr << e.Message() << "\n";
-            return 1;
-        }
-        PduToXml(reinterpret_cast<const uint8_t*>(octets.data()), static_cast<uint32_t>(octets.size()), &stream, &error);
-        if (error.Code != 0) return Fail(error);
-        std::fwrite(VantrelStreamData(stream), 1, VantrelStreamSize(stream) - 1, stdout);
-    } else {
-        XmlToPdu(text.c_str(), &stream, &error);
-        if (error.Code != 0) return Fail(error);
-        const std::string octets(reinterpret_cast<const char*>(VantrelStreamData(stream)), VantrelStreamSize(stream));
-        const std::string hex = vantrel::RawBytesToHexStr(octets);
-        std::fwrite(hex.data(), 1, hex.size(), stdout);
-        std::fputc('\n', stdout);
+    const bool fromStdin = !path || std::strcmp(path, "-") == 0;
+    const std::string inputName = fromStdin ? "<stdin>" : path;
+    FILE* in = fromStdin ? stdin : std::fopen(path, "rb");
+    if (!in) {
+        std::fprintf(stderr, "vantrel-cli: cannot open %s: %s\n", path, std::strerror(errno));
+        return kInputOutput;
     }
-    VantrelStreamFree(stream);
-    return 0;
+    static char outBuffer[1 << 16];
+    std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
+    TOutput out(stdout);
+    int status = eachLine ? TranslateEachLine(in, inputName, describeFrame, out)
+                          : TranslateWhole(in, inputName, describeFrame, out);
+    if (!fromStdin) std::fclose(in);
+    if (!out.Finish()) {
+        std::fprintf(stderr, "vantrel-cli: cannot write the output\n");
+        status = kInputOutput;
+    }
+    return status;
 }

@@ -1,0 +1,199 @@
+// The command-line translator, run as a program: output, messages and exit
+// status for whole inputs, capture logs line by line, and usage.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "DriverSupport.h"
+#include "Src/TranslateCommand.h"
+
+namespace {
+
+struct TRun {
+    int Status = -1;
+    std::string Out;
+    std::string Err;
+};
+
+std::string ReadFile(const std::string& Path) {
+    std::ifstream in(Path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class Cli : public testing::Test {
+protected:
+    void SetUp() override {
+        FDir = testing::TempDir() + "vantrel-cli-" + std::to_string(getpid()) + "-" +
+               testing::UnitTest::GetInstance()->current_test_info()->name();
+        ASSERT_EQ(std::system(("mkdir -p '" + FDir + "'").c_str()), 0);
+    }
+    void TearDown() override { std::system(("rm -rf '" + FDir + "'").c_str()); }
+
+    std::string InputPath() const { return FDir + "/input.txt"; }
+
+    // Runs the translator with Args on Input as standard input; "{in}" in
+    // Args stands for a file holding Input.
+    TRun Run(std::string Args, const std::string& Input = "") {
+        std::ofstream(InputPath(), std::ios::binary) << Input;
+        for (size_t at; (at = Args.find("{in}")) != std::string::npos;) Args.replace(at, 4, "'" + InputPath() + "'");
+        const std::string command = std::string("'") + VANTREL_CLI_PATH + "' " + Args + " < '" + InputPath() + "' > '" +
+                                    FDir + "/out' 2> '" + FDir + "/err'";
+        const int raw = std::system(command.c_str());
+        TRun run;
+        run.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        run.Out = ReadFile(FDir + "/out");
+        run.Err = ReadFile(FDir + "/err");
+        return run;
+    }
+
+    std::string FDir;
+};
+
+const std::string kXml0102 = vtest::Xml(R"(
+<Data>
+  <LongUnsigned Value="0102" />
+</Data>
+)");
+const std::string kXml0005 = vtest::Xml(R"(
+<Data>
+  <LongUnsigned Value="0005" />
+</Data>
+)");
+const std::string kUiFrame = dtest::SealedText("03 21 13", "E6 E6 00 FF 12 01 02");
+const std::string kRrFrame = dtest::SealedText("03 21 31");
+
+TEST_F(Cli, HexToXmlFromStandardInputOrFile) {
+    for (const char* args : {"", "-", "{in}", "-- {in}"}) {
+        SCOPED_TRACE(args);
+        const TRun run = Run(args, "FF 12 01 02\n");
+        EXPECT_EQ(run.Status, 0);
+        EXPECT_EQ(run.Out, kXml0102);
+        EXPECT_EQ(run.Err, "");
+    }
+}
+
+TEST_F(Cli, XmlToHex) {
+    const TRun run = Run("", kXml0102);
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_EQ(run.Out, "FF120102\n");
+    EXPECT_EQ(run.Err, "");
+}
+
+TEST_F(Cli, FailuresGoToStandardError) {
+    const struct {
+        const char* Name;
+        std::string Input;
+        std::string Err;
+    } rows[] = {
+        {"decoding", "\n\nFF 12 01", "<stdin>:3:7: Wrong encoding in pdu\n"},
+        {"xml", "<Data>\n  <Bogus Value=\"01\" />\n</Data>\n", "<stdin>:2:23: 'Bogus' unknown identifier\n"},
+        {"hex digits", "FF 1", "<stdin>: HexStrToByteStr: Hex-character missing\n"},
+        {"frame without APDU", kRrFrame, "<stdin>: HDLC RR frame: no APDU to translate\n"},
+        {"undecodable frame", "7E A0 07 03 21 93 0F 02 7E", "<stdin>: Not a decodable HDLC frame: Illegal HCS\n"},
+        {"xml too far in", std::string(80, '\t') + kXml0102,
+         "<stdin>: XML must begin within the first 79 characters; its first \"<\" is character 81\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        const TRun run = Run("", row.Input);
+        EXPECT_EQ(run.Status, 1);
+        EXPECT_EQ(run.Out, "");
+        EXPECT_EQ(run.Err, row.Err);
+    }
+    const TRun named = Run("{in}", "FF 12");
+    EXPECT_EQ(named.Err, InputPath() + ":1:5: Wrong encoding in pdu\n");
+}
+
+TEST_F(Cli, FrameDescriptionBeforeTheTranslation) {
+    const TRun run = Run("--frame", kUiFrame + "\n");
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_EQ(run.Out, "Frame(\n  Kind:UI, Dst:'01', Src:'10', P/F:1, Seg:0,\n  Info:'E6E600FF120102' size=7\n)\n" + kXml0102);
+    const TRun rr = Run("--frame", kRrFrame);
+    EXPECT_EQ(rr.Status, 1);
+    EXPECT_EQ(rr.Out, "Frame(\n  Kind:RR, Dst:'01', Src:'10', P/F:1, Seg:0,\n  N(R):1\n)\n");
+    EXPECT_EQ(rr.Err, "<stdin>: HDLC RR frame: no APDU to translate\n");
+    // Without a frame there is nothing to describe.
+    EXPECT_EQ(Run("--frame", "FF 12 01 02").Out, kXml0102);
+}
+
+TEST_F(Cli, EachLineTranslatesACaptureLog) {
+    const std::string log = "FF 12 01 02\n"
+                            "\n" +
+                            kRrFrame + "\n" +
+                            "FF 12 01\n"
+                            "FF 1\n"
+                            "<Data><LongUnsigned Value=\"0102\" /></Data>\n"
+                            "   \n" +
+                            kUiFrame + "\r\n" +
+                            "FF-12-00-05";
+    const TRun run = Run("--each-line", log);
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Out, "line 1:\n" + kXml0102 +
+                           "line 3: not translated: HDLC RR frame: no APDU to translate\n"
+                           "line 4: error at octet 4: Wrong encoding in pdu\n"
+                           "line 5: error: HexStrToByteStr: Hex-character missing\n"
+                           "line 6:\nFF120102\n"
+                           "line 8:\n" + kXml0102 + "line 9:\n" + kXml0005);
+    EXPECT_EQ(run.Err, "vantrel-cli: 3 of 7 lines not translated\n");
+
+    const TRun clean = Run("--each-line {in}", "FF 12 01 02\r\n" + kUiFrame + "\r\n");
+    EXPECT_EQ(clean.Status, 0);
+    EXPECT_EQ(clean.Out, "line 1:\n" + kXml0102 + "line 2:\n" + kXml0102);
+    EXPECT_EQ(clean.Err, "");
+}
+
+TEST_F(Cli, EachLineWithFrameDescriptions) {
+    const TRun run = Run("--each-line --frame", kUiFrame + "\n" + kRrFrame + "\nFF 12 01 02\n");
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Out, "line 1:\nFrame(\n  Kind:UI, Dst:'01', Src:'10', P/F:1, Seg:0,\n  Info:'E6E600FF120102' size=7\n)\n" +
+                           kXml0102 +
+                           "line 2: not translated: HDLC RR frame: no APDU to translate\n"
+                           "Frame(\n  Kind:RR, Dst:'01', Src:'10', P/F:1, Seg:0,\n  N(R):1\n)\n"
+                           "line 3:\n" + kXml0102);
+}
+
+TEST_F(Cli, EachLineReadsLinesLongerThanItsBuffer) {
+    // A 150,000-octet string: its line spans several refills of the reader.
+    std::string octets = vtest::Bytes("FF 09 83 02 49 F0");
+    octets.append(150000, 'A');
+    const std::string longLine = vtest::Hex(octets);
+    const TRun run = Run("--each-line", "FF 12 01 02\n" + longLine + "\nFF 12 00 05\n");
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, "line 1:\n" + kXml0102 + "line 2:\n" + vantrel::TranslateText(longLine).Text + "line 3:\n" + kXml0005);
+}
+
+TEST_F(Cli, VersionHelpAndUsage) {
+    const TRun version = Run("--version");
+    EXPECT_EQ(version.Status, 0);
+    EXPECT_EQ(version.Out.rfind("Vantrel 3.6 (", 0), 0u) << version.Out;
+    EXPECT_EQ(version.Out.substr(version.Out.size() - 2), ")\n");
+
+    const TRun help = Run("--help");
+    EXPECT_EQ(help.Status, 0);
+    EXPECT_EQ(help.Out.rfind("usage: vantrel-cli", 0), 0u);
+    EXPECT_NE(help.Out.find("--each-line"), std::string::npos);
+    EXPECT_EQ(help.Err, "");
+
+    const TRun unknown = Run("--bogus");
+    EXPECT_EQ(unknown.Status, 2);
+    EXPECT_EQ(unknown.Out, "");
+    EXPECT_EQ(unknown.Err.rfind("vantrel-cli: unknown option --bogus\nusage:", 0), 0u);
+    EXPECT_EQ(Run("{in} {in}").Status, 2);
+}
+
+TEST_F(Cli, InputAndOutputFailures) {
+    const TRun missing = Run("'" + FDir + "/missing.txt'");
+    EXPECT_EQ(missing.Status, 3);
+    EXPECT_EQ(missing.Err, "vantrel-cli: cannot open " + FDir + "/missing.txt: No such file or directory\n");
+    if (access("/dev/full", W_OK) == 0) {
+        const std::string command = std::string("echo 'FF 12 01 02' | '") + VANTREL_CLI_PATH + "' > /dev/full 2> /dev/null";
+        const int raw = std::system(command.c_str());
+        EXPECT_EQ(WEXITSTATUS(raw), 3);
+    }
+}
+
+}  // namespace
