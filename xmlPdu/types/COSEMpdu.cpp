@@ -6,6 +6,9 @@
 #include "Strings.h"
 #include "Notifications.h"
 #include "ReadWrite.h"
+#include "BlockTransfer.h"
+#include "Initiate.h"
+#include "Protection.h"
 
 namespace vantrel {
 
@@ -16,10 +19,10 @@ constexpr const TElementFactory* kCiphered = &ElementFactory<T_OctetString>;
 // In identifier order, which is also tag order. A tag without a row is refused.
 // Rows still commented out are those whose body classes are not written yet.
 constexpr TAlternative kCOSEMpduAlternatives[] = {
-    // {0x01, xmlInitiateRequest, &ElementFactory<T_InitiateRequest>},
+    {0x01, xmlInitiateRequest, &ElementFactory<T_InitiateRequest>},
     {0x05, xmlReadRequest, &ElementFactory<T_ReadRequest>},
     {0x06, xmlWriteRequest, &ElementFactory<T_WriteRequest>},
-    // {0x08, xmlInitiateResponse, &ElementFactory<T_InitiateResponse>},
+    {0x08, xmlInitiateResponse, &ElementFactory<T_InitiateResponse>},
     {0x0C, xmlReadResponse, &ElementFactory<T_ReadResponse>},
     {0x0D, xmlWriteResponse, &ElementFactory<T_WriteResponse>},
     {0x0E, xmlConfirmedServiceError, &ElementFactory<T_ConfirmedServiceError>},
@@ -72,11 +75,11 @@ constexpr TAlternative kCOSEMpduAlternatives[] = {
     {0xD8, xmlExceptionResponse, &ElementFactory<T_ExceptionResponse>},
     {0xD9, xmlAccessRequest, &ElementFactory<T_AccessRequest>},
     {0xDA, xmlAccessResponse, &ElementFactory<T_AccessResponse>},
-    // {0xDB, xmlGeneralGloCiphering, &ElementFactory<T_GeneralGloCiphering>},
-    // {0xDC, xmlGeneralDedCiphering, &ElementFactory<T_GeneralDedCiphering>},
-    // {0xDD, xmlGeneralCiphering, &ElementFactory<T_GeneralCiphering>},
-    // {0xDF, xmlGeneralSigning, &ElementFactory<T_GeneralSigning>},
-    // {0xE0, xmlGeneralBlockTransfer, &ElementFactory<T_GeneralBlockTransfer>},
+    {0xDB, xmlGeneralGloCiphering, &ElementFactory<T_GeneralGloCiphering>},
+    {0xDC, xmlGeneralDedCiphering, &ElementFactory<T_GeneralDedCiphering>},
+    {0xDD, xmlGeneralCiphering, &ElementFactory<T_GeneralCiphering>},
+    {0xDF, xmlGeneralSigning, &ElementFactory<T_GeneralSigning>},
+    {0xE0, xmlGeneralBlockTransfer, &ElementFactory<T_GeneralBlockTransfer>},
     {0xFF, xmlData, &ElementFactory<T_Data>},
 };
 }  // namespace

@@ -1,0 +1,113 @@
+#include "Initiate.h"
+
+namespace vantrel {
+
+namespace {
+// Bit 0 is the most significant bit of the first octet.
+constexpr std::string_view kConformanceNames[T_Conformance::kBits] = {
+    "Reserved0",
+    "GeneralProtection",
+    "GeneralBlockTransfer",
+    "Read",
+    "Write",
+    "UnconfirmedWrite",
+    "DeltaValueEncoding",
+    "Reserved7",
+    "Attribute0SupportedWithSet",
+    "PriorityMgmtSupported",
+    "Attribute0SupportedWithGet",
+    "BlockTransferWithGetOrRead",
+    "BlockTransferWithSetOrWrite",
+    "BlockTransferWithAction",
+    "MultipleReferences",
+    "InformationReport",
+    "DataNotification",
+    "Access",
+    "ParametrizedAccess",
+    "Get",
+    "Set",
+    "SelectiveAccess",
+    "EventNotification",
+    "Action",
+};
+
+// Older names, accepted on input only.
+struct TConformanceAlias {
+    std::string_view Name;
+    size_t Bit;
+};
+constexpr TConformanceAlias kConformanceAliases[] = {
+    {"Attribute0Supported", 10},
+    {"BlockTransferWithGet", 11},
+    {"BlockTransferWithSet", 12},
+};
+
+constexpr TField kInitiateRequestFields[] = {
+    {xmlDedicatedKey, &ElementFactory<T_OctetString>, Optional},
+    {xmlResponseAllowed, &ElementFactory<T_Boolean>, Optional},
+    {xmlProposedQualityOfService, &ElementFactory<T_Integer8>, Optional},
+    {xmlProposedDlmsVersionNumber, &ElementFactory<T_Unsigned8>},
+    {xmlProposedConformance, &ElementFactory<T_Conformance>},
+    {xmlProposedMaxPduSize, &ElementFactory<T_Unsigned16>},
+};
+
+constexpr TField kInitiateResponseFields[] = {
+    {xmlNegotiatedQualityOfService, &ElementFactory<T_Integer8>, Optional},
+    {xmlNegotiatedDlmsVersionNumber, &ElementFactory<T_Unsigned8>},
+    {xmlNegotiatedConformance, &ElementFactory<T_Conformance>},
+    {xmlNegotiatedMaxPduSize, &ElementFactory<T_Unsigned16>},
+    {xmlVaaName, &ElementFactory<T_ObjectName>},
+};
+}  // namespace
+
+T_Conformance::T_Conformance(TXMLId aXMLId, TStringWrapper& PDUStr) : TElementImpl(aXMLId) {
+    PDUStr.ExpectByte(0x5F);
+    // The short form without the second tag octet is read as well.
+    if (PDUStr.Inspect() == 0x1F) PDUStr.NextByte();
+    LoadPduStr(PDUStr);
+}
+
+T_Conformance::T_Conformance(TXMLId aXMLId, TXMLParser& XMLParser) : TElementImpl(aXMLId) {
+    SetDefaultValue();
+    const TXMLId element = XMLParser.XMLStartTag();
+    XMLParser.Next();
+    while (XMLParser.Token() == xtStartTag) {
+        if (XMLParser.Tag() != BitXMLId) XMLParser.UnexpectedKeyword(XMLParser.Tag());
+        Value[NameToValue(XMLParser.XMLGetAttributeValue(xmlName))] = '1';
+        XMLParser.Next();
+    }
+    XMLParser.XMLAssertStopTagAndNext(element);
+}
+
+void T_Conformance::EncodeToPduStr(std::string& PduStr) const {
+    PduStr += "\x5F\x1F";
+    TBERBitStr::EncodeToPduStr(PduStr);
+}
+
+void T_Conformance::ToXML(TScriptStream& Stream) const {
+    const std::string_view name = ElementName(XMLId);
+    Stream.XMLOpenTagLn(name);
+    ++Stream.Indent;
+    for (size_t bit = Value.size(); bit-- > 0;)
+        if (IsSet(bit)) EmitTagAttrLine(Stream, BitXMLId, xmlName, ValueToName(bit));
+    --Stream.Indent;
+    Stream.XMLCloseTagLn(name);
+}
+
+size_t T_Conformance::NameToValue(std::string_view Name) {
+    for (size_t bit = 0; bit < kBits; ++bit)
+        if (kConformanceNames[bit] == Name) return bit;
+    for (const TConformanceAlias& alias : kConformanceAliases)
+        if (alias.Name == Name) return alias.Bit;
+    throw EVantrelError("T_Conformance.NameToValue, no such name " + std::string(Name));
+}
+
+std::string_view T_Conformance::ValueToName(size_t Bit) {
+    if (Bit >= kBits) throw EVantrelError("T_Conformance.ValueToName, illegal value " + std::to_string(Bit));
+    return kConformanceNames[Bit];
+}
+
+constinit const TSequenceTable T_InitiateRequest::kTable{kInitiateRequestFields};
+constinit const TSequenceTable T_InitiateResponse::kTable{kInitiateResponseFields};
+
+}  // namespace vantrel
