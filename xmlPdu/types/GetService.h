@@ -53,7 +53,9 @@ public:
     static const TSequenceTable kTable;
     const T_InvokeIdAndPriority& InvokeIdAndPriority() const { return MemberAs<T_InvokeIdAndPriority>(0); }
     const T_AttributeDescriptor& AttributeDescriptor() const { return MemberAs<T_AttributeDescriptor>(1); }
-    const T_SelectiveAccessDescriptor* AccessSelection() const { return OptionalMember<T_SelectiveAccessDescriptor>(2); }
+    const T_SelectiveAccessDescriptor* AccessSelection() const {
+        return OptionalMember<T_SelectiveAccessDescriptor>(2);
+    }
 };
 
 class T_GetRequestForNextDatablock final : public TSequenceImpl<T_GetRequestForNextDatablock> {
