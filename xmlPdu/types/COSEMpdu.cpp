@@ -9,6 +9,8 @@
 #include "BlockTransfer.h"
 #include "Initiate.h"
 #include "Protection.h"
+#include "Association.h"
+#include "Release.h"
 
 namespace vantrel {
 
@@ -48,10 +50,10 @@ constexpr TAlternative kCOSEMpduAlternatives[] = {
     {0x4E, xmlded_ConfirmedServiceError, kCiphered},
     {0x56, xmlded_UnconfirmedWriteRequest, kCiphered},
     {0x58, xmlded_InformationReportRequest, kCiphered},
-    // {0x60, xmlAssociationRequest, &ElementFactory<T_AssociationRequest>},
-    // {0x61, xmlAssociationResponse, &ElementFactory<T_AssociationResponse>},
-    // {0x62, xmlReleaseRequest, &ElementFactory<T_ReleaseRequest>},
-    // {0x63, xmlReleaseResponse, &ElementFactory<T_ReleaseResponse>},
+    {0x60, xmlAssociationRequest, &ElementFactory<T_AssociationRequest>},
+    {0x61, xmlAssociationResponse, &ElementFactory<T_AssociationResponse>},
+    {0x62, xmlReleaseRequest, &ElementFactory<T_ReleaseRequest>},
+    {0x63, xmlReleaseResponse, &ElementFactory<T_ReleaseResponse>},
     {0xC0, xmlGetRequest, &ElementFactory<T_GetRequest>},
     {0xC1, xmlSetRequest, &ElementFactory<T_SetRequest>},
     {0xC2, xmlEventNotificationRequest, &ElementFactory<T_EventNotificationRequest>},

@@ -1,0 +1,224 @@
+#include "Association.h"
+
+#include <algorithm>
+
+namespace vantrel {
+
+namespace {
+// Puts the length of everything from Start on in front of it.
+void InsertLength(std::string& PduStr, size_t Start) {
+    std::string length;
+    TCOSEMPduBase::EncodeLength(length, PduStr.size() - Start);
+    PduStr.insert(Start, length);
+}
+}  // namespace
+
+// ------------------------------------------------------------ BER APDU base
+
+TBERApdu::TBERApdu(const TBERApdu& aSource) : TCOSEMPduBase(aSource) {
+    Fields.reserve(aSource.Fields.size());
+    for (const TElementPtr& f : aSource.Fields) Fields.push_back(f ? f->Clone() : nullptr);
+}
+
+void TBERApdu::CreateFields(const TBERTable& Table) {
+    Fields.reserve(Table.Fields.size());
+    for (const TBERField& f : Table.Fields) Fields.push_back(f.Factory->Create(f.Id));
+}
+
+void TBERApdu::DecodeFromPduStr(TStringWrapper& PDUStr, const TBERTable& Table) {
+    Fields.resize(Table.Fields.size());
+    // The length is not used: the fields run to the end of the input.
+    DecodeVarLengthUnsignedInteger(PDUStr);
+    while (PDUStr.GetRemainingBytes() > 0) {
+        const uint8_t tag = PDUStr.NextByte();
+        const TBERField* f = Table.FindTag(tag);
+        if (!f) throw EVantrelError("Unexpected tag1 " + std::to_string(tag));
+        if (f->InnerTag != TBERField::kNoInnerTag) {
+            DecodeVarLengthUnsignedInteger(PDUStr);
+            const uint8_t inner = PDUStr.NextByte();
+            if (inner != f->InnerTag) throw EVantrelError("Unexpected tag2 " + std::to_string(inner));
+        }
+        // A field that comes again replaces the earlier one.
+        Fields[static_cast<size_t>(f - Table.Fields.data())] = f->Factory->FromPdu(f->Id, PDUStr);
+    }
+}
+
+void TBERApdu::LoadFromXml(TXMLParser& XMLParser, const TBERTable& Table) {
+    XMLParser.XMLAssertStartTagAndNext(XMLId);
+    Fields.reserve(Table.Fields.size());
+    for (const TBERField& f : Table.Fields) {
+        bool present = f.Required;
+        if (!present && f.OpenedBy.empty()) present = XMLParser.IsStartTag(f.Id);
+        else if (!present && XMLParser.Token() == xtStartTag)
+            present = std::ranges::find(f.OpenedBy, XMLParser.Tag()) != f.OpenedBy.end();
+        Fields.push_back(present ? f.Factory->FromXml(f.Id, XMLParser) : nullptr);
+    }
+    XMLParser.XMLAssertStopTagAndNext(XMLId);
+}
+
+void TBERApdu::CheckRequired() const {
+    const std::span<const TBERField> table = BERTable().Fields;
+    for (size_t i = 0; i < table.size(); ++i)
+        if (table[i].Required && !Fields[i])
+            throw EVantrelError("Field " + std::string(ElementName(table[i].Id)) + " missing");
+}
+
+void TBERApdu::EncodeToPduStr(std::string& PduStr) const {
+    CheckRequired();
+    const std::span<const TBERField> table = BERTable().Fields;
+    const size_t contents = PduStr.size();
+    for (size_t i = 0; i < table.size(); ++i) {
+        if (!Fields[i]) continue;
+        PduStr += static_cast<char>(table[i].OuterTag);
+        if (table[i].InnerTag == TBERField::kNoInnerTag) {
+            Fields[i]->EncodeToPduStr(PduStr);
+            continue;
+        }
+        const size_t field = PduStr.size();
+        PduStr += static_cast<char>(table[i].InnerTag);
+        Fields[i]->EncodeToPduStr(PduStr);
+        InsertLength(PduStr, field);
+    }
+    InsertLength(PduStr, contents);
+}
+
+void TBERApdu::ToXML(TScriptStream& Stream) const {
+    CheckRequired();
+    const std::string_view name = ElementName(XMLId);
+    Stream.XMLOpenTagLn(name);
+    ++Stream.Indent;
+    for (const TElementPtr& f : Fields)
+        if (f) f->ToXML(Stream);
+    --Stream.Indent;
+    Stream.XMLCloseTagLn(name);
+}
+
+// ------------------------------------------------------------- carried APDU
+
+T_BERCOSEMpdu::T_BERCOSEMpdu(TXMLId aXMLId, TStringWrapper& PDUStr) : T_COSEMpdu(aXMLId) {
+    DecodeVarLengthUnsignedInteger(PDUStr);  // not compared with what follows
+    TNestingGuard guard(PDUStr.Nesting);
+    DecodeFromPduStr(PDUStr, kTable);
+}
+
+T_BERCOSEMpdu::T_BERCOSEMpdu(TXMLId aXMLId, TXMLParser& XMLParser) : T_COSEMpdu(aXMLId) {
+    TNestingGuard guard(XMLParser.Nesting);
+    LoadFromXml(XMLParser, kTable);
+}
+
+void T_BERCOSEMpdu::EncodeToPduStr(std::string& PduStr) const {
+    const size_t start = PduStr.size();
+    T_COSEMpdu::EncodeToPduStr(PduStr);
+    InsertLength(PduStr, start);
+}
+
+// ------------------------------------------------------------ diagnostic
+
+namespace {
+constexpr TAlternative kDiagnosticSources[] = {
+    {0xA1, xmlACSEServiceUser, &ElementFactory<T_ACSEServiceUser>},
+    {0xA2, xmlACSEServiceProvider, &ElementFactory<T_ACSEServiceProvider>},
+};
+
+const TAlternative& DiagnosticSource(int Tag1) {
+    for (const TAlternative& a : kDiagnosticSources)
+        if (a.Tag == Tag1) return a;
+    throw EVantrelError("T_ResultSourceDiagnostic : illegal Tag " + std::to_string(Tag1));
+}
+}  // namespace
+
+T_ResultSourceDiagnostic::T_ResultSourceDiagnostic(TXMLId aXMLId)
+    : TElementImpl(aXMLId), Value(kDiagnosticSources[0].Factory->Create(kDiagnosticSources[0].Id)) {}
+
+T_ResultSourceDiagnostic::T_ResultSourceDiagnostic(TXMLId aXMLId, TStringWrapper& PDUStr) : TElementImpl(aXMLId) {
+    PDUStr.NextByte();  // the outer length, not used
+    Tag1 = PDUStr.NextByte();
+    const TAlternative& source = DiagnosticSource(Tag1);
+    PDUStr.NextByte();  // the inner length, not used
+    PDUStr.ExpectByte(0x02);
+    Value = source.Factory->FromPdu(source.Id, PDUStr);
+}
+
+T_ResultSourceDiagnostic::T_ResultSourceDiagnostic(TXMLId aXMLId, TXMLParser& XMLParser) : TElementImpl(aXMLId) {
+    if (XMLId != xmlIgnore) XMLParser.XMLAssertStartTagAndNext(XMLId);
+    const auto source = std::ranges::find_if(kDiagnosticSources, [&](const TAlternative& a) { return XMLParser.IsStartTag(a.Id); });
+    if (source == std::end(kDiagnosticSources)) XMLParser.RaiseXMLError("T_ResultSourceDiagnostic : illegal choice");
+    Tag1 = static_cast<uint8_t>(source->Tag);
+    Value = source->Factory->FromXml(source->Id, XMLParser);
+    if (XMLId != xmlIgnore) XMLParser.XMLAssertStopTagAndNext(XMLId);
+}
+
+T_ResultSourceDiagnostic::T_ResultSourceDiagnostic(const T_ResultSourceDiagnostic& aSource)
+    : TElementImpl(aSource), Tag1(aSource.Tag1), Value(aSource.Value->Clone()) {}
+
+void T_ResultSourceDiagnostic::EncodeToPduStr(std::string& PduStr) const {
+    DiagnosticSource(Tag1);
+    const size_t start = PduStr.size();
+    const char head[] = {'\0', static_cast<char>(Tag1), '\0', '\x02'};
+    PduStr.append(head, sizeof head);
+    Value->EncodeToPduStr(PduStr);
+    // Both lengths are single octets: the member is two octets long.
+    PduStr[start] = static_cast<char>(PduStr.size() - start - 1);
+    PduStr[start + 2] = static_cast<char>(PduStr.size() - start - 3);
+}
+
+void T_ResultSourceDiagnostic::ToXML(TScriptStream& Stream) const {
+    if (XMLId == xmlIgnore) {
+        Value->ToXML(Stream);
+        return;
+    }
+    const std::string_view name = ElementName(XMLId);
+    Stream.XMLOpenTagLn(name);
+    ++Stream.Indent;
+    Value->ToXML(Stream);
+    --Stream.Indent;
+    Stream.XMLCloseTagLn(name);
+}
+
+// ------------------------------------------------------------ AARQ and AARE
+
+namespace {
+constexpr TXMLId kRequestUserInformation[] = {xmlInitiateRequest, xmlglo_InitiateRequest, xmlGeneralGloCiphering};
+constexpr TXMLId kResponseUserInformation[] = {xmlInitiateResponse, xmlConfirmedServiceError, xmlglo_InitiateResponse,
+                                               xmlglo_ConfirmedServiceError, xmlGeneralGloCiphering};
+constexpr int kNone = TBERField::kNoInnerTag;
+
+constexpr TBERField kAssociationRequestFields[] = {
+    {0x80, kNone, xmlProtocolVersion, &ElementFactory<T_ProtocolVersion>},
+    {0xA1, 0x06, xmlApplicationContextName, &ElementFactory<T_ApplicationContextName>, Required},
+    {0xA2, 0x04, xmlCalledAPTitle, &ElementFactory<T_APTitle>},
+    {0xA3, 0x04, xmlCalledAEQualifier, &ElementFactory<T_AEQualifier>},
+    {0xA4, 0x02, xmlCalledAPInvocationId, &ElementFactory<T_InvocationId>},
+    {0xA5, 0x02, xmlCalledAEInvocationId, &ElementFactory<T_InvocationId>},
+    {0xA6, 0x04, xmlCallingAPTitle, &ElementFactory<T_APTitle>},
+    {0xA7, 0x04, xmlCallingAEQualifier, &ElementFactory<T_AEQualifier>},
+    {0xA8, 0x02, xmlCallingAPInvocationId, &ElementFactory<T_InvocationId>},
+    {0xA9, 0x02, xmlCallingAEInvocationId, &ElementFactory<T_InvocationId>},
+    {0x8A, kNone, xmlSenderACSERequirements, &ElementFactory<T_ACSERequirement>},
+    {0x8B, kNone, xmlMechanismName, &ElementFactory<T_MechanismName>},
+    {0xAC, 0x80, xmlCallingAuthenticationValue, &ElementFactory<T_AuthenticationValue>},
+    {0x9D, kNone, xmlImplementationInformation, &ElementFactory<T_ImplementationData>},
+    {0xBE, 0x04, xmlIgnore, &ElementFactory<T_BERCOSEMpdu>, false, kRequestUserInformation},
+};
+
+// The diagnostic reads and writes its own structure after A3.
+constexpr TBERField kAssociationResponseFields[] = {
+    {0x80, kNone, xmlProtocolVersion, &ElementFactory<T_ProtocolVersion>},
+    {0xA1, 0x06, xmlApplicationContextName, &ElementFactory<T_ApplicationContextName>, Required},
+    {0xA2, 0x02, xmlAssociationResult, &ElementFactory<T_AssociationResult>, Required},
+    {0xA3, kNone, xmlResultSourceDiagnostic, &ElementFactory<T_ResultSourceDiagnostic>, Required},
+    {0xA4, 0x04, xmlRespondingAPTitle, &ElementFactory<T_APTitle>},
+    {0xA5, 0x04, xmlRespondingAEQualifier, &ElementFactory<T_AEQualifier>},
+    {0xA6, 0x02, xmlRespondingAPInvocationId, &ElementFactory<T_InvocationId>},
+    {0xA7, 0x02, xmlRespondingAEInvocationId, &ElementFactory<T_InvocationId>},
+    {0x88, kNone, xmlResponderACSERequirement, &ElementFactory<T_ACSERequirement>},
+    {0x89, kNone, xmlMechanismName, &ElementFactory<T_MechanismName>},
+    {0xAA, 0x80, xmlRespondingAuthenticationValue, &ElementFactory<T_AuthenticationValue>},
+    {0xBE, 0x04, xmlIgnore, &ElementFactory<T_BERCOSEMpdu>, false, kResponseUserInformation},
+};
+}  // namespace
+
+constinit const TBERTable T_AssociationRequest::kTable = MakeBERTable(kAssociationRequestFields);
+constinit const TBERTable T_AssociationResponse::kTable = MakeBERTable(kAssociationResponseFields);
+
+}  // namespace vantrel
