@@ -4,12 +4,12 @@
 #include "AccessService.h"
 #include "ServiceErrors.h"
 #include "Strings.h"
-#include "Notifications.h"
-#include "ReadWrite.h"
+#include "Association.h"
 #include "BlockTransfer.h"
 #include "Initiate.h"
+#include "Notifications.h"
 #include "Protection.h"
-#include "Association.h"
+#include "ReadWrite.h"
 #include "Release.h"
 
 namespace vantrel {
