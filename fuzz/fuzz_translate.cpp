@@ -1,0 +1,80 @@
+// Text → the translate command: any text ends in one of its outcomes. The
+// same octets, taken as a frame, must decode or fail cleanly, and a frame
+// that decodes must build and decode back to the same fields.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "Src/Frame.h"
+#include "Src/TranslateCommand.h"
+#include "xmlPdu/INFRA/Errors.h"
+
+namespace {
+
+using namespace vantrel;
+
+void Check(bool Condition) {
+    if (!Condition) std::abort();
+}
+
+void CheckOutcome(std::string_view Text) {
+    const TTranslateOutcome outcome = TranslateText(Text, true);
+    int lines = 1;
+    for (char c : Text) lines += c == '\r' || c == '\n';
+    Check(outcome.Line >= 1 && outcome.Line <= lines && outcome.Column >= 0);
+    Check(outcome.Column <= static_cast<int64_t>(Text.size()));
+    const size_t start = Text.find_first_not_of("\r\n ");
+    const bool frameText = start != std::string_view::npos && Text.substr(start, 2) == "7E";
+    Check(outcome.FrameDescription.empty() || frameText);
+    switch (outcome.Kind) {
+    case TTranslateOutcome::Translated:
+        if (!outcome.HexToXml) {
+            Check(outcome.Text.size() % 2 == 0);
+            Check(outcome.Text.find_first_not_of("0123456789ABCDEF") == std::string::npos);
+        } else {
+            Check(!outcome.Text.empty());
+        }
+        break;
+    case TTranslateOutcome::EntryFailure:
+    case TTranslateOutcome::HexFailure:
+    case TTranslateOutcome::Beep:
+        Check(!outcome.Text.empty());
+        break;
+    default:
+        Check(false);
+    }
+}
+
+void CheckFrame(std::string_view Octets) {
+    TFrame frame;
+    try {
+        frame.SetFromPduByteStr(Octets);
+    } catch (const EFrame&) {
+        return;
+    }
+    std::vector<std::string> lines;
+    frame.GetAsStrings(lines, 1);
+    Check(lines.size() >= 3);
+    const int dst = frame.DstAddress().Size;
+    const int src = frame.SrcAddress().Size;
+    if (dst < 1 || dst > 5 || src < 1 || src > 5) return;
+    const std::string built = frame.GetPDUByteStr();
+    TFrame back;
+    back.SetFromPduByteStr(built);
+    Check(back.Kind() == frame.Kind() && back.Control() == frame.Control());
+    Check(back.DstAddress() == frame.DstAddress() && back.SrcAddress() == frame.SrcAddress());
+    Check(back.Segmented() == frame.Segmented() && back.PollFinal() == frame.PollFinal());
+    Check(back.RSequenceNr() == frame.RSequenceNr() && back.SSequenceNr() == frame.SSequenceNr());
+    Check(back.Data() == frame.Data());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+    if (Size > 1 << 20) return 0;
+    const std::string_view input(reinterpret_cast<const char*>(Data), Size);
+    CheckOutcome(input);
+    CheckFrame(input);
+    return 0;
+}
