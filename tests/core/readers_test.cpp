@@ -230,9 +230,13 @@ TEST(LexicalAnalyser, TokensOfEveryKind) {
     std::vector<TLexicalToken> tokens;
     while (lex.FToken != toEndOfBuffer) {
         tokens.push_back(lex.FToken);
-        if (lex.FToken == toIdentifier && tokens.size() == 1) EXPECT_EQ(lex.FIdentifier, "AB_1");
-        if (lex.FToken == toStrConst) EXPECT_EQ(lex.FStrConst, "it's");
-        if (lex.FToken == toIntConst) EXPECT_EQ(lex.FTokenIntValue, 20);  // "1A" in radix 10
+        if (lex.FToken == toIdentifier && tokens.size() == 1) {
+            EXPECT_EQ(lex.FIdentifier, "AB_1");
+        } else if (lex.FToken == toStrConst) {
+            EXPECT_EQ(lex.FStrConst, "it's");
+        } else if (lex.FToken == toIntConst) {
+            EXPECT_EQ(lex.FTokenIntValue, 20);  // "1A" in radix 10
+        }
         lex.Next();
     }
     const std::vector<TLexicalToken> expected = {toIdentifier, toStrConst, toAssigment, toPlusEqual, toMinusEqual,
