@@ -217,13 +217,6 @@ TEST(FrameBuild, RefusesWhatAFrameCannotCarry) {
     EXPECT_EQ(dtest::FailureOf([&] { f.SetSSequenceNr(-1); }), "TFrame: N(S) out of range");
 }
 
-TEST(FrameBuild, SettingTheKindClearsTheInformationField) {
-    TFrame f;
-    f.SetData("abc");
-    f.SetKind(fkUI);
-    EXPECT_TRUE(f.Data().empty());
-}
-
 std::vector<std::string> Description(const std::string& Frame, int Indent = 0) {
     TFrame f;
     f.SetFromPduByteStr(Frame);
