@@ -1,6 +1,8 @@
-// Checks of failed translations for the association, protection and
-// short-name tests: the code, the exact message and the position.
+// Table rows of the association, protection and short-name tests: vectors
+// that translate both ways, and failures with their exact message and position.
 #pragma once
+
+#include <span>
 
 #include "TestSupport.h"
 
@@ -34,6 +36,53 @@ inline void ExpectXmlFailure(const std::string& XmlText, int Code, std::string_v
     EXPECT_EQ(r.Code, Code) << XmlText;
     EXPECT_EQ(r.Message, Message) << XmlText;
     EXPECT_EQ(r.Position, Position) << XmlText;
+}
+
+// Octets (hex) and the XML they translate to, written as a raw literal.
+struct TVector {
+    const char* Hex;
+    const char* Xml;
+};
+
+inline void ExpectRoundTrips(std::span<const TVector> Vectors) {
+    for (const TVector& v : Vectors) ExpectRoundTrip(v.Hex, Xml(v.Xml));
+}
+
+// Octets that translate, and the octets their XML gives back.
+struct TCanonical {
+    const char* Hex;
+    const char* Canonical;
+};
+
+inline void ExpectCanonical(std::span<const TCanonical> Rows) {
+    for (const TCanonical& r : Rows) {
+        const TResult x = ToXml(r.Hex);
+        ASSERT_EQ(x.Code, 0) << r.Hex << ": " << x.Message;
+        const TResult p = ToPdu(x.Text);
+        ASSERT_EQ(p.Code, 0) << p.Message << "\n" << x.Text;
+        EXPECT_EQ(p.Text, Norm(r.Canonical)) << r.Hex;
+    }
+}
+
+struct TPduFailure {
+    std::string Hex;
+    const char* Message;
+    int Position;
+};
+
+inline void ExpectPduFailures(std::span<const TPduFailure> Rows) {
+    for (const TPduFailure& r : Rows) ExpectPduFailure(r.Hex, r.Message, r.Position);
+}
+
+// XML (a raw literal) that fails while it is read.
+struct TXmlFailure {
+    const char* Xml;
+    const char* Message;
+    int Position;
+};
+
+inline void ExpectXmlFailures(std::span<const TXmlFailure> Rows) {
+    for (const TXmlFailure& r : Rows) ExpectXmlFailure(Xml(r.Xml), 1, r.Message, r.Position);
 }
 
 }  // namespace vtest

@@ -137,11 +137,7 @@ TEST(Association, UserInformationOpeners) {
 }
 
 TEST(Association, DecodingTakesFieldsInAnyOrderAndRecomputesLengths) {
-    struct TRow {
-        const char* Hex;
-        const char* Canonical;
-    };
-    const TRow kRows[] = {
+    const vtest::TCanonical kRows[] = {
         // User information before the context name; the APDU length is not trusted.
         {"60 00 BE 10 04 0E 01 00 00 00 06 5F 1F 04 00 00 7E 1F 04 B0 A1 09 06 07 60 85 74 05 08 01 01",
          "60 1D A1 09 06 07 60 85 74 05 08 01 01 BE 10 04 0E 01 00 00 00 06 5F 1F 04 00 00 7E 1F 04 B0"},
@@ -154,13 +150,7 @@ TEST(Association, DecodingTakesFieldsInAnyOrderAndRecomputesLengths) {
         {"61 00 A3 05 A2 03 02 01 01 A1 09 06 07 60 85 74 05 08 01 01 A2 03 02 01 00",
          "61 17 A1 09 06 07 60 85 74 05 08 01 01 A2 03 02 01 00 A3 05 A2 03 02 01 01"},
     };
-    for (const TRow& r : kRows) {
-        const auto x = vtest::ToXml(r.Hex);
-        ASSERT_EQ(x.Code, 0) << r.Hex << ": " << x.Message;
-        const auto p = vtest::ToPdu(x.Text);
-        ASSERT_EQ(p.Code, 0) << p.Message;
-        EXPECT_EQ(p.Text, vtest::Norm(r.Canonical));
-    }
+    vtest::ExpectCanonical(kRows);
     // More than 127 octets of contents take the long length form.
     const std::string title(140, 'T');
     const std::string aarq = Tlv("60", kLN + Tlv("A6", Tlv("04", vtest::Hex(title))));
@@ -169,12 +159,7 @@ TEST(Association, DecodingTakesFieldsInAnyOrderAndRecomputesLengths) {
 }
 
 TEST(Association, BadOctetsAreRefused) {
-    struct TRow {
-        std::string Hex;
-        const char* Message;
-        int Position;
-    };
-    const TRow kRows[] = {
+    const vtest::TPduFailure kRows[] = {
         {Tlv("60", kLN) + "00", "Unexpected tag1 0", 15},
         {Tlv("60", "A1 09 04 07 60 85 74 05 08 01 01"), "Unexpected tag2 4", 6},
         {Tlv("60", "88 02 07 80"), "Unexpected tag1 136", 4},
@@ -192,16 +177,11 @@ TEST(Association, BadOctetsAreRefused) {
         {Tlv("61", std::string(kLN) + "A3 05 A1 03 02 01 00"), "Field AssociationResult missing", 21},
         {Tlv("61", std::string(kLN) + "A2 03 02 01 00"), "Field ResultSourceDiagnostic missing", 19},
     };
-    for (const TRow& r : kRows) vtest::ExpectPduFailure(r.Hex, r.Message, r.Position);
+    vtest::ExpectPduFailures(kRows);
 }
 
 TEST(Association, BadXmlIsRefused) {
-    struct TRow {
-        const char* Xml;
-        const char* Message;
-        int Position;
-    };
-    const TRow kRows[] = {
+    const vtest::TXmlFailure kRows[] = {
         {R"(
 <AssociationRequest>
   <CalledAPTitle Value="" />
@@ -240,7 +220,7 @@ TEST(Association, BadXmlIsRefused) {
 </AssociationResponse>
 )", "Illegal data size, expected 1, found 2", 164},
     };
-    for (const TRow& r : kRows) vtest::ExpectXmlFailure(Xml(r.Xml), 1, r.Message, r.Position);
+    vtest::ExpectXmlFailures(kRows);
 }
 
 // Depth association requests, each carrying the next in its user information.

@@ -5,13 +5,8 @@ namespace {
 
 using vtest::Xml;
 
-struct TVector {
-    const char* Hex;
-    const char* Xml;
-};
-
 TEST(Initiate, ApdusTranslateBothWays) {
-    const TVector kVectors[] = {
+    const vtest::TVector kVectors[] = {
         {"01 00 00 00 06 5F 1F 04 00 00 7E 1F 04 B0", R"(
 <InitiateRequest>
   <ProposedDlmsVersionNumber Value="06" />
@@ -76,15 +71,11 @@ TEST(Initiate, ApdusTranslateBothWays) {
 </InitiateResponse>
 )"},
     };
-    for (const TVector& v : kVectors) vtest::ExpectRoundTrip(v.Hex, Xml(v.Xml));
+    vtest::ExpectRoundTrips(kVectors);
 }
 
 TEST(Initiate, DecodingAcceptsVariantsThatEncodeCanonically) {
-    struct TRow {
-        const char* Hex;
-        const char* Canonical;
-    };
-    const TRow kRows[] = {
+    const vtest::TCanonical kRows[] = {
         // The conformance tag without its second octet.
         {"01 00 00 00 06 5F 04 00 00 7E 1F 04 B0", "01 00 00 00 06 5F 1F 04 00 00 7E 1F 04 B0"},
         // Any non-zero presence octet.
@@ -92,13 +83,7 @@ TEST(Initiate, DecodingAcceptsVariantsThatEncodeCanonically) {
         // Fewer than 24 bits: the XML names bits, so the block comes back whole.
         {"08 00 06 5F 1F 02 07 80 00 10 00 00", "08 00 06 5F 1F 04 00 80 00 00 00 10 00 00"},
     };
-    for (const TRow& r : kRows) {
-        const auto x = vtest::ToXml(r.Hex);
-        ASSERT_EQ(x.Code, 0) << r.Hex << ": " << x.Message;
-        const auto p = vtest::ToPdu(x.Text);
-        ASSERT_EQ(p.Code, 0) << p.Message;
-        EXPECT_EQ(p.Text, vtest::Norm(r.Canonical));
-    }
+    vtest::ExpectCanonical(kRows);
 }
 
 // An initiate request whose conformance element holds Bits.

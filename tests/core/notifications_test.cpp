@@ -5,13 +5,8 @@ namespace {
 
 using vtest::Xml;
 
-struct TVector {
-    const char* Hex;
-    const char* Xml;
-};
-
 TEST(Notifications, ApdusTranslateBothWays) {
-    const TVector kVectors[] = {
+    const vtest::TVector kVectors[] = {
         {"0F 00 00 00 01 00 11 34", R"(
 <DataNotification>
   <LongInvokeIdAndPriority Value="00000001" />
@@ -74,7 +69,7 @@ TEST(Notifications, ApdusTranslateBothWays) {
 </InformationReportRequest>
 )"},
     };
-    for (const TVector& v : kVectors) vtest::ExpectRoundTrip(v.Hex, Xml(v.Xml));
+    vtest::ExpectRoundTrips(kVectors);
 }
 
 TEST(Notifications, AnyNonZeroPresenceOctetMeansPresent) {

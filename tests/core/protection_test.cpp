@@ -5,13 +5,8 @@ namespace {
 
 using vtest::Xml;
 
-struct TVector {
-    const char* Hex;
-    const char* Xml;
-};
-
 TEST(Protection, ApdusTranslateBothWays) {
-    const TVector kVectors[] = {
+    const vtest::TVector kVectors[] = {
         {"DD 00 08 4D 4D 4D 00 00 BC 61 4E 00 00 00 01 00 00 05 30 11 22 33 44", R"(
 <GeneralCiphering>
   <TransactionId Value="" />
@@ -100,16 +95,11 @@ TEST(Protection, ApdusTranslateBothWays) {
 <ded_EventNotificationRequest Value="3000" />
 )"},
     };
-    for (const TVector& v : kVectors) vtest::ExpectRoundTrip(v.Hex, Xml(v.Xml));
+    vtest::ExpectRoundTrips(kVectors);
 }
 
 TEST(Protection, BadInputIsRefused) {
-    struct TRow {
-        const char* Hex;
-        const char* Message;
-        int Position;
-    };
-    const TRow kRows[] = {
+    const vtest::TPduFailure kRows[] = {
         {"DD 00 00 00 00 00 01 03", "T_KeyInfo : illegal Tag 3", 9},
         {"DD 00 00 00 00 00 01 00 02 00", "T_KeyId: case range", 11},
         {"DD 00 00 00 00 00 01 01 01 00 00", "T_KekId: case range", 12},
@@ -117,7 +107,7 @@ TEST(Protection, BadInputIsRefused) {
         {"DF 00 00 00 00 00 00", "Wrong encoding in pdu", 8},
         {"DB 08 4D 4D", "Wrong encoding in pdu", 3},
     };
-    for (const TRow& r : kRows) vtest::ExpectPduFailure(r.Hex, r.Message, r.Position);
+    vtest::ExpectPduFailures(kRows);
 
     const std::string head = R"(
 <GeneralCiphering>

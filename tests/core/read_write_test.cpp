@@ -5,13 +5,8 @@ namespace {
 
 using vtest::Xml;
 
-struct TVector {
-    const char* Hex;
-    const char* Xml;
-};
-
 TEST(ReadWrite, ApdusTranslateBothWays) {
-    const TVector kVectors[] = {
+    const vtest::TVector kVectors[] = {
         {"05 00", R"(
 <ReadRequest Qty="0000" >
 </ReadRequest>
@@ -63,16 +58,11 @@ TEST(ReadWrite, ApdusTranslateBothWays) {
 </WriteResponse>
 )"},
     };
-    for (const TVector& v : kVectors) vtest::ExpectRoundTrip(v.Hex, Xml(v.Xml));
+    vtest::ExpectRoundTrips(kVectors);
 }
 
 TEST(ReadWrite, BadOctetsAreRefused) {
-    struct TRow {
-        const char* Hex;
-        const char* Message;
-        int Position;
-    };
-    const TRow kRows[] = {
+    const vtest::TPduFailure kRows[] = {
         {"0C 01 04", "T_SingleReadResponse : illegal Tag 4", 4},
         {"0D 01 03", "T_SingleWriteResponse : illegal Tag 3", 4},
         {"0D 02 00 FF", "T_SingleWriteResponse : illegal Tag 255", 5},
@@ -80,16 +70,11 @@ TEST(ReadWrite, BadOctetsAreRefused) {
         {"0C 03 00 11 01", "Wrong encoding in pdu", 6},
         {"06 01 02 FA 00", "Wrong encoding in pdu", 6},
     };
-    for (const TRow& r : kRows) vtest::ExpectPduFailure(r.Hex, r.Message, r.Position);
+    vtest::ExpectPduFailures(kRows);
 }
 
 TEST(ReadWrite, BadXmlIsRefused) {
-    struct TRow {
-        const char* Xml;
-        const char* Message;
-        int Position;
-    };
-    const TRow kRows[] = {
+    const vtest::TXmlFailure kRows[] = {
         {R"(
 <ReadResponse Qty="0001" >
   <Success />
@@ -114,7 +99,7 @@ TEST(ReadWrite, BadXmlIsRefused) {
 </WriteRequest>
 )", "Start tag \"ListOfVariableAccessSpecification\" expected", 42},
     };
-    for (const TRow& r : kRows) vtest::ExpectXmlFailure(Xml(r.Xml), 1, r.Message, r.Position);
+    vtest::ExpectXmlFailures(kRows);
 }
 
 }  // namespace

@@ -6,13 +6,8 @@ namespace {
 using vtest::Tlv;
 using vtest::Xml;
 
-struct TVector {
-    const char* Hex;
-    const char* Xml;
-};
-
 TEST(Release, ApdusTranslateBothWays) {
-    const TVector kVectors[] = {
+    const vtest::TVector kVectors[] = {
         {"62 03 80 01 00", R"(
 <ReleaseRequest>
   <Reason Value="Normal" />
@@ -69,22 +64,19 @@ TEST(Release, ApdusTranslateBothWays) {
 </ReleaseResponse>
 )"},
     };
-    for (const TVector& v : kVectors) vtest::ExpectRoundTrip(v.Hex, Xml(v.Xml));
+    vtest::ExpectRoundTrips(kVectors);
 }
 
 TEST(Release, FieldsInEitherOrderAreWrittenReasonFirst) {
-    const auto x = vtest::ToXml("62 0D BE 08 04 06 21 04 41 42 43 44 80 01 00");
-    ASSERT_EQ(x.Code, 0) << x.Message;
-    EXPECT_EQ(vtest::ToPdu(x.Text).Text, vtest::Norm("62 0D 80 01 00 BE 08 04 06 21 04 41 42 43 44"));
+    const vtest::TCanonical kRows[] = {
+        {"62 0D BE 08 04 06 21 04 41 42 43 44 80 01 00", "62 0D 80 01 00 BE 08 04 06 21 04 41 42 43 44"},
+        {"63 00 80 01 01 BE 03 04 01 62 00", "63 09 80 01 01 BE 04 04 02 62 00"},
+    };
+    vtest::ExpectCanonical(kRows);
 }
 
 TEST(Release, BadInputIsRefused) {
-    struct TRow {
-        const char* Hex;
-        const char* Message;
-        int Position;
-    };
-    const TRow kRows[] = {
+    const vtest::TPduFailure kRows[] = {
         {"62 03 80 01 00 00", "Unexpected tag1 0", 7},
         {"62 03 A1 01 00", "Unexpected tag1 161", 4},
         {"62 03 80 02 00", "Byte[4]:, expected 0x01 found 0x02", 5},
@@ -93,7 +85,7 @@ TEST(Release, BadInputIsRefused) {
         {"63 03 80 01 1F", "T_ReleaseResponseReason: case range", 6},
         {"62 03 80 01", "Wrong encoding in pdu", 5},
     };
-    for (const TRow& r : kRows) vtest::ExpectPduFailure(r.Hex, r.Message, r.Position);
+    vtest::ExpectPduFailures(kRows);
 
     vtest::ExpectXmlFailure(Xml(R"(
 <ReleaseRequest>

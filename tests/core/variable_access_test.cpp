@@ -6,13 +6,8 @@ namespace {
 
 using vtest::Xml;
 
-struct TVector {
-    const char* Hex;
-    const char* Xml;
-};
-
 TEST(VariableAccess, EveryAlternativeTranslatesBothWays) {
-    const TVector kVectors[] = {
+    const vtest::TVector kVectors[] = {
         {"05 01 02 FA 00", R"(
 <ReadRequest Qty="0001" >
   <VariableName Value="FA00" />
@@ -74,16 +69,11 @@ TEST(VariableAccess, EveryAlternativeTranslatesBothWays) {
 </ReadRequest>
 )"},
     };
-    for (const TVector& v : kVectors) vtest::ExpectRoundTrip(v.Hex, Xml(v.Xml));
+    vtest::ExpectRoundTrips(kVectors);
 }
 
 TEST(VariableAccess, TagsWithoutAlternativeAreRefused) {
-    struct TRow {
-        const char* Hex;
-        const char* Message;
-        int Position;
-    };
-    const TRow kRows[] = {
+    const vtest::TPduFailure kRows[] = {
         {"05 01 00", "T_VariableAccessSpecification : illegal Tag 0", 4},
         {"05 01 01", "T_VariableAccessSpecification : illegal Tag 1", 4},
         {"05 01 03", "T_VariableAccessSpecification : illegal Tag 3", 4},
@@ -91,16 +81,11 @@ TEST(VariableAccess, TagsWithoutAlternativeAreRefused) {
         {"05 01 02 FA", "Wrong encoding in pdu", 5},
         {"05 01 06 01 00 02 05 41", "Wrong encoding in pdu", 8},
     };
-    for (const TRow& r : kRows) vtest::ExpectPduFailure(r.Hex, r.Message, r.Position);
+    vtest::ExpectPduFailures(kRows);
 }
 
 TEST(VariableAccess, MalformedXmlIsRefusedWhereItIsFound) {
-    struct TRow {
-        const char* Xml;
-        const char* Message;
-        int Position;
-    };
-    const TRow kRows[] = {
+    const vtest::TXmlFailure kRows[] = {
         {R"(
 <ReadRequest Qty="0002" >
   <VariableName Value="FA00" />
@@ -129,7 +114,7 @@ TEST(VariableAccess, MalformedXmlIsRefusedWhereItIsFound) {
 </ReadRequest>
 )", "\"Qty\" expected", 13},
     };
-    for (const TRow& r : kRows) vtest::ExpectXmlFailure(Xml(r.Xml), 1, r.Message, r.Position);
+    vtest::ExpectXmlFailures(kRows);
 }
 
 TEST(VariableAccess, QtyAutoAcceptsAnyCount) {

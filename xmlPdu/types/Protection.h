@@ -81,33 +81,34 @@ public:
     static const TChoiceTable kTable;
 };
 
-// The five framing octet strings shared by general ciphering and signing:
-// transaction id, originator and recipient system titles, date-time (plain
-// octets, possibly empty) and other information.
-class T_GeneralCiphering final : public TSequenceImpl<T_GeneralCiphering> {
+// The five octet strings that general ciphering and general signing begin
+// with: transaction id, originator and recipient system titles, date-time
+// (plain octets, possibly empty) and other information.
+template <class Derived>
+class TProtectionHeaderImpl : public TSequenceImpl<Derived> {
 public:
-    using TSequenceImpl::TSequenceImpl;
+    using TSequenceImpl<Derived>::TSequenceImpl;
+    const T_OctetString& TransactionId() const { return this->template MemberAs<T_OctetString>(0); }
+    const T_OctetString& OriginatorSystemTitle() const { return this->template MemberAs<T_OctetString>(1); }
+    const T_OctetString& RecipientSystemTitle() const { return this->template MemberAs<T_OctetString>(2); }
+    const T_OctetString& DateTime() const { return this->template MemberAs<T_OctetString>(3); }
+    const T_OctetString& OtherInformation() const { return this->template MemberAs<T_OctetString>(4); }
+};
+
+class T_GeneralCiphering final : public TProtectionHeaderImpl<T_GeneralCiphering> {
+public:
+    using TProtectionHeaderImpl::TProtectionHeaderImpl;
     static constexpr std::string_view kClassName = "T_GeneralCiphering";
     static const TSequenceTable kTable;
-    const T_OctetString& TransactionId() const { return MemberAs<T_OctetString>(0); }
-    const T_OctetString& OriginatorSystemTitle() const { return MemberAs<T_OctetString>(1); }
-    const T_OctetString& RecipientSystemTitle() const { return MemberAs<T_OctetString>(2); }
-    const T_OctetString& DateTime() const { return MemberAs<T_OctetString>(3); }
-    const T_OctetString& OtherInformation() const { return MemberAs<T_OctetString>(4); }
     const T_KeyInfo* KeyInfo() const { return OptionalMember<T_KeyInfo>(5); }
     const T_OctetString& CipheredContent() const { return MemberAs<T_OctetString>(6); }
 };
 
-class T_GeneralSigning final : public TSequenceImpl<T_GeneralSigning> {
+class T_GeneralSigning final : public TProtectionHeaderImpl<T_GeneralSigning> {
 public:
-    using TSequenceImpl::TSequenceImpl;
+    using TProtectionHeaderImpl::TProtectionHeaderImpl;
     static constexpr std::string_view kClassName = "T_GeneralSigning";
     static const TSequenceTable kTable;
-    const T_OctetString& TransactionId() const { return MemberAs<T_OctetString>(0); }
-    const T_OctetString& OriginatorSystemTitle() const { return MemberAs<T_OctetString>(1); }
-    const T_OctetString& RecipientSystemTitle() const { return MemberAs<T_OctetString>(2); }
-    const T_OctetString& DateTime() const { return MemberAs<T_OctetString>(3); }
-    const T_OctetString& OtherInformation() const { return MemberAs<T_OctetString>(4); }
     const T_OctetString& Content() const { return MemberAs<T_OctetString>(5); }
     const T_OctetString& Signature() const { return MemberAs<T_OctetString>(6); }
 };
