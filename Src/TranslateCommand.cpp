@@ -126,10 +126,12 @@ void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, bool Des
             return Beep(Outcome, true, "Not a decodable HDLC frame: " + e.Message());
         }
         if (DescribeFrame) frame.GetAsStrings(Outcome.FrameDescription, 0);
+        Outcome.FrameWithoutApdu = true;
         if (frame.Kind() != fkI && frame.Kind() != fkUI)
             return Beep(Outcome, true, "HDLC " + std::string(FrameKindName(frame.Kind())) + " frame: no APDU to translate");
         if (frame.Segmented())
             return Beep(Outcome, true, "Segmented HDLC frame: the APDU continues in the next frames");
+        Outcome.FrameWithoutApdu = false;
         const std::string_view info = frame.Data();
         return OctetsToXml(Outcome, SourceText, info.substr(info.size() < 3 ? info.size() : 3));  // without the LLC header
     }

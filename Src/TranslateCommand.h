@@ -29,6 +29,9 @@ struct TTranslateOutcome {
     // (without its leading blanks) not yet read.
     int Position = 0;
     bool HexToXml = true;  // the direction taken (or that would have been taken)
+    // A beep for a well-formed HDLC frame that carries no whole APDU: a frame
+    // other than I or UI, or one segment of a longer APDU.
+    bool FrameWithoutApdu = false;
     // Only when asked for: the description of the HDLC frame the text held,
     // whenever it decoded (also when it carried nothing to translate).
     std::vector<std::string> FrameDescription;

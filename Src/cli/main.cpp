@@ -32,7 +32,8 @@ constexpr const char kUsageText[] =
     "Options:\n"
     "  --each-line  every non-empty line is one APDU or HDLC frame, translated on\n"
     "               its own; each result follows a line \"line N:\", a failure is\n"
-    "               one line \"line N: ...\" in the output\n"
+    "               one line \"line N: ...\" in the output; HDLC frames that\n"
+    "               carry no whole APDU are reported as skipped, not as failures\n"
     "  --frame      print the description of an HDLC frame before its translation\n"
     "  --help       print this text\n"
     "  --version    print the version and build number\n"
@@ -147,6 +148,7 @@ int TranslateEachLine(FILE* In, const std::string& InputName, bool DescribeFrame
     long long number = 0;
     long long translated = 0;
     long long failed = 0;
+    long long skipped = 0;  // frames of the log that carry no whole APDU
     std::string head;
     while (reader.Next(line)) {
         ++number;
@@ -170,10 +172,10 @@ int TranslateEachLine(FILE* In, const std::string& InputName, bool DescribeFrame
             head += "error: ";
             break;
         case TTranslateOutcome::Beep:
-            head += "not translated: ";
+            head += outcome.FrameWithoutApdu ? "skipped: " : "not translated: ";
             break;
         }
-        ++failed;
+        ++(outcome.FrameWithoutApdu ? skipped : failed);
         Out.Line(head + outcome.Text);
         Out.Lines(outcome.FrameDescription);
     }
@@ -182,7 +184,7 @@ int TranslateEachLine(FILE* In, const std::string& InputName, bool DescribeFrame
         return kInputOutput;
     }
     if (failed == 0) return kTranslated;
-    std::fprintf(stderr, "vantrel-cli: %lld of %lld lines not translated\n", failed, failed + translated);
+    std::fprintf(stderr, "vantrel-cli: %lld of %lld lines not translated\n", failed, failed + translated + skipped);
     return kNotTranslated;
 }
 
