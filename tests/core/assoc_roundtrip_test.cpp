@@ -42,8 +42,8 @@ public:
             List(s, [&] { VariableAccess(s); });
             List(s, [&] { s += R.Data(2); });
             break;
-        case 0x60: AssociationRequest(s); break;
-        case 0x61: AssociationResponse(s); break;
+        case 0x60: AssociationRequest(s, Depth); break;
+        case 0x61: AssociationResponse(s, Depth); break;
         case 0x62: case 0x63: Release(s, Kind, Depth); break;
         case 0xDB: case 0xDC:
             OctetString(s);
@@ -195,16 +195,18 @@ private:
 
     std::string Integer() { return "\x02\x01" + R.Octets(1); }
 
-    std::string UserInformation(std::string_view Openers, int Depth) {
-        const uint8_t kind = static_cast<uint8_t>(Openers[R.Below(static_cast<int>(Openers.size()))]);
+    // One of the Usual APDUs, or now and then any other.
+    std::string UserInformation(std::string_view Usual, int Depth) {
+        const uint8_t kind = static_cast<uint8_t>(Usual[R.Below(static_cast<int>(Usual.size()))]);
         std::string apdu;
-        if (kind == 0x0E) apdu = "\x0E\x01\x06\x01";
+        if (Depth > 0 && R.Below(4) == 0) apdu = Apdu(kKinds[R.Below(static_cast<int>(std::size(kKinds)))], Depth - 1);
+        else if (kind == 0x0E) apdu = "\x0E\x01\x06\x01";
         else if (kind == 0x01 || kind == 0x08 || kind == 0xDB) apdu = Apdu(kind, Depth);
         else apdu = static_cast<char>(kind) + BEROctets();
         return Tlv(0xBE, Tlv(0x04, apdu));
     }
 
-    void AssociationRequest(std::string& s) {
+    void AssociationRequest(std::string& s, int Depth) {
         std::string c;
         if (Maybe()) c += '\x80' + BitString();
         c += Tlv(0xA1, '\x06' + ObjectIdentifier());
@@ -216,12 +218,12 @@ private:
         if (Maybe()) c += '\x8B' + ObjectIdentifier();
         if (Maybe()) c += Tlv(0xAC, '\x80' + BEROctets());
         if (Maybe()) c += '\x9D' + BEROctets();
-        if (Maybe()) c += UserInformation("\x01\x21\xDB", 1);
+        if (Maybe()) c += UserInformation("\x01\x21\xDB", Depth);
         vtest::TRandomData::AppendLength(s, c.size());
         s += c;
     }
 
-    void AssociationResponse(std::string& s) {
+    void AssociationResponse(std::string& s, int Depth) {
         std::string c;
         if (Maybe()) c += '\x80' + BitString();
         c += Tlv(0xA1, '\x06' + ObjectIdentifier());
@@ -232,7 +234,7 @@ private:
         if (Maybe()) c += '\x88' + BitString();
         if (Maybe()) c += '\x89' + ObjectIdentifier();
         if (Maybe()) c += Tlv(0xAA, '\x80' + BEROctets());
-        if (Maybe()) c += UserInformation(std::string_view("\x08\x0E\x28\x2E\xDB", 5), 1);
+        if (Maybe()) c += UserInformation(std::string_view("\x08\x0E\x28\x2E\xDB", 5), Depth);
         vtest::TRandomData::AppendLength(s, c.size());
         s += c;
     }

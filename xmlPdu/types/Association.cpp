@@ -48,9 +48,8 @@ void TBERApdu::LoadFromXml(TXMLParser& XMLParser, const TBERTable& Table) {
     Fields.reserve(Table.Fields.size());
     for (const TBERField& f : Table.Fields) {
         bool present = f.Required;
-        if (!present && f.OpenedBy.empty()) present = XMLParser.IsStartTag(f.Id);
-        else if (!present && XMLParser.Token() == xtStartTag)
-            present = std::ranges::find(f.OpenedBy, XMLParser.Tag()) != f.OpenedBy.end();
+        if (!present && f.Id != xmlIgnore) present = XMLParser.IsStartTag(f.Id);
+        else if (!present) present = XMLParser.Token() == xtStartTag && T_COSEMpdu::kTable.FindId(XMLParser.Tag());
         Fields.push_back(present ? f.Factory->FromXml(f.Id, XMLParser) : nullptr);
     }
     XMLParser.XMLAssertStopTagAndNext(XMLId);
@@ -178,9 +177,6 @@ void T_ResultSourceDiagnostic::ToXML(TScriptStream& Stream) const {
 // ------------------------------------------------------------ AARQ and AARE
 
 namespace {
-constexpr TXMLId kRequestUserInformation[] = {xmlInitiateRequest, xmlglo_InitiateRequest, xmlGeneralGloCiphering};
-constexpr TXMLId kResponseUserInformation[] = {xmlInitiateResponse, xmlConfirmedServiceError, xmlglo_InitiateResponse,
-                                               xmlglo_ConfirmedServiceError, xmlGeneralGloCiphering};
 constexpr int kNone = TBERField::kNoInnerTag;
 
 constexpr TBERField kAssociationRequestFields[] = {
@@ -198,7 +194,7 @@ constexpr TBERField kAssociationRequestFields[] = {
     {0x8B, kNone, xmlMechanismName, &ElementFactory<T_MechanismName>},
     {0xAC, 0x80, xmlCallingAuthenticationValue, &ElementFactory<T_AuthenticationValue>},
     {0x9D, kNone, xmlImplementationInformation, &ElementFactory<T_ImplementationData>},
-    {0xBE, 0x04, xmlIgnore, &ElementFactory<T_BERCOSEMpdu>, false, kRequestUserInformation},
+    {0xBE, 0x04, xmlIgnore, &ElementFactory<T_BERCOSEMpdu>},
 };
 
 // The diagnostic reads and writes its own structure after A3.
@@ -214,7 +210,7 @@ constexpr TBERField kAssociationResponseFields[] = {
     {0x88, kNone, xmlResponderACSERequirement, &ElementFactory<T_ACSERequirement>},
     {0x89, kNone, xmlMechanismName, &ElementFactory<T_MechanismName>},
     {0xAA, 0x80, xmlRespondingAuthenticationValue, &ElementFactory<T_AuthenticationValue>},
-    {0xBE, 0x04, xmlIgnore, &ElementFactory<T_BERCOSEMpdu>, false, kResponseUserInformation},
+    {0xBE, 0x04, xmlIgnore, &ElementFactory<T_BERCOSEMpdu>},
 };
 }  // namespace
 

@@ -22,10 +22,9 @@ struct TBERField {
     int InnerTag;  // the universal tag inside a constructed field, or kNoInnerTag
     TXMLId Id;
     const TElementFactory* Factory;
+    // A field with Id xmlIgnore has no element of its own: in XML it is the
+    // carried APDU's element, so any APDU element opens it.
     bool Required = false;
-    // The start tags that open the field in XML when it has no element of
-    // its own (Id xmlIgnore).
-    std::span<const TXMLId> OpenedBy = {};
 };
 inline constexpr bool Required = true;
 
