@@ -9,6 +9,8 @@ using vtest::Xml;
 constexpr const char* kLN = "A1 09 06 07 60 85 74 05 08 01 01";
 constexpr const char* kInitiateRequest = "01 00 00 00 06 5F 1F 04 00 00 7E 1F 04 B0";
 constexpr const char* kInitiateResponse = "08 00 06 5F 1F 04 00 00 10 1D 04 B0 00 07";
+// An AARE's context name, result and diagnostic.
+constexpr const char* kAccepted = "A1 09 06 07 60 85 74 05 08 01 01 A2 03 02 01 00 A3 05 A1 03 02 01 00";
 
 // The user-information field around a carried APDU.
 std::string UserInformation(std::string_view ApduHex) { return Tlv("BE", Tlv("04", ApduHex)); }
@@ -37,9 +39,10 @@ TEST(Association, WorkedExamplesTranslateBothWays) {
   </InitiateRequest>
 </AssociationRequest>
 )"));
-    vtest::ExpectRoundTrip("61 29 A1 09 06 07 60 85 74 05 08 01 01 A2 03 02 01 00 A3 05 A1 03 02 01 00 BE 10 04 0E 08 00 "
-                           "06 5F 1F 04 00 00 10 1D 04 B0 00 07",
-                           Xml(R"(
+    vtest::ExpectRoundTrip(
+        "61 29 A1 09 06 07 60 85 74 05 08 01 01 A2 03 02 01 00 A3 05 A1 03 02 01 00 "
+        "BE 10 04 0E 08 00 06 5F 1F 04 00 00 10 1D 04 B0 00 07",
+        Xml(R"(
 <AssociationResponse>
   <ApplicationContextName Value="LN" />
   <AssociationResult Value="00" />
@@ -120,7 +123,7 @@ TEST(Association, UserInformationCarriesAnyApdu) {
     for (const char* apdu : {kInitiateRequest, "21 02 41 42", "DB 00 00"})
         vtest::ExpectOctetsSurvive(Tlv("60", kLN + UserInformation(apdu)));
     for (const char* apdu : {kInitiateResponse, "28 00", "2E 01 00", "DB 00 00", "0E 01 06 01"})
-        vtest::ExpectOctetsSurvive(Tlv("61", std::string(kLN) + "A2 03 02 01 00 A3 05 A1 03 02 01 00" + UserInformation(apdu)));
+        vtest::ExpectOctetsSurvive(Tlv("61", kAccepted + UserInformation(apdu)));
     // Not only the initiate APDUs and their protected forms: whatever decodes
     // there is written as its own element and reads back.
     vtest::ExpectRoundTrip(Tlv("60", kLN + UserInformation("05 01 02 FA 00")), Xml(R"(
@@ -131,7 +134,7 @@ TEST(Association, UserInformationCarriesAnyApdu) {
   </ReadRequest>
 </AssociationRequest>
 )"));
-    vtest::ExpectOctetsSurvive(Tlv("61", std::string(kLN) + "A2 03 02 01 00 A3 05 A1 03 02 01 00" + UserInformation("62 00")));
+    vtest::ExpectOctetsSurvive(Tlv("61", kAccepted + UserInformation("62 00")));
 }
 
 TEST(Association, DecodingTakesFieldsInAnyOrderAndRecomputesLengths) {

@@ -18,6 +18,12 @@ std::string AarqXml(std::string_view ContextName, std::string_view Fields = "") 
                std::string(Fields) + "</AssociationRequest>\n");
 }
 
+// An AARQ in XML with the protocol version Bits.
+std::string ProtocolVersionXml(std::string_view Bits) {
+    return Xml("\n<AssociationRequest>\n  <ProtocolVersion Value=\"" + std::string(Bits) +
+               "\" />\n  <ApplicationContextName Value=\"LN\" />\n</AssociationRequest>\n");
+}
+
 TEST(ObjectIdentifier, NamesAndArcsTranslateBothWays) {
     struct TRow {
         const char* Octets;  // length and contents
@@ -125,8 +131,7 @@ TEST(BERBitString, BitsTranslateBothWays) {
     };
     for (const TRow& r : kRows)
         vtest::ExpectRoundTrip(Tlv("60", std::string("80 ") + r.Octets + "A1 09 06 07 60 85 74 05 08 01 01"),
-                               Xml(std::string("\n<AssociationRequest>\n  <ProtocolVersion Value=\"") + r.Bits +
-                                   "\" />\n  <ApplicationContextName Value=\"LN\" />\n</AssociationRequest>\n"));
+                               ProtocolVersionXml(r.Bits));
 }
 
 TEST(BERBitString, DecodingIsLenientEncodingIsNot) {
@@ -140,19 +145,10 @@ TEST(BERBitString, DecodingIsLenientEncodingIsNot) {
     // A bit string without its unused-bits octet runs out of octets.
     vtest::ExpectPduFailure("60 00 8A 00", "Wrong encoding in pdu", 5);
 
-    const std::string badBits = Xml(R"(
-<AssociationRequest>
-  <ProtocolVersion Value="12" />
-  <ApplicationContextName Value="LN" />
-</AssociationRequest>
-)");
-    vtest::ExpectXmlFailure(badBits, 2, "BERBitString: illegal character", 0);
+    vtest::ExpectXmlFailure(ProtocolVersionXml("12"), 2, "BERBitString: illegal character", 0);
     // The length is one octet: 254 data octets at most.
-    const std::string tooLong = Xml("\n<AssociationRequest>\n  <ProtocolVersion Value=\"" + std::string(2033, '1') +
-                                    "\" />\n  <ApplicationContextName Value=\"LN\" />\n</AssociationRequest>\n");
-    vtest::ExpectXmlFailure(tooLong, 2, "BERBitString: too long, 2033 bits", 0);
-    const auto longest = vtest::ToPdu(Xml("\n<AssociationRequest>\n  <ProtocolVersion Value=\"" +
-                                          std::string(2032, '1') + "\" />\n  <ApplicationContextName Value=\"LN\" />\n</AssociationRequest>\n"));
+    vtest::ExpectXmlFailure(ProtocolVersionXml(std::string(2033, '1')), 2, "BERBitString: too long, 2033 bits", 0);
+    const auto longest = vtest::ToPdu(ProtocolVersionXml(std::string(2032, '1')));
     ASSERT_EQ(longest.Code, 0) << longest.Message;
     EXPECT_EQ(longest.Text.substr(0, 14), "6082010C" "80FF00");
 }
@@ -164,13 +160,16 @@ TEST(BEROctetString, PrintableTextOrHex) {
                            AarqXml("LN", "  <CalledAPTitle Value=\"412243\" />\n"));
     vtest::ExpectRoundTrip(Aarq("07 60 85 74 05 08 01 01", Tlv("A2", "04 00")),
                            AarqXml("LN", "  <CalledAPTitle Value=\"\" />\n"));
-    vtest::ExpectXmlFailure(AarqXml("LN", "  <CalledAPTitle Value=\"4\" />\n"), 1, "HexStrToByteStr: Hex-character missing", 92);
+    vtest::ExpectXmlFailure(AarqXml("LN", "  <CalledAPTitle Value=\"4\" />\n"), 1,
+                            "HexStrToByteStr: Hex-character missing", 92);
 }
 
 TEST(BERInteger, OneOctetWithItsLength) {
     vtest::ExpectRoundTrip(Aarq("07 60 85 74 05 08 01 01", "A4 03 02 01 05 A9 03 02 01 FF"),
-                           AarqXml("LN", "  <CalledAPInvocationId Value=\"05\" />\n  <CallingAEInvocationId Value=\"FF\" />\n"));
-    vtest::ExpectPduFailure(Aarq("07 60 85 74 05 08 01 01", "A4 04 02 02 05 06"), "T_InvocationId: Illegal data size", 18);
+                           AarqXml("LN", "  <CalledAPInvocationId Value=\"05\" />\n"
+                                         "  <CallingAEInvocationId Value=\"FF\" />\n"));
+    vtest::ExpectPduFailure(Aarq("07 60 85 74 05 08 01 01", "A4 04 02 02 05 06"), "T_InvocationId: Illegal data size",
+                            18);
     vtest::ExpectXmlFailure(AarqXml("LN", "  <CalledAPInvocationId Value=\"0506\" />\n"), 1,
                             "Illegal data size, expected 1, found 2", 102);
 }

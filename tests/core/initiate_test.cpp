@@ -122,14 +122,15 @@ TEST(Initiate, XmlInputTakesNamesAliasesAndAnyOrder) {
 
 TEST(Initiate, BadInputIsRefused) {
     // Bit 24 of a 32-bit block has no name.
-    vtest::ExpectPduFailure("01 00 00 00 06 5F 1F 05 00 00 00 00 80 04 B0", "T_Conformance.ValueToName, illegal value 24",
-                            16);
+    vtest::ExpectPduFailure("01 00 00 00 06 5F 1F 05 00 00 00 00 80 04 B0",
+                            "T_Conformance.ValueToName, illegal value 24", 16);
     vtest::ExpectPduFailure("01 00 00 00 06 1F 04 00 00 00 00 04 00", "Byte[6]:, expected 0x5F found 0x1F", 7);
     vtest::ExpectPduFailure("08 00 06 5F 1F 04 00 00 00 00 04 00 00", "Wrong encoding in pdu", 14);
 
     vtest::ExpectXmlFailure(RequestXml("", "    <ConformanceBit Name=\"get\" />\n"), 1,
                             "T_Conformance.NameToValue, no such name get", 121);
-    vtest::ExpectXmlFailure(RequestXml("", "    <Unsigned Value=\"01\" />\n"), 1, "Unexpected keyword \"Unsigned\"", 115);
+    vtest::ExpectXmlFailure(RequestXml("", "    <Unsigned Value=\"01\" />\n"), 1, "Unexpected keyword \"Unsigned\"",
+                            115);
     vtest::ExpectXmlFailure(RequestXml("", "    <ConformanceBit Value=\"Get\" />\n"), 1, "\"Name\" expected", 122);
     vtest::ExpectXmlFailure(Xml(R"(
 <InitiateRequest>

@@ -132,7 +132,8 @@ TEST(Protection, BadInputIsRefused) {
         {"    <KeyId Value=\"GlobalUnicastEncryptionKey\" />", "T_KeyInfo.CreateFromXml : illegal choice", 244},
         {"    <IdentifiedKey>\n      <KeyId Value=\"MasterKey\" />\n    </IdentifiedKey>",
          "T_KeyId: illegal element MasterKey", 250},
-        {"    <WrappedKey>\n      <KekId Value=\"GlobalKey\" />\n      <KeyCipheredData Value=\"\" />\n    </WrappedKey>",
+        {"    <WrappedKey>\n      <KekId Value=\"GlobalKey\" />\n"
+         "      <KeyCipheredData Value=\"\" />\n    </WrappedKey>",
          "T_KekId: illegal element GlobalKey", 247},
     };
     for (const TXmlRow& r : kXmlRows) vtest::ExpectXmlFailure(Xml(head + r.KeyInfo + tail), 1, r.Message, r.Position);

@@ -130,7 +130,8 @@ TEST(Release, CarriedApdusNestOnlySoDeepInXml) {
     const std::string deep = nested(70);
     size_t at = 0;
     for (int i = 0; i < 65; ++i) at = deep.find("<UserInformation>", at) + 1;
-    vtest::ExpectXmlFailure(deep, 1, "Nesting too deep", static_cast<int>(at - 1 + std::string_view("<UserInformation>").size()));
+    const int position = static_cast<int>(at - 1 + std::string_view("<UserInformation>").size());
+    vtest::ExpectXmlFailure(deep, 1, "Nesting too deep", position);
 }
 
 }  // namespace

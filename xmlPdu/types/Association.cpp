@@ -47,9 +47,9 @@ void TBERApdu::LoadFromXml(TXMLParser& XMLParser, const TBERTable& Table) {
     XMLParser.XMLAssertStartTagAndNext(XMLId);
     Fields.reserve(Table.Fields.size());
     for (const TBERField& f : Table.Fields) {
-        bool present = f.Required;
-        if (!present && f.Id != xmlIgnore) present = XMLParser.IsStartTag(f.Id);
-        else if (!present) present = XMLParser.Token() == xtStartTag && T_COSEMpdu::kTable.FindId(XMLParser.Tag());
+        const bool present = f.Required || (f.Id != xmlIgnore ? XMLParser.IsStartTag(f.Id)
+                                                               : XMLParser.Token() == xtStartTag &&
+                                                                     T_COSEMpdu::kTable.FindId(XMLParser.Tag()));
         Fields.push_back(present ? f.Factory->FromXml(f.Id, XMLParser) : nullptr);
     }
     XMLParser.XMLAssertStopTagAndNext(XMLId);
@@ -140,7 +140,8 @@ T_ResultSourceDiagnostic::T_ResultSourceDiagnostic(TXMLId aXMLId, TStringWrapper
 
 T_ResultSourceDiagnostic::T_ResultSourceDiagnostic(TXMLId aXMLId, TXMLParser& XMLParser) : TElementImpl(aXMLId) {
     if (XMLId != xmlIgnore) XMLParser.XMLAssertStartTagAndNext(XMLId);
-    const auto source = std::ranges::find_if(kDiagnosticSources, [&](const TAlternative& a) { return XMLParser.IsStartTag(a.Id); });
+    const auto source =
+        std::ranges::find_if(kDiagnosticSources, [&](const TAlternative& a) { return XMLParser.IsStartTag(a.Id); });
     if (source == std::end(kDiagnosticSources)) XMLParser.RaiseXMLError("T_ResultSourceDiagnostic : illegal choice");
     Tag1 = static_cast<uint8_t>(source->Tag);
     Value = source->Factory->FromXml(source->Id, XMLParser);

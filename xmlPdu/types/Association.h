@@ -20,10 +20,10 @@ struct TBERField {
 
     uint8_t OuterTag;
     int InnerTag;  // the universal tag inside a constructed field, or kNoInnerTag
+    // With xmlIgnore the field has no element of its own: in XML it is the
+    // carried APDU's element, and any APDU's start tag opens it.
     TXMLId Id;
     const TElementFactory* Factory;
-    // A field with Id xmlIgnore has no element of its own: in XML it is the
-    // carried APDU's element, so any APDU element opens it.
     bool Required = false;
 };
 inline constexpr bool Required = true;
@@ -87,7 +87,9 @@ class TBERApduImpl : public TElementImpl<Derived, TBERApdu> {
 
 public:
     explicit TBERApduImpl(TXMLId aXMLId) : Base(aXMLId) { this->CreateFields(Derived::kTable); }
-    TBERApduImpl(TXMLId aXMLId, TStringWrapper& PDUStr) : Base(aXMLId) { this->DecodeFromPduStr(PDUStr, Derived::kTable); }
+    TBERApduImpl(TXMLId aXMLId, TStringWrapper& PDUStr) : Base(aXMLId) {
+        this->DecodeFromPduStr(PDUStr, Derived::kTable);
+    }
     TBERApduImpl(TXMLId aXMLId, TXMLParser& XMLParser) : Base(aXMLId) { this->LoadFromXml(XMLParser, Derived::kTable); }
 
     const TBERTable& BERTable() const override { return Derived::kTable; }

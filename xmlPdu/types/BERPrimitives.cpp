@@ -243,7 +243,9 @@ std::string TBERObjectIdentifier::GetValueStr() const {
     return text;
 }
 
-void TBERObjectIdentifier::ToXML(TScriptStream& Stream) const { EmitTagAttrLine(Stream, XMLId, xmlValue, GetValueStr()); }
+void TBERObjectIdentifier::ToXML(TScriptStream& Stream) const {
+    EmitTagAttrLine(Stream, XMLId, xmlValue, GetValueStr());
+}
 
 bool TBERObjectIdentifier::Equal(const TBERObjectIdentifier* O1, const TBERObjectIdentifier* O2) noexcept {
     if (!O1 || !O2) return !O1 && !O2;
