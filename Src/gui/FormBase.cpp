@@ -1,0 +1,62 @@
+#include "FormBase.h"
+
+#include <QGuiApplication>
+#include <QRect>
+#include <QScreen>
+
+namespace vantrel {
+
+namespace {
+
+QString Key(const QString& Section, const char* Name) { return Section + QLatin1Char('/') + QLatin1String(Name); }
+
+int ReadInt(QSettings& Settings, const QString& Key, int Default) {
+    bool ok = false;
+    const int value = Settings.value(Key).toInt(&ok);
+    return ok ? value : Default;
+}
+
+// Whether the title bar region of a window at Position would be on a screen.
+bool OnSomeScreen(QPoint Position, QSize Size) {
+    const QRect title(Position, QSize(qMax(1, Size.width()), 24));
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen->geometry().intersects(title)) return true;
+    return false;
+}
+
+}  // namespace
+
+QSize HalfScreenSize(const QWidget& Form) {
+    const QScreen* screen = Form.screen() ? Form.screen() : QGuiApplication::primaryScreen();
+    if (!screen) return {640, 480};
+    return screen->geometry().size() / 2;
+}
+
+void RestoreFormGeometry(QWidget& Form, QSettings& Settings, const QString& Section, QSize DefaultSize) {
+    Form.setWindowFlag(Qt::WindowStaysOnTopHint, Settings.value(Key(Section, "StayOnTop"), false).toBool());
+    if (ReadInt(Settings, Key(Section, "WindowState"), 0) == 2) {
+        Form.setWindowState(Qt::WindowMaximized);
+        return;
+    }
+    const int width = ReadInt(Settings, Key(Section, "Width"), 0);
+    const int height = ReadInt(Settings, Key(Section, "Height"), 0);
+    const QSize size = width > 0 && height > 0 ? QSize(width, height) : DefaultSize;
+    Form.resize(size);
+    if (Settings.contains(Key(Section, "Top")) && Settings.contains(Key(Section, "Left"))) {
+        const QPoint position(ReadInt(Settings, Key(Section, "Left"), 0), ReadInt(Settings, Key(Section, "Top"), 0));
+        if (OnSomeScreen(position, size)) Form.move(position);
+    }
+}
+
+void StoreFormGeometry(const QWidget& Form, QSettings& Settings, const QString& Section) {
+    const int state = Form.isMaximized() ? 2 : Form.isMinimized() ? 1 : 0;
+    const QRect bounds = state == 0 ? QRect(Form.pos(), Form.size()) : Form.normalGeometry();
+    Settings.setValue(Key(Section, "WindowState"), state);
+    Settings.setValue(Key(Section, "Top"), bounds.top());
+    Settings.setValue(Key(Section, "Left"), bounds.left());
+    Settings.setValue(Key(Section, "Width"), bounds.width());
+    Settings.setValue(Key(Section, "Height"), bounds.height());
+    Settings.setValue(Key(Section, "StayOnTop"), (Form.windowFlags() & Qt::WindowStaysOnTopHint) ? 1 : 0);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,136 @@
+// An editor pane: a text editor with a gutter and syntax colouring, a popup
+// menu with "Translate" and the usual editing commands, loading and saving of
+// UTF-8 files, search and replace, and the line-comment toggle.
+//
+// The document always ends its lines with CR LF, the form the translations
+// produce and the caret placement of a failed translation counts with; a
+// file is converted on loading and saved again with the line ends it had.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+class QAction;
+class QMenu;
+class QsciScintilla;
+
+namespace vantrel {
+
+class THighLighter;
+struct TSearchOptions;
+
+// The commands of a pane; those up to eaSaveAs are the popup menu's items.
+enum TEditorAction : int {
+    eaTranslate,
+    eaUndo,
+    eaRedo,
+    eaCut,
+    eaCopy,
+    eaPaste,
+    eaDelete,
+    eaSelectAll,
+    eaIndent,
+    eaUnindent,
+    eaSearch,
+    eaReplace,
+    eaLoad,
+    eaSave,
+    eaSaveAs,
+    eaSearchAgain,       // F3
+    eaToggleLineComment, // Ctrl+/
+    kEditorActionCount
+};
+
+class TFrameBaseEditor final : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFrameBaseEditor(QWidget* Parent = nullptr, const QString& FileKey = QStringLiteral("FrameBaseEditor"));
+    ~TFrameBaseEditor() override;
+
+    QsciScintilla* Editor() const { return FEditor; }
+    THighLighter* HighLighter() const { return FHighLighter; }
+    QMenu* PopUpMenu() const { return FPopUpMenu; }
+    QAction* Action(TEditorAction Which) const { return FActions[Which]; }
+    const QString& FileKey() const { return FFileKey; }
+    const QString& CurrentFileName() const { return FCurrentFileName; }
+
+    // The whole text as the document holds it (UTF-8, CR LF); valid until
+    // the next change of the text.
+    std::string_view TextView() const;
+    QString Text() const;
+    // Replaces the whole text as one step the user can undo; the caret goes
+    // to the start. Works on a read-only pane too.
+    void ReplaceAllText(std::string_view Utf8);
+    void SetText(const QString& Text);
+    bool IsModified() const;
+    void SetModified(bool Modified);
+
+    // Files: false (after telling the user) when the file cannot be read or
+    // written; text and file name then stay as they were.
+    bool LoadFromFile(const QString& FileName);
+    bool SaveToFile(const QString& FileName);
+    // Whether the text may be dropped: asks to save a modified text.
+    bool CloseQuery();
+
+    // Caret placement after walking Index characters of the text; X is the
+    // 1-based column in characters, Y the 1-based line.
+    void GotoIndex(int64_t Index);
+    void GotoPos(int X, int Y);
+
+    void AddLine(const QString& Line);
+    // Appends Lines; with MaxBufferSize > 0 the oldest lines are dropped
+    // beyond that many. The caret follows when the last line was visible.
+    void AddLines(const QStringList& Lines, int MaxBufferSize = 0);
+    void Clear();
+    void SetReadOnly(bool ReadOnly);
+    bool GetReadOnly() const;
+    // Uses Menu as the popup menu; its items whose captions match an item of
+    // the pane's own menu run the pane's command.
+    void SetPopUpMenu(QMenu* Menu);
+
+    // The commands.
+    void Translate();
+    void Load();
+    bool Save();
+    bool SaveAs();
+    void Search();
+    void Replace();
+    void SearchAgain();
+    void ToggleLineComment();
+    // Enables the menu items for the current selection, clipboard and
+    // read-only state; runs each time the popup menu opens.
+    void UpdateMenuState();
+
+signals:
+    void TranslateRequested(TFrameBaseEditor* Pane);
+    void EditorStatusChanged(TFrameBaseEditor* Pane, const QString& Status);
+    void FileNameChanged(TFrameBaseEditor* Pane);
+    void PopUpMenuPopUp(TFrameBaseEditor* Pane);
+
+private:
+    void CreateActions();
+    void ApplyScriptFont();
+    void ShowPopUpMenu(const QPoint& Position);
+    void EnableAllActions();
+    void RunSearchDialog(bool Replace);
+    // Searches (or replaces) with Options; FromCaret overrides Options.FromCursor.
+    void SearchReplace(const TSearchOptions& Options, bool Replace, bool ReplaceAll, bool FromCaret);
+    void IndentSelectedLines(bool Indent);
+    void RememberFileName(const QString& FileName);
+
+    QString FFileKey;
+    QString FCurrentFileName;
+    bool FFileUsesCrLf = true;  // the line ends the current file is saved with
+    QsciScintilla* FEditor;
+    THighLighter* FHighLighter;
+    QMenu* FOwnMenu;
+    QMenu* FPopUpMenu;
+    std::array<QAction*, kEditorActionCount> FActions{};
+};
+
+}  // namespace vantrel

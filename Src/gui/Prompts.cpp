@@ -1,0 +1,75 @@
+#include "Prompts.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QUrl>
+
+#include "SearchDialogs.h"
+#include "Src/Version.h"
+
+namespace vantrel {
+
+namespace {
+
+int RunMessageBox(QWidget* Parent, QMessageBox::Icon Icon, const QString& Text) {
+    QMessageBox box(Icon, QLatin1String(kProductName), Text, QMessageBox::Ok, Parent);
+    return box.exec();
+}
+
+class TWidgetPrompts final : public TPrompts {
+public:
+    void ShowMessage(QWidget* Parent, const QString& Text) override {
+        RunMessageBox(Parent, QMessageBox::NoIcon, Text);
+    }
+    void ShowInformation(QWidget* Parent, const QString& Text) override {
+        RunMessageBox(Parent, QMessageBox::Information, Text);
+    }
+    void ShowError(QWidget* Parent, const QString& Text) override {
+        RunMessageBox(Parent, QMessageBox::Critical, Text);
+    }
+    TAnswer AskYesNoCancel(QWidget* Parent, const QString& Text) override {
+        const auto answer = QMessageBox::question(Parent, QLatin1String(kProductName), Text,
+                                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        return answer == QMessageBox::Yes ? TAnswer::Yes : answer == QMessageBox::No ? TAnswer::No : TAnswer::Cancel;
+    }
+    TAnswer AskReplace(QWidget* Parent, const QString& Text) override {
+        QMessageBox box(QMessageBox::Question, QLatin1String(kProductName), Text,
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, Parent);
+        QPushButton* all = box.addButton(QStringLiteral("Yes to &all"), QMessageBox::YesRole);
+        box.exec();
+        if (box.clickedButton() == all) return TAnswer::YesToAll;
+        switch (box.standardButton(box.clickedButton())) {
+            case QMessageBox::Yes: return TAnswer::Yes;
+            case QMessageBox::No: return TAnswer::No;
+            default: return TAnswer::Cancel;
+        }
+    }
+    QString OpenFileName(QWidget* Parent, const QString& Title, const QString& Path, const QString& Filter) override {
+        return QFileDialog::getOpenFileName(Parent, Title, Path, Filter);
+    }
+    QString SaveFileName(QWidget* Parent, const QString& Title, const QString& Path, const QString& Filter) override {
+        // The dialog asks before overwriting an existing file.
+        return QFileDialog::getSaveFileName(Parent, Title, Path, Filter);
+    }
+    bool EditSearchOptions(QWidget* Parent, TSearchOptions& Options, bool Replace, bool& ReplaceAll) override {
+        return RunSearchDialog(Parent, Options, Replace, ReplaceAll);
+    }
+    void Beep() override { QApplication::beep(); }
+    void OpenDocument(const QString& FileName) override {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(FileName));
+    }
+};
+
+TWidgetPrompts GWidgetPrompts;
+TPrompts* GPrompts = &GWidgetPrompts;
+
+}  // namespace
+
+TPrompts& Prompts() { return *GPrompts; }
+
+void SetPrompts(TPrompts* Prompts) { GPrompts = Prompts ? Prompts : &GWidgetPrompts; }
+
+}  // namespace vantrel

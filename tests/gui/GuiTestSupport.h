@@ -1,0 +1,90 @@
+// Shared pieces of the desktop application's tests: prompts that answer from
+// a script and record what the user would have seen, a settings file of the
+// test's own, and the registry the test main runs.
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "AppSettings.h"
+#include "Prompts.h"
+#include "SearchDialogs.h"
+
+namespace vtest {
+
+class TScriptedPrompts final : public vantrel::TPrompts {
+public:
+    QStringList Shown;                     // "message: ...", "information: ...", "error: ...", "question: ..."
+    QList<vantrel::TAnswer> Answers;       // for the questions, in order; Cancel when none is left
+    QStringList FileNames;                 // for the file dialogs, in order; cancelled when none is left
+    QStringList DialogTitles;              // of the file dialogs
+    QStringList Documents;                 // opened in the browser
+    int Beeps = 0;
+    // Plays the user of the search dialog; cancelled when unset.
+    std::function<bool(vantrel::TSearchOptions&, bool Replace, bool& ReplaceAll)> SearchDialog;
+
+    void ShowMessage(QWidget*, const QString& Text) override { Shown << QStringLiteral("message: ") + Text; }
+    void ShowInformation(QWidget*, const QString& Text) override { Shown << QStringLiteral("information: ") + Text; }
+    void ShowError(QWidget*, const QString& Text) override { Shown << QStringLiteral("error: ") + Text; }
+    vantrel::TAnswer AskYesNoCancel(QWidget*, const QString& Text) override { return Ask(Text); }
+    vantrel::TAnswer AskReplace(QWidget*, const QString& Text) override { return Ask(Text); }
+    QString OpenFileName(QWidget*, const QString& Title, const QString&, const QString&) override {
+        return ChooseFile(Title);
+    }
+    QString SaveFileName(QWidget*, const QString& Title, const QString&, const QString&) override {
+        return ChooseFile(Title);
+    }
+    bool EditSearchOptions(QWidget*, vantrel::TSearchOptions& Options, bool Replace, bool& ReplaceAll) override {
+        return SearchDialog && SearchDialog(Options, Replace, ReplaceAll);
+    }
+    void Beep() override { ++Beeps; }
+    void OpenDocument(const QString& FileName) override { Documents << FileName; }
+
+private:
+    vantrel::TAnswer Ask(const QString& Text) {
+        Shown << QStringLiteral("question: ") + Text;
+        return Answers.isEmpty() ? vantrel::TAnswer::Cancel : Answers.takeFirst();
+    }
+    QString ChooseFile(const QString& Title) {
+        DialogTitles << Title;
+        return FileNames.isEmpty() ? QString() : FileNames.takeFirst();
+    }
+};
+
+// A fresh settings file and scripted prompts for one test function; the
+// shared search options start from their defaults.
+class TGuiSandbox {
+public:
+    TGuiSandbox() {
+        vantrel::OpenSettings(Dir.filePath(QStringLiteral("Vantrel.ini")));
+        vantrel::SetPrompts(&Prompts);
+        vantrel::SharedSearchOptions() = vantrel::TSearchOptions{};
+    }
+    ~TGuiSandbox() { vantrel::SetPrompts(nullptr); }
+    TGuiSandbox(const TGuiSandbox&) = delete;
+    TGuiSandbox& operator=(const TGuiSandbox&) = delete;
+
+    QString Path(const QString& Name) const { return Dir.filePath(Name); }
+
+    QTemporaryDir Dir;
+    TScriptedPrompts Prompts;
+};
+
+// The test classes the main runs, one object each.
+using TTestFactory = std::function<std::unique_ptr<QObject>()>;
+std::vector<TTestFactory>& TestRegistry();
+
+template <typename T>
+struct TRegisterTest {
+    TRegisterTest() { TestRegistry().push_back([] { return std::make_unique<T>(); }); }
+};
+
+}  // namespace vtest
+
+#define VTEST_REGISTER(Class) static const vtest::TRegisterTest<Class> kRegister##Class
