@@ -12,6 +12,7 @@ FUZZ_SECONDS ?= 60
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
 CORE_PACKAGES := cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+GUI_PACKAGES := qt6-base-dev libqscintilla2-qt6-dev
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
 .PHONY: run test build bench fuzz install clean deps deps-fuzz
@@ -27,22 +28,22 @@ define install_packages
 endef
 
 deps:
-	$(call install_packages,$(CORE_PACKAGES))
+	$(call install_packages,$(CORE_PACKAGES) $(GUI_PACKAGES))
 
 deps-fuzz: deps
 	$(call install_packages,$(FUZZ_PACKAGES))
 
 build: deps
-	cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DVANTREL_BUILD_GUI=ON
 	cmake --build $(BUILD)
 
 run: build
-	@echo 'Translating the APDU C0 01 C1 00 08 00 00 01 00 00 FF 02 00:'
-	@echo 'FF 02 02 12 00 08 09 06 00 00 01 00 00 FF' | ./$(BUILD)/vantrel-cli
+	./$(BUILD)/vantrel
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure
-	cmake -S . -B $(SAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DVANTREL_SANITIZE=ON -DVANTREL_BUILD_BENCH=OFF
+	cmake -S . -B $(SAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DVANTREL_SANITIZE=ON -DVANTREL_BUILD_BENCH=OFF \
+	  -DVANTREL_BUILD_GUI=OFF
 	cmake --build $(SAN_BUILD)
 	cd $(SAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure
 
