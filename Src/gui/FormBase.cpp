@@ -50,7 +50,8 @@ void RestoreFormGeometry(QWidget& Form, QSettings& Settings, const QString& Sect
 
 void StoreFormGeometry(const QWidget& Form, QSettings& Settings, const QString& Section) {
     const int state = Form.isMaximized() ? 2 : Form.isMinimized() ? 1 : 0;
-    const QRect bounds = state == 0 ? QRect(Form.pos(), Form.size()) : Form.normalGeometry();
+    QRect bounds(Form.pos(), Form.size());
+    if (state != 0 && Form.normalGeometry().isValid()) bounds = Form.normalGeometry();
     Settings.setValue(Key(Section, "WindowState"), state);
     Settings.setValue(Key(Section, "Top"), bounds.top());
     Settings.setValue(Key(Section, "Left"), bounds.left());

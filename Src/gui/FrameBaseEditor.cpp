@@ -105,6 +105,14 @@ long Send(const QsciScintilla* Editor, unsigned int Message, unsigned long WPara
     return Editor->SendScintilla(Message, WParam, LParam);
 }
 
+long LineOf(const QsciScintilla* Editor, long Position) {
+    return Send(Editor, QsciScintilla::SCI_LINEFROMPOSITION, static_cast<unsigned long>(Position));
+}
+
+long LineStart(const QsciScintilla* Editor, long Line) {
+    return Send(Editor, QsciScintilla::SCI_POSITIONFROMLINE, static_cast<unsigned long>(Line));
+}
+
 }  // namespace
 
 TFrameBaseEditor::TFrameBaseEditor(QWidget* Parent, const QString& FileKey)
@@ -144,10 +152,7 @@ TFrameBaseEditor::TFrameBaseEditor(QWidget* Parent, const QString& FileKey)
     // long line without them is measured character by character.
     connect(FEditor, &QsciScintillaBase::SCN_MODIFIED, this, [this](int Position, int Type, const char*, int Length) {
         if ((Type & QsciScintilla::SC_MOD_INSERTTEXT) && Length > kLargeInsertion)
-            Send(FEditor, QsciScintilla::SCI_COLOURISE,
-                 static_cast<unsigned long>(Send(FEditor, QsciScintilla::SCI_POSITIONFROMLINE,
-                                                 static_cast<unsigned long>(Send(FEditor, QsciScintilla::SCI_LINEFROMPOSITION,
-                                                                                 static_cast<unsigned long>(Position))))),
+            Send(FEditor, QsciScintilla::SCI_COLOURISE, static_cast<unsigned long>(LineStart(FEditor, LineOf(FEditor, Position))),
                  Position + Length);
     });
     connect(&TSettingsNotifier::Instance(), &TSettingsNotifier::ScriptFontChanged, this,
@@ -382,7 +387,7 @@ void TFrameBaseEditor::GotoIndex(int64_t Index) {
 void TFrameBaseEditor::GotoPos(int X, int Y) {
     const long lines = Send(FEditor, QsciScintilla::SCI_GETLINECOUNT);
     const long line = qBound(0L, static_cast<long>(Y) - 1, lines - 1);
-    const long start = Send(FEditor, QsciScintilla::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+    const long start = LineStart(FEditor, line);
     const long end = Send(FEditor, QsciScintilla::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
     // Columns count characters; a column beyond the line's end stops there.
     long position = start;
@@ -412,7 +417,7 @@ void TFrameBaseEditor::AddLines(const QStringList& Lines, int MaxBufferSize) {
     FEditor->SendScintilla(QsciScintilla::SCI_APPENDTEXT, static_cast<unsigned long>(added.size()), added.constData());
     const long total = Send(FEditor, QsciScintilla::SCI_GETLINECOUNT);
     if (MaxBufferSize > 0 && total > MaxBufferSize) {
-        const long drop = Send(FEditor, QsciScintilla::SCI_POSITIONFROMLINE, static_cast<unsigned long>(total - MaxBufferSize));
+        const long drop = LineStart(FEditor, total - MaxBufferSize);
         Send(FEditor, QsciScintilla::SCI_DELETERANGE, 0, drop);
     }
     FEditor->setReadOnly(readOnly);
@@ -542,11 +547,9 @@ void TFrameBaseEditor::ToggleLineComment() {
     const long caret = Send(FEditor, QsciScintilla::SCI_GETCURRENTPOS);
     const long start = qMin(anchor, caret);
     const long end = qMax(anchor, caret);
-    const long firstLine = Send(FEditor, QsciScintilla::SCI_LINEFROMPOSITION, static_cast<unsigned long>(start));
-    const long endLine = Send(FEditor, QsciScintilla::SCI_LINEFROMPOSITION, static_cast<unsigned long>(end));
-    auto lineStart = [this](long Line) {
-        return Send(FEditor, QsciScintilla::SCI_POSITIONFROMLINE, static_cast<unsigned long>(Line));
-    };
+    const long firstLine = LineOf(FEditor, start);
+    const long endLine = LineOf(FEditor, end);
+    auto lineStart = [this](long Line) { return LineStart(FEditor, Line); };
     if (FEditor->isReadOnly() || start != lineStart(firstLine) || end != lineStart(endLine)) {
         Prompts().Beep();
         return;

@@ -9,6 +9,9 @@ namespace vantrel {
 
 namespace {
 
+// Larger buffers, left by colouring a whole large text at once, are freed.
+constexpr size_t kKeptBuffer = 1 << 20;
+
 enum TCharClass : unsigned char { ccOther, ccWord, ccQuote, ccSlash, ccParen, ccLineEnd };
 
 constexpr auto kCharClasses = [] {
@@ -205,6 +208,10 @@ void THighLighter::styleText(int Start, int End) {
             open = k < FSpans.size() && FSpans[k].Style == hsComment && FSpans[k].Offset <= offset;
         }
         editor->SendScintilla(QsciScintilla::SCI_SETLINESTATE, static_cast<unsigned long>(line), open ? 1L : 0L);
+    }
+    if (FStyles.capacity() > kKeptBuffer) {
+        std::vector<char>().swap(FStyles);
+        std::vector<THighlightSpan>().swap(FSpans);
     }
 }
 

@@ -1,5 +1,6 @@
 // The colouring of the panes: the tokenizer's spans, and the editor styled
 // through the lexer across lines.
+#include <QSet>
 #include <QTest>
 
 #include <Qsci/qsciscintilla.h>
@@ -97,6 +98,31 @@ private slots:
         editor.insertAt(QStringLiteral("*)"), 0, 6);
         editor.SendScintilla(QsciScintilla::SCI_COLOURISE, 0UL, -1L);
         QCOMPARE(styleAt(1, 0), I);
+    }
+
+    // A long run is styled with a style and its twin in turn; the two look
+    // the same.
+    void LongRunsLookTheSame() {
+        vtest::TGuiSandbox sandbox;
+        QsciScintilla editor;
+        auto* lexer = new vantrel::THighLighter(&editor);
+        lexer->SetBaseFont(QFont(QStringLiteral("Monospace"), 11));
+        editor.setLexer(lexer);
+        editor.setText(QString(300, QLatin1Char('A')) + QStringLiteral(" \"") + QString(300, QLatin1Char('B')));
+        editor.SendScintilla(QsciScintilla::SCI_COLOURISE, 0UL, -1L);
+        QSet<int> seen;
+        for (unsigned long i = 0; i < 300; ++i) {
+            const int style = static_cast<int>(editor.SendScintilla(QsciScintilla::SCI_GETSTYLEAT, i));
+            QCOMPARE(style % vantrel::kTwinStyle, I);
+            seen << style;
+        }
+        QCOMPARE(seen.size(), 2);
+        QCOMPARE(editor.SendScintilla(QsciScintilla::SCI_GETSTYLEAT, 450UL) % vantrel::kTwinStyle, S);
+        for (int style : {I, S, C}) {
+            QCOMPARE(lexer->color(style + vantrel::kTwinStyle), lexer->color(style));
+            QCOMPARE(lexer->font(style + vantrel::kTwinStyle), lexer->font(style));
+            QVERIFY(!lexer->description(style + vantrel::kTwinStyle).isEmpty());
+        }
     }
 
 private:

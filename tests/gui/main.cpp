@@ -1,6 +1,11 @@
-// Runs every registered test class in one application.
+// Runs every registered test class in one application. A first argument
+// naming a class runs only that class, with the remaining arguments
+// (test functions, QTest options): vantrel-gui-tests TPaneTest Search
 #include <QApplication>
 #include <QTest>
+
+#include <cstring>
+#include <vector>
 
 #include "GuiTestSupport.h"
 
@@ -13,10 +18,14 @@ std::vector<TTestFactory>& TestRegistry() {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    const char* only = argc > 1 && argv[1][0] == 'T' ? argv[1] : nullptr;
+    std::vector<char*> args(argv, argv + argc);
+    if (only) args.erase(args.begin() + 1);
     int failures = 0;
     for (const vtest::TTestFactory& factory : vtest::TestRegistry()) {
         const std::unique_ptr<QObject> test = factory();
-        failures += QTest::qExec(test.get(), argc, argv);
+        if (only && std::strcmp(test->metaObject()->className(), only) != 0) continue;
+        failures += QTest::qExec(test.get(), static_cast<int>(args.size()), args.data());
     }
     return failures == 0 ? 0 : 1;
 }
