@@ -15,7 +15,9 @@
 #include <Qsci/qscicommandset.h>
 #include <Qsci/qsciscintilla.h>
 
-#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "AppSettings.h"
 #include "HighLighter.h"
@@ -26,8 +28,6 @@
 namespace vantrel {
 
 namespace {
-
-using Sci = QsciScintilla;
 
 struct TMenuItem {
     TEditorAction Action;
