@@ -21,7 +21,7 @@ const std::string kAareXml = ToXml(kAare);
 // Block 1 of a transfer, 65,536 octets of data that are not text.
 std::string LargeBlock() {
     std::string s = Octets({0xE0, 0x01, 0x00, 0x01, 0x00, 0x00, 0x83, 0x01, 0x00, 0x00});
-    for (int i = 0; i < 65536; ++i) s += static_cast<char>((i * 7) & 0xFF | 0x80);
+    for (int i = 0; i < 65536; ++i) s += static_cast<char>(((i * 7) & 0xFF) | 0x80);
     return s;
 }
 const std::string kBlock = LargeBlock();
