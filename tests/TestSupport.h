@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <span>
 
 #include <string>
 #include <string_view>
@@ -120,6 +121,125 @@ inline void ExpectOctetsSurvive(std::string_view HexOctets) {
     const TResult p = ToPdu(x.Text);
     ASSERT_EQ(p.Code, 0) << p.Message << " at " << p.Position << "\n" << x.Text;
     EXPECT_EQ(p.Text, Norm(HexOctets));
+}
+
+
+// Table rows: octets (hex) and the exact XML they translate to, as a raw literal.
+struct TRoundTrip {
+    const char* Octets;
+    const char* XmlText;
+};
+
+// Octets → exactly this XML → the same octets.
+inline void ExpectRoundTrips(std::span<const TRoundTrip> Rows) {
+    for (const TRoundTrip& r : Rows) {
+        SCOPED_TRACE(r.Octets);
+        ExpectRoundTrip(r.Octets, Xml(r.XmlText));
+    }
+}
+
+// Octets that do not translate: the message and the 1-based position of the
+// next octet the decoder would have read.
+struct TDecodeFailure {
+    std::string Octets;
+    const char* Message;
+    int Position;
+};
+
+inline void ExpectDecodeFailures(std::span<const TDecodeFailure> Rows) {
+    for (const TDecodeFailure& r : Rows) {
+        SCOPED_TRACE(r.Octets);
+        const TResult x = ToXml(r.Octets);
+        EXPECT_EQ(x.Code, 3);
+        EXPECT_EQ(x.Message, r.Message);
+        EXPECT_EQ(x.Position, r.Position);
+    }
+}
+
+// XML (a raw literal or a plain string) and the octets it encodes to, or its
+// failure: the message, the reader's position and the code (1 reading, 2
+// encoding with position 0).
+struct TXmlCase {
+    const char* Text;
+    const char* Octets;  // null for a failure
+    const char* Message;
+    int Position;
+    int Code = 1;
+};
+
+inline void ExpectXmlCases(std::span<const TXmlCase> Rows) {
+    for (const TXmlCase& c : Rows) {
+        SCOPED_TRACE(c.Text);
+        const TResult r = ToPdu(Xml(c.Text));
+        if (c.Octets) {
+            EXPECT_EQ(r.Code, 0) << r.Message << " at " << r.Position;
+            EXPECT_EQ(r.Text, Norm(c.Octets));
+        } else {
+            EXPECT_EQ(r.Code, c.Code);
+            EXPECT_EQ(r.Message, c.Message);
+            EXPECT_EQ(r.Position, c.Position);
+        }
+    }
+}
+
+
+// The hex of a BER element: the tag octets, the definite length of the
+// contents, the contents ("60", "A1 09 ..." gives "601DA109...").
+inline std::string Tlv(std::string_view TagHex, std::string_view ContentsHex) {
+    const std::string contents = Bytes(ContentsHex);
+    std::string octets = Bytes(TagHex);
+    const size_t n = contents.size();
+    if (n >= 0x100) octets += {'\x82', static_cast<char>(n >> 8)};
+    else if (n >= 0x80) octets += '\x81';
+    octets += static_cast<char>(n);
+    return Hex(octets + contents);
+}
+
+// Octets that do not translate: code 3, the message, the 1-based position
+// of the next octet the decoder would have read.
+inline void ExpectPduFailure(std::string_view HexOctets, std::string_view Message, int Position) {
+    const TResult r = ToXml(HexOctets);
+    EXPECT_EQ(r.Code, 3) << HexOctets;
+    EXPECT_EQ(r.Message, Message) << HexOctets;
+    EXPECT_EQ(r.Position, Position) << HexOctets;
+}
+
+// XML that does not translate: code 1 (reading) with the index of the first
+// character not consumed, or code 2 (encoding) with position 0.
+inline void ExpectXmlFailure(const std::string& XmlText, int Code, std::string_view Message, int Position) {
+    const TResult r = ToPdu(XmlText);
+    EXPECT_EQ(r.Code, Code) << XmlText;
+    EXPECT_EQ(r.Message, Message) << XmlText;
+    EXPECT_EQ(r.Position, Position) << XmlText;
+}
+
+
+// Octets that translate, and the octets their XML gives back.
+struct TCanonical {
+    const char* Hex;
+    const char* Canonical;
+};
+
+inline void ExpectCanonical(std::span<const TCanonical> Rows) {
+    for (const TCanonical& r : Rows) {
+        const TResult x = ToXml(r.Hex);
+        ASSERT_EQ(x.Code, 0) << r.Hex << ": " << x.Message;
+        const TResult p = ToPdu(x.Text);
+        ASSERT_EQ(p.Code, 0) << p.Message << "\n" << x.Text;
+        EXPECT_EQ(p.Text, Norm(r.Canonical)) << r.Hex;
+    }
+}
+
+
+// XML (a raw literal) that fails while it is read.
+struct TXmlFailure {
+    const char* Xml;
+    const char* Message;
+    int Position;
+};
+
+inline void ExpectXmlFailures(std::span<const TXmlFailure> Rows) {
+    for (const TXmlFailure& r : Rows) ExpectXmlFailure(Xml(r.Xml), 1, r.Message, r.Position);
 }
 
 }  // namespace vtest

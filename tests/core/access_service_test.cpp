@@ -3,11 +3,11 @@
 // request in the response, the optional time of the notification.
 #include <gtest/gtest.h>
 
-#include "ln_vectors.h"
+#include "TestSupport.h"
 
 namespace {
 
-using namespace lntest;
+using namespace vtest;
 
 const TRoundTrip kRoundTrips[] = {
     {"D9 00 00 00 01 00 01 01 00 08 00 00 01 00 00 FF 02 01 00", R"(

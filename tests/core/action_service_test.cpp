@@ -2,12 +2,12 @@
 // response alternatives, the action result, exact messages and positions.
 #include <gtest/gtest.h>
 
-#include "ln_vectors.h"
+#include "TestSupport.h"
 #include "xmlPdu/types/ActionService.h"
 
 namespace {
 
-using namespace lntest;
+using namespace vtest;
 
 const TRoundTrip kRoundTrips[] = {
     {"C3 01 C1 00 46 00 00 60 03 0A FF 01 01 0F 00", R"(

@@ -2,7 +2,7 @@
 // short-name, notification and block-transfer families: octets to XML, back
 // to the same octets, and again to the same XML. Every alternative of every
 // APDU comes out.
-#include "AssocSupport.h"
+#include "TestSupport.h"
 #include "RandomData.h"
 
 namespace {

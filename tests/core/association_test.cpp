@@ -1,5 +1,5 @@
 // The association request (AARQ) and response (AARE).
-#include "AssocSupport.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -160,7 +160,7 @@ TEST(Association, DecodingTakesFieldsInAnyOrderAndRecomputesLengths) {
 }
 
 TEST(Association, BadOctetsAreRefused) {
-    const vtest::TPduFailure kRows[] = {
+    const vtest::TDecodeFailure kRows[] = {
         {Tlv("60", kLN) + "00", "Unexpected tag1 0", 15},
         {Tlv("60", "A1 09 04 07 60 85 74 05 08 01 01"), "Unexpected tag2 4", 6},
         {Tlv("60", "88 02 07 80"), "Unexpected tag1 136", 4},
@@ -178,7 +178,7 @@ TEST(Association, BadOctetsAreRefused) {
         {Tlv("61", std::string(kLN) + "A3 05 A1 03 02 01 00"), "Field AssociationResult missing", 21},
         {Tlv("61", std::string(kLN) + "A2 03 02 01 00"), "Field ResultSourceDiagnostic missing", 19},
     };
-    vtest::ExpectPduFailures(kRows);
+    vtest::ExpectDecodeFailures(kRows);
 }
 
 TEST(Association, BadXmlIsRefused) {

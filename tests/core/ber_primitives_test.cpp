@@ -1,6 +1,6 @@
 // The BER leaves of the association APDUs: object identifiers, bit strings,
 // octet strings and one-octet integers, seen through an AARQ.
-#include "AssocSupport.h"
+#include "TestSupport.h"
 
 namespace {
 

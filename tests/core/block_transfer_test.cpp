@@ -1,5 +1,5 @@
 // The general block transfer APDU.
-#include "AssocSupport.h"
+#include "TestSupport.h"
 #include "RandomData.h"
 
 namespace {

@@ -3,13 +3,13 @@
 // no translation reaches (ranges, comparisons, names, defaults).
 #include <gtest/gtest.h>
 
-#include "ln_vectors.h"
+#include "TestSupport.h"
 #include "xmlPdu/types/Descriptors.h"
 
 namespace {
 
 using namespace vantrel;
-using namespace lntest;
+using namespace vtest;
 
 const TRoundTrip kRoundTrips[] = {
     // Class 7, 1.0.99.1.0.255, attribute 2, selector 1 with a structure:

@@ -2,13 +2,13 @@
 // and the response, both result kinds, exact messages and positions.
 #include <gtest/gtest.h>
 
-#include "ln_vectors.h"
+#include "TestSupport.h"
 #include "xmlPdu/types/AccessService.h"
 #include "xmlPdu/types/ServiceErrors.h"
 
 namespace {
 
-using namespace lntest;
+using namespace vtest;
 
 const TRoundTrip kRoundTrips[] = {
     {"C0 01 C1 00 08 00 00 01 00 00 FF 02 00", R"(

@@ -1,12 +1,12 @@
 // The conformance block and the xDLMS initiate request and response.
-#include "AssocSupport.h"
+#include "TestSupport.h"
 
 namespace {
 
 using vtest::Xml;
 
 TEST(Initiate, ApdusTranslateBothWays) {
-    const vtest::TVector kVectors[] = {
+    const vtest::TRoundTrip kVectors[] = {
         {"01 00 00 00 06 5F 1F 04 00 00 7E 1F 04 B0", R"(
 <InitiateRequest>
   <ProposedDlmsVersionNumber Value="06" />

@@ -1,12 +1,12 @@
 // Data notification and its confirmation, unconfirmed write, information report.
-#include "AssocSupport.h"
+#include "TestSupport.h"
 
 namespace {
 
 using vtest::Xml;
 
 TEST(Notifications, ApdusTranslateBothWays) {
-    const vtest::TVector kVectors[] = {
+    const vtest::TRoundTrip kVectors[] = {
         {"0F 00 00 00 01 00 11 34", R"(
 <DataNotification>
   <LongInvokeIdAndPriority Value="00000001" />

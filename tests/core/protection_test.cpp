@@ -1,12 +1,12 @@
 // Ciphered and signed APDUs, translated without removing the protection.
-#include "AssocSupport.h"
+#include "TestSupport.h"
 
 namespace {
 
 using vtest::Xml;
 
 TEST(Protection, ApdusTranslateBothWays) {
-    const vtest::TVector kVectors[] = {
+    const vtest::TRoundTrip kVectors[] = {
         {"DD 00 08 4D 4D 4D 00 00 BC 61 4E 00 00 00 01 00 00 05 30 11 22 33 44", R"(
 <GeneralCiphering>
   <TransactionId Value="" />
@@ -99,7 +99,7 @@ TEST(Protection, ApdusTranslateBothWays) {
 }
 
 TEST(Protection, BadInputIsRefused) {
-    const vtest::TPduFailure kRows[] = {
+    const vtest::TDecodeFailure kRows[] = {
         {"DD 00 00 00 00 00 01 03", "T_KeyInfo : illegal Tag 3", 9},
         {"DD 00 00 00 00 00 01 00 02 00", "T_KeyId: case range", 11},
         {"DD 00 00 00 00 00 01 01 01 00 00", "T_KekId: case range", 12},
@@ -107,7 +107,7 @@ TEST(Protection, BadInputIsRefused) {
         {"DF 00 00 00 00 00 00", "Wrong encoding in pdu", 8},
         {"DB 08 4D 4D", "Wrong encoding in pdu", 3},
     };
-    vtest::ExpectPduFailures(kRows);
+    vtest::ExpectDecodeFailures(kRows);
 
     const std::string head = R"(
 <GeneralCiphering>

@@ -1,12 +1,12 @@
 // The confirmed short-name services: read and write requests and responses.
-#include "AssocSupport.h"
+#include "TestSupport.h"
 
 namespace {
 
 using vtest::Xml;
 
 TEST(ReadWrite, ApdusTranslateBothWays) {
-    const vtest::TVector kVectors[] = {
+    const vtest::TRoundTrip kVectors[] = {
         {"05 00", R"(
 <ReadRequest Qty="0000" >
 </ReadRequest>
@@ -62,7 +62,7 @@ TEST(ReadWrite, ApdusTranslateBothWays) {
 }
 
 TEST(ReadWrite, BadOctetsAreRefused) {
-    const vtest::TPduFailure kRows[] = {
+    const vtest::TDecodeFailure kRows[] = {
         {"0C 01 04", "T_SingleReadResponse : illegal Tag 4", 4},
         {"0D 01 03", "T_SingleWriteResponse : illegal Tag 3", 4},
         {"0D 02 00 FF", "T_SingleWriteResponse : illegal Tag 255", 5},
@@ -70,7 +70,7 @@ TEST(ReadWrite, BadOctetsAreRefused) {
         {"0C 03 00 11 01", "Wrong encoding in pdu", 6},
         {"06 01 02 FA 00", "Wrong encoding in pdu", 6},
     };
-    vtest::ExpectPduFailures(kRows);
+    vtest::ExpectDecodeFailures(kRows);
 }
 
 TEST(ReadWrite, BadXmlIsRefused) {

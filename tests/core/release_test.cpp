@@ -1,5 +1,5 @@
 // The release request (RLRQ) and response (RLRE).
-#include "AssocSupport.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -7,7 +7,7 @@ using vtest::Tlv;
 using vtest::Xml;
 
 TEST(Release, ApdusTranslateBothWays) {
-    const vtest::TVector kVectors[] = {
+    const vtest::TRoundTrip kVectors[] = {
         {"62 03 80 01 00", R"(
 <ReleaseRequest>
   <Reason Value="Normal" />
@@ -76,7 +76,7 @@ TEST(Release, FieldsInEitherOrderAreWrittenReasonFirst) {
 }
 
 TEST(Release, BadInputIsRefused) {
-    const vtest::TPduFailure kRows[] = {
+    const vtest::TDecodeFailure kRows[] = {
         {"62 03 80 01 00 00", "Unexpected tag1 0", 7},
         {"62 03 A1 01 00", "Unexpected tag1 161", 4},
         {"62 03 80 02 00", "Byte[4]:, expected 0x01 found 0x02", 5},
@@ -85,7 +85,7 @@ TEST(Release, BadInputIsRefused) {
         {"63 03 80 01 1F", "T_ReleaseResponseReason: case range", 6},
         {"62 03 80 01", "Wrong encoding in pdu", 5},
     };
-    vtest::ExpectPduFailures(kRows);
+    vtest::ExpectDecodeFailures(kRows);
 
     vtest::ExpectXmlFailure(Xml(R"(
 <ReleaseRequest>

@@ -4,13 +4,13 @@
 
 #include <span>
 
-#include "ln_vectors.h"
+#include "TestSupport.h"
 #include "xmlPdu/types/ServiceErrors.h"
 
 namespace {
 
 using namespace vantrel;
-using namespace lntest;
+using namespace vtest;
 
 const TRoundTrip kRoundTrips[] = {
     {"0E 01 06 01", R"(

@@ -2,11 +2,11 @@
 // response alternatives, the data block, exact messages and positions.
 #include <gtest/gtest.h>
 
-#include "ln_vectors.h"
+#include "TestSupport.h"
 
 namespace {
 
-using namespace lntest;
+using namespace vtest;
 
 const TRoundTrip kRoundTrips[] = {
     {"C1 01 C1 00 01 00 00 60 01 00 FF 02 00 12 00 05", R"(

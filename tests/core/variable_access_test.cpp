@@ -1,13 +1,13 @@
 // Short-name object names and variable access specifications, seen through
 // the read request that carries a list of them.
-#include "AssocSupport.h"
+#include "TestSupport.h"
 
 namespace {
 
 using vtest::Xml;
 
 TEST(VariableAccess, EveryAlternativeTranslatesBothWays) {
-    const vtest::TVector kVectors[] = {
+    const vtest::TRoundTrip kVectors[] = {
         {"05 01 02 FA 00", R"(
 <ReadRequest Qty="0001" >
   <VariableName Value="FA00" />
@@ -73,7 +73,7 @@ TEST(VariableAccess, EveryAlternativeTranslatesBothWays) {
 }
 
 TEST(VariableAccess, TagsWithoutAlternativeAreRefused) {
-    const vtest::TPduFailure kRows[] = {
+    const vtest::TDecodeFailure kRows[] = {
         {"05 01 00", "T_VariableAccessSpecification : illegal Tag 0", 4},
         {"05 01 01", "T_VariableAccessSpecification : illegal Tag 1", 4},
         {"05 01 03", "T_VariableAccessSpecification : illegal Tag 3", 4},
@@ -81,7 +81,7 @@ TEST(VariableAccess, TagsWithoutAlternativeAreRefused) {
         {"05 01 02 FA", "Wrong encoding in pdu", 5},
         {"05 01 06 01 00 02 05 41", "Wrong encoding in pdu", 8},
     };
-    vtest::ExpectPduFailures(kRows);
+    vtest::ExpectDecodeFailures(kRows);
 }
 
 TEST(VariableAccess, MalformedXmlIsRefusedWhereItIsFound) {
