@@ -1,16 +1,19 @@
 #include "COSEMpdu.h"
 
-#include "Data.h"
 #include "AccessService.h"
-#include "ServiceErrors.h"
-#include "Strings.h"
+#include "ActionService.h"
 #include "Association.h"
 #include "BlockTransfer.h"
+#include "Data.h"
+#include "GetService.h"
 #include "Initiate.h"
 #include "Notifications.h"
 #include "Protection.h"
 #include "ReadWrite.h"
 #include "Release.h"
+#include "ServiceErrors.h"
+#include "SetService.h"
+#include "Strings.h"
 
 namespace vantrel {
 
@@ -19,7 +22,6 @@ namespace {
 constexpr const TElementFactory* kCiphered = &ElementFactory<T_OctetString>;
 
 // In identifier order, which is also tag order. A tag without a row is refused.
-// Rows still commented out are those whose body classes are not written yet.
 constexpr TAlternative kCOSEMpduAlternatives[] = {
     {0x01, xmlInitiateRequest, &ElementFactory<T_InitiateRequest>},
     {0x05, xmlReadRequest, &ElementFactory<T_ReadRequest>},
