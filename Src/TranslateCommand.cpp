@@ -6,6 +6,7 @@
 #include "Frame.h"
 #include "HexText.h"
 #include "../xmlPdu/INFRA/Errors.h"
+#include "../xmlPdu/INFRA/INFRAMisc.h"
 #include "vantrel/vantrel.h"
 
 namespace vantrel {
@@ -24,40 +25,6 @@ int64_t CharacterCount(std::string_view Text) noexcept {
     int64_t n = 0;
     for (char c : Text) n += !IsContinuation(c);
     return n;
-}
-
-// Digit values 0 to 15, the separators of pasted hex text, everything else.
-enum : uint8_t { kSeparator = 16, kOther = 17 };
-constexpr auto BuildHexClasses() {
-    struct Classes { uint8_t c[256]; } t{};
-    for (auto& c : t.c) c = kOther;
-    for (int i = 0; i < 10; ++i) t.c['0' + i] = static_cast<uint8_t>(i);
-    for (int i = 0; i < 6; ++i) t.c['A' + i] = t.c['a' + i] = static_cast<uint8_t>(10 + i);
-    for (unsigned char c : {'\r', '\n', ' ', '-'}) t.c[c] = kSeparator;
-    return t;
-}
-constexpr auto kHexClasses = BuildHexClasses();
-
-// The octets of pasted hex text: carriage returns, line feeds, blanks and
-// dashes are dropped wherever they stand, the remaining characters pair up
-// into octets. Fails as HexStrToRawBytes of the cleaned digits would.
-std::string PastedHexToOctets(std::string_view Text) {
-    std::string octets(Text.size() / 2, '\0');
-    char* out = octets.data();
-    const auto* p = reinterpret_cast<const unsigned char*>(Text.data());
-    const auto* const end = p + Text.size();
-    for (;;) {
-        while (p != end && kHexClasses.c[*p] == kSeparator) ++p;
-        if (p == end) break;
-        const uint8_t high = kHexClasses.c[*p++];
-        while (p != end && kHexClasses.c[*p] == kSeparator) ++p;
-        if (p == end) throw EConvertError("HexStrToByteStr: Hex-character missing");
-        const uint8_t low = kHexClasses.c[*p++];
-        if ((high | low) > 15) throw EConvertError("Illegal hex-character");
-        *out++ = static_cast<char>(high << 4 | low);
-    }
-    octets.resize(static_cast<size_t>(out - octets.data()));
-    return octets;
 }
 
 void Beep(TTranslateOutcome& Outcome, bool HexToXml, std::string Reason) {
@@ -140,7 +107,7 @@ void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, bool Des
     if (angle == std::string_view::npos) {
         std::string octets;
         try {
-            octets = PastedHexToOctets(text);
+            octets = TMisc::PastedHexToByteStr(text);
         } catch (const EConvertError& e) {
             Outcome.Kind = TTranslateOutcome::HexFailure;
             Outcome.Text = e.Message();

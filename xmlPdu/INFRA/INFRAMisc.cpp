@@ -5,18 +5,43 @@
 namespace vantrel {
 
 namespace {
-// Value of a hex digit, or -1.
-constexpr auto BuildDigitValues() {
-    struct Values { int8_t v[256]; } t{};
-    for (int i = 0; i < 256; ++i) t.v[i] = -1;
-    for (int i = 0; i < 10; ++i) t.v['0' + i] = static_cast<int8_t>(i);
-    for (int i = 0; i < 6; ++i) {
-        t.v['A' + i] = static_cast<int8_t>(10 + i);
-        t.v['a' + i] = static_cast<int8_t>(10 + i);
-    }
+// The class of every character in hex text: its digit value 0 to 15, a
+// separator to skip, or anything else.
+enum : uint8_t { kSeparator = 16, kOther = 17 };
+struct THexClasses {
+    uint8_t c[256];
+};
+
+constexpr THexClasses BuildHexClasses(std::string_view Separators) {
+    THexClasses t{};
+    for (auto& c : t.c) c = kOther;
+    for (int i = 0; i < 10; ++i) t.c['0' + i] = static_cast<uint8_t>(i);
+    for (int i = 0; i < 6; ++i) t.c['A' + i] = t.c['a' + i] = static_cast<uint8_t>(10 + i);
+    for (char s : Separators) t.c[static_cast<unsigned char>(s)] = kSeparator;
     return t;
 }
-constexpr auto kDigitValues = BuildDigitValues();
+constexpr THexClasses kSpacesOnly = BuildHexClasses(" ");
+constexpr THexClasses kPasted = BuildHexClasses("\r\n -");
+
+// Pairs the digits into octets, skipping separators wherever they stand.
+std::string HexToOctets(std::string_view Text, const THexClasses& Classes) {
+    std::string octets(Text.size() / 2, '\0');
+    char* out = octets.data();
+    const auto* p = reinterpret_cast<const unsigned char*>(Text.data());
+    const auto* const end = p + Text.size();
+    for (;;) {
+        while (p != end && Classes.c[*p] == kSeparator) ++p;
+        if (p == end) break;
+        const uint8_t high = Classes.c[*p++];
+        while (p != end && Classes.c[*p] == kSeparator) ++p;
+        if (p == end) throw EConvertError("HexStrToByteStr: Hex-character missing");
+        const uint8_t low = Classes.c[*p++];
+        if ((high | low) > 15) throw EConvertError("Illegal hex-character");
+        *out++ = static_cast<char>(high << 4 | low);
+    }
+    octets.resize(static_cast<size_t>(out - octets.data()));
+    return octets;
+}
 }  // namespace
 
 void TMisc::AppendHex(std::string& Out, std::string_view ByteStr) {
@@ -55,29 +80,16 @@ std::string TMisc::ByteStrToFormatedString2(std::string_view ByteStr) {
 }
 
 int TMisc::H1(char c) {
-    const int v = kDigitValues.v[static_cast<unsigned char>(c)];
-    if (v < 0) throw EConvertError("Illegal hex-character");
+    const int v = kSpacesOnly.c[static_cast<unsigned char>(c)];
+    if (v > 15) throw EConvertError("Illegal hex-character");
     return v;
 }
 
 uint8_t TMisc::H2(char cHigh, char cLow) { return static_cast<uint8_t>(16 * H1(cHigh) + H1(cLow)); }
 
-std::string TMisc::HexStrToByteStr(std::string_view HexStr) {
-    std::string out;
-    out.reserve(HexStr.size() / 2);
-    size_t i = 0;
-    const size_t n = HexStr.size();
-    for (;;) {
-        while (i < n && HexStr[i] == ' ') ++i;
-        if (i == n) break;
-        const char high = HexStr[i++];
-        while (i < n && HexStr[i] == ' ') ++i;
-        if (i == n) throw EConvertError("HexStrToByteStr: Hex-character missing");
-        const char low = HexStr[i++];
-        out += static_cast<char>(H2(high, low));
-    }
-    return out;
-}
+std::string TMisc::HexStrToByteStr(std::string_view HexStr) { return HexToOctets(HexStr, kSpacesOnly); }
+
+std::string TMisc::PastedHexToByteStr(std::string_view Text) { return HexToOctets(Text, kPasted); }
 
 namespace {
 // One dotted number: the leading run of digits of Text. An empty run or one

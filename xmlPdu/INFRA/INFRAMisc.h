@@ -28,6 +28,9 @@ public:
 
     // Hex digits to octets; spaces anywhere are skipped.
     static std::string HexStrToByteStr(std::string_view HexStr);
+    // The same for hex pasted from elsewhere: line breaks, spaces and dashes
+    // anywhere are skipped.
+    static std::string PastedHexToByteStr(std::string_view Text);
 
     static int H1(char c);
     static uint8_t H2(char cHigh, char cLow);
