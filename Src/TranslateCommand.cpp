@@ -27,6 +27,8 @@ int64_t CharacterCount(std::string_view Text) noexcept {
     return n;
 }
 
+uint32_t Flags(const TTranslateOptions& Options) noexcept { return Options.Annotate ? VANTREL_ANNOTATE : 0u; }
+
 void Beep(TTranslateOutcome& Outcome, bool HexToXml, std::string Reason) {
     Outcome.Kind = TTranslateOutcome::Beep;
     Outcome.HexToXml = HexToXml;
@@ -42,7 +44,8 @@ void EntryFailure(TTranslateOutcome& Outcome, std::string_view SourceText, const
 
 // Octets to XML through the entry point. A failure places the caret at twice
 // the failing octet's position: two digits an octet.
-void OctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::string_view Octets) {
+void OctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::string_view Octets,
+                 const TTranslateOptions& Options) {
     Outcome.HexToXml = true;
     if (Octets.size() > UINT32_MAX) {
         Outcome.Kind = TTranslateOutcome::HexFailure;
@@ -51,19 +54,21 @@ void OctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::s
     }
     TTranslationError error;
     VantrelStream* xml = nullptr;
-    PduToXml(reinterpret_cast<const uint8_t*>(Octets.data()), static_cast<uint32_t>(Octets.size()), &xml, &error);
+    PduToXmlEx(reinterpret_cast<const uint8_t*>(Octets.data()), static_cast<uint32_t>(Octets.size()), Options.Keys,
+               Flags(Options), &xml, &error);
     if (error.Code != 0) return EntryFailure(Outcome, SourceText, error, 2 * static_cast<int64_t>(error.Position));
     Outcome.Kind = TTranslateOutcome::Translated;
     Outcome.Text.assign(reinterpret_cast<const char*>(VantrelStreamData(xml)), VantrelStreamSize(xml) - 1);
     VantrelStreamFree(xml);
 }
 
-void XmlToHex(TTranslateOutcome& Outcome, std::string_view SourceText, std::string_view Xml) {
+void XmlToHex(TTranslateOutcome& Outcome, std::string_view SourceText, std::string_view Xml,
+              const TTranslateOptions& Options) {
     Outcome.HexToXml = false;
     const std::string text(Xml);  // zero-terminated
     TTranslationError error;
     VantrelStream* octets = nullptr;
-    XmlToPdu(text.c_str(), &octets, &error);
+    XmlToPduEx(text.c_str(), Options.Keys, Flags(Options), &octets, &error);
     if (error.Code != 0) {
         // The reader counts bytes; the caret walks characters.
         const size_t consumed = error.Position > 0 ? static_cast<size_t>(error.Position) : 0;
@@ -77,7 +82,7 @@ void XmlToHex(TTranslateOutcome& Outcome, std::string_view SourceText, std::stri
     VantrelStreamFree(octets);
 }
 
-void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, bool DescribeFrame) {
+void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, const TTranslateOptions& Options) {
     size_t start = 0;
     while (start < SourceText.size() && IsBlank(SourceText[start])) ++start;
     const std::string_view text = SourceText.substr(start);
@@ -92,7 +97,7 @@ void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, bool Des
         } catch (const EVantrelError& e) {
             return Beep(Outcome, true, "Not a decodable HDLC frame: " + e.Message());
         }
-        if (DescribeFrame) frame.GetAsStrings(Outcome.FrameDescription, 0);
+        if (Options.DescribeFrame) frame.GetAsStrings(Outcome.FrameDescription, 0);
         Outcome.FrameWithoutApdu = true;
         if (frame.Kind() != fkI && frame.Kind() != fkUI)
             return Beep(Outcome, true, "HDLC " + std::string(FrameKindName(frame.Kind())) + " frame: no APDU to translate");
@@ -100,7 +105,7 @@ void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, bool Des
             return Beep(Outcome, true, "Segmented HDLC frame: the APDU continues in the next frames");
         Outcome.FrameWithoutApdu = false;
         const std::string_view info = frame.Data();
-        return OctetsToXml(Outcome, SourceText, info.substr(info.size() < 3 ? info.size() : 3));  // without the LLC header
+        return OctetsToXml(Outcome, SourceText, info.substr(info.size() < 3 ? info.size() : 3), Options);  // without the LLC header
     }
 
     const size_t angle = text.find('<');
@@ -113,14 +118,14 @@ void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, bool Des
             Outcome.Text = e.Message();
             return;
         }
-        return OctetsToXml(Outcome, SourceText, octets);
+        return OctetsToXml(Outcome, SourceText, octets, Options);
     }
     const int64_t position = CharacterCount(text.substr(0, angle)) + 1;
     if (position > kMaxXmlStart)
         return Beep(Outcome, false,
                     "XML must begin within the first " + std::to_string(kMaxXmlStart) + " characters; its first \"<\" is character " +
                         std::to_string(position));
-    XmlToHex(Outcome, SourceText, text);
+    XmlToHex(Outcome, SourceText, text, Options);
 }
 
 }  // namespace
@@ -148,9 +153,9 @@ void GotoIndex(std::string_view Text, int64_t Index, int& Line, int& Column) {
     Column = static_cast<int>(column < INT_MAX ? column : INT_MAX);
 }
 
-TTranslateOutcome TranslateText(std::string_view SourceText, bool DescribeFrame) {
+TTranslateOutcome TranslateText(std::string_view SourceText, const TTranslateOptions& Options) {
     TTranslateOutcome outcome;
-    Translate(outcome, SourceText, DescribeFrame);
+    Translate(outcome, SourceText, Options);
     return outcome;
 }
 

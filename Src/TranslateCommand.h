@@ -9,7 +9,16 @@
 #include <string_view>
 #include <vector>
 
+struct VantrelKeys;
+
 namespace vantrel {
+
+// How the translate command translates.
+struct TTranslateOptions {
+    bool DescribeFrame = false;          // add an HDLC frame's description to the outcome
+    bool Annotate = false;               // XML comments explaining values
+    const VantrelKeys* Keys = nullptr;   // keys for ciphered APDUs; null: none
+};
 
 struct TTranslateOutcome {
     enum TKind {
@@ -35,11 +44,17 @@ struct TTranslateOutcome {
     // Only when asked for: the description of the HDLC frame the text held,
     // whenever it decoded (also when it carried nothing to translate).
     std::vector<std::string> FrameDescription;
+    // What the user should know of a translation that succeeded, one line
+    // each (octets after the end of the APDU, for example).
+    std::vector<std::string> Notes;
 };
 
-// Translates SourceText, the whole text of the source pane as UTF-8. With
-// DescribeFrame, an HDLC frame's description is added to the outcome.
-TTranslateOutcome TranslateText(std::string_view SourceText, bool DescribeFrame = false);
+// Translates SourceText, the whole text of the source pane as UTF-8.
+TTranslateOutcome TranslateText(std::string_view SourceText, const TTranslateOptions& Options);
+// With DescribeFrame, an HDLC frame's description is added to the outcome.
+inline TTranslateOutcome TranslateText(std::string_view SourceText, bool DescribeFrame = false) {
+    return TranslateText(SourceText, TTranslateOptions{.DescribeFrame = DescribeFrame});
+}
 
 // The caret after walking the first Index characters of Text (UTF-8; one
 // character is one encoded sequence): a carriage return starts a new line at

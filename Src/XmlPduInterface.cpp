@@ -6,12 +6,9 @@
 #include <new>
 
 #include "../xmlPdu/types/COSEMpdu.h"
+#include "StreamInternal.h"
 #include "vantrel/vantrel.h"
 
-struct VantrelStream {
-    char* Data;  // malloc'ed
-    uint32_t Size;
-};
 
 namespace {
 
@@ -67,6 +64,17 @@ void VantrelStreamFree(VantrelStream* Stream) {
 }
 
 void PduToXml(const uint8_t* Data, uint32_t Size, VantrelStream** Stream, TTranslationError* Error) {
+    PduToXmlEx(Data, Size, nullptr, 0, Stream, Error);
+}
+
+void XmlToPdu(const char* Text, VantrelStream** Stream, TTranslationError* Error) {
+    XmlToPduEx(Text, nullptr, 0, Stream, Error);
+}
+
+void PduToXmlEx(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uint32_t Flags, VantrelStream** Stream,
+                TTranslationError* Error) {
+    (void)Keys;
+    (void)Flags;
     if (!Error) return;
     Error->Code = 0;
     Error->Message[0] = '\0';
@@ -89,7 +97,10 @@ void PduToXml(const uint8_t* Data, uint32_t Size, VantrelStream** Stream, TTrans
     Error->Position = reader.FIndex;
 }
 
-void XmlToPdu(const char* Text, VantrelStream** Stream, TTranslationError* Error) {
+void XmlToPduEx(const char* Text, const VantrelKeys* Keys, uint32_t Flags, VantrelStream** Stream,
+                TTranslationError* Error) {
+    (void)Keys;
+    (void)Flags;
     if (!Error) return;
     Error->Code = 0;
     Error->Message[0] = '\0';

@@ -1,7 +1,7 @@
 /* Vantrel: translation of DLMS/COSEM APDUs between their encoded octets and
  * an XML form in which every field is an element.
  *
- * Both functions are safe to call from several threads at once. */
+ * Every function is safe to call from several threads at once. */
 #ifndef VANTREL_VANTREL_H
 #define VANTREL_VANTREL_H
 
@@ -39,6 +39,47 @@ VANTREL_API void PduToXml(const uint8_t* Data, uint32_t Size, VantrelStream** St
  * the XML failed; Position is the 0-based index of the first character not
  * yet consumed) or 2 (encoding failed; Position is 0). */
 VANTREL_API void XmlToPdu(const char* Text, VantrelStream** Stream, TTranslationError* Error);
+
+/* ---- Options: keys and flags ------------------------------------------
+ * The functions below take the same arguments as the plain ones plus a key
+ * set (NULL: none) and flags. With NULL keys and no flags each behaves exactly
+ * as its plain twin. */
+typedef struct VantrelKeys VantrelKeys;
+
+#define VANTREL_ANNOTATE       0x1u /* XML comments explaining values (names, decimals, date-times) */
+#define VANTREL_DESCRIBE_FRAME 0x2u /* VantrelTranslate: describe an HDLC frame the text holds */
+
+VANTREL_API void PduToXmlEx(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uint32_t Flags,
+                            VantrelStream** Stream, TTranslationError* Error);
+VANTREL_API void XmlToPduEx(const char* Text, const VantrelKeys* Keys, uint32_t Flags, VantrelStream** Stream,
+                            TTranslationError* Error);
+
+/* ---- The translate command ----------------------------------------------
+ * What "Translate" does in the desktop application and the command line: the
+ * text is taken for an HDLC frame, hex octets or XML and translated the other
+ * way. */
+enum {
+    VANTREL_TRANSLATED = 0,     /* *Output holds the translation (XML, or hex digits) */
+    VANTREL_ENTRY_FAILURE = 1,  /* *Output holds the message; Line/Column place the caret */
+    VANTREL_HEX_FAILURE = 2,    /* *Output holds the hex conversion message */
+    VANTREL_NOT_TRANSLATED = 3  /* *Output says why nothing was translated */
+};
+typedef struct VantrelTranslation {
+    int32_t Kind;             /* one of the values above */
+    int32_t HexToXml;         /* 1: octets to XML, 0: XML to octets */
+    int32_t Line;             /* caret of an entry failure: line from 1 */
+    int32_t Column;           /* and characters walked on that line */
+    int32_t Position;         /* the entry point's Error.Position of a failure */
+    int32_t FrameWithoutApdu; /* 1: a well-formed HDLC frame that carries no whole APDU */
+} VantrelTranslation;
+
+/* Text is Size bytes of UTF-8 (need not be zero-terminated). *Output receives
+ * the text as described above, zero-terminated (Size counts the zero).
+ * Description, when not NULL, receives the description of an HDLC frame
+ * (lines ending with LF) with VANTREL_DESCRIBE_FRAME, else NULL. Returns the
+ * Kind. */
+VANTREL_API int32_t VantrelTranslate(const char* Text, uint32_t Size, const VantrelKeys* Keys, uint32_t Flags,
+                                     VantrelStream** Output, VantrelStream** Description, VantrelTranslation* Result);
 #ifdef __cplusplus
 }
 #endif

@@ -1,0 +1,70 @@
+// VantrelTranslate: the translate command behind the C ABI, for the faces
+// that cannot call C++ (the Python package, the browser page's binding).
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "TranslateCommand.h"
+#include "StreamInternal.h"
+#include "vantrel/vantrel.h"
+
+
+namespace {
+
+// A zero-terminated copy of Text as a stream; null when memory runs out.
+VantrelStream* TextStream(const std::string& Text) noexcept {
+    if (Text.size() >= UINT32_MAX) return nullptr;
+    auto* stream = static_cast<VantrelStream*>(std::malloc(sizeof(VantrelStream)));
+    char* data = static_cast<char*>(std::malloc(Text.size() + 1));
+    if (!stream || !data) {
+        std::free(stream);
+        std::free(data);
+        return nullptr;
+    }
+    std::memcpy(data, Text.data(), Text.size());
+    data[Text.size()] = '\0';
+    stream->Data = data;
+    stream->Size = static_cast<uint32_t>(Text.size() + 1);
+    return stream;
+}
+
+}  // namespace
+
+extern "C" int32_t VantrelTranslate(const char* Text, uint32_t Size, const VantrelKeys* Keys, uint32_t Flags,
+                                    VantrelStream** Output, VantrelStream** Description, VantrelTranslation* Result) {
+    if (Output) *Output = nullptr;
+    if (Description) *Description = nullptr;
+    VantrelTranslation info{VANTREL_NOT_TRANSLATED, 1, 1, 0, 0, 0};
+    std::string text;
+    try {
+        const vantrel::TTranslateOptions options{.DescribeFrame = (Flags & VANTREL_DESCRIBE_FRAME) != 0,
+                                                 .Annotate = (Flags & VANTREL_ANNOTATE) != 0,
+                                                 .Keys = Keys};
+        const vantrel::TTranslateOutcome outcome =
+            vantrel::TranslateText(std::string_view(Text ? Text : "", Text ? Size : 0), options);
+        info.Kind = static_cast<int32_t>(outcome.Kind);
+        info.HexToXml = outcome.HexToXml;
+        info.Line = outcome.Line;
+        info.Column = outcome.Column;
+        info.Position = outcome.Position;
+        info.FrameWithoutApdu = outcome.FrameWithoutApdu;
+        if (Description && !outcome.FrameDescription.empty()) {
+            std::string lines;
+            for (const std::string& line : outcome.FrameDescription) (lines += line) += '\n';
+            *Description = TextStream(lines);
+        }
+        text = outcome.Text;
+    } catch (const std::bad_alloc&) {
+        info.Kind = VANTREL_NOT_TRANSLATED;
+        text = "Out of memory";
+    }
+    if (Output) *Output = TextStream(text);
+    if (Result) *Result = info;
+    return info.Kind;
+}
+
+static_assert(int{vantrel::TTranslateOutcome::Translated} == VANTREL_TRANSLATED &&
+              int{vantrel::TTranslateOutcome::EntryFailure} == VANTREL_ENTRY_FAILURE &&
+              int{vantrel::TTranslateOutcome::HexFailure} == VANTREL_HEX_FAILURE &&
+              int{vantrel::TTranslateOutcome::Beep} == VANTREL_NOT_TRANSLATED);
