@@ -37,6 +37,8 @@ struct TTranslateOutcome {
     // the APDU where decoding stopped; after XML, the 0-based byte of the text
     // (without its leading blanks) not yet read.
     int Position = 0;
+    // Of a failure, when known: the field that was being read ("InstanceId").
+    std::string Field;
     bool HexToXml = true;  // the direction taken (or that would have been taken)
     // A beep for a well-formed HDLC frame that carries no whole APDU: a frame
     // other than I or UI, or one segment of a longer APDU.
