@@ -288,7 +288,7 @@ const TDecodeFailure kDecodeFailures[] = {
     {"07", "T_COSEMpdu : illegal Tag 7", 2},
     {"C6", "T_COSEMpdu : illegal Tag 198", 2},
     {"02", "T_COSEMpdu : illegal Tag 2", 2},
-    {"CA", "T_COSEMpdu : illegal Tag 202", 2},
+    {"CE", "T_COSEMpdu : illegal Tag 206", 2},
     {"FF", "Wrong encoding in pdu", 2},
     {"FF 08 00", "T_Data : illegal Tag 8", 3},
     {"FF 22", "T_Data : illegal Tag 34", 3},
@@ -383,7 +383,7 @@ TEST(DataValues, LongLengthsAndCounts) {
     EXPECT_NE(big.Text.find("<Array Qty=\"10000\" >\r\n"), std::string::npos);
 }
 
-TEST(DataValues, TrailingOctetsAreIgnored) {
+TEST(DataValues, TrailingOctetsAreNamedInAComment) {
     const vtest::TResult r = vtest::ToXml("FF 11 05 AA BB");
     EXPECT_EQ(r.Code, 0);
     EXPECT_EQ(r.Position, 4);  // the first octet not read
@@ -391,6 +391,7 @@ TEST(DataValues, TrailingOctetsAreIgnored) {
 <Data>
   <Unsigned Value="05" />
 </Data>
+<!-- 2 octets after the end of the APDU: AA BB --> 
 )"));
 }
 

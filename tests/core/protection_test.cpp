@@ -103,7 +103,7 @@ TEST(Protection, BadInputIsRefused) {
         {"DD 00 00 00 00 00 01 03", "T_KeyInfo : illegal Tag 3", 9},
         {"DD 00 00 00 00 00 01 00 02 00", "T_KeyId: case range", 11},
         {"DD 00 00 00 00 00 01 01 01 00 00", "T_KekId: case range", 12},
-        {"CA 00", "T_COSEMpdu : illegal Tag 202", 2},
+        {"CE 00", "T_COSEMpdu : illegal Tag 206", 2},
         {"DF 00 00 00 00 00 00", "Wrong encoding in pdu", 8},
         {"DB 08 4D 4D", "Wrong encoding in pdu", 3},
     };
