@@ -5,6 +5,7 @@
 
 #include "Frame.h"
 #include "HexText.h"
+#include "OctetsAfterApdu.h"
 #include "../xmlPdu/INFRA/Errors.h"
 #include "../xmlPdu/INFRA/INFRAMisc.h"
 #include "vantrel/vantrel.h"
@@ -60,6 +61,8 @@ void OctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::s
     Outcome.Kind = TTranslateOutcome::Translated;
     Outcome.Text.assign(reinterpret_cast<const char*>(VantrelStreamData(xml)), VantrelStreamSize(xml) - 1);
     VantrelStreamFree(xml);
+    if (error.Position > 0 && static_cast<size_t>(error.Position) <= Octets.size())
+        Outcome.Notes.push_back(OctetsAfterApduText(Octets.substr(static_cast<size_t>(error.Position) - 1)));
 }
 
 void XmlToHex(TTranslateOutcome& Outcome, std::string_view SourceText, std::string_view Xml,
