@@ -125,6 +125,7 @@ bool IsBlankLine(std::string_view Line) {
 // The notes of a translation as warnings on stderr, Place naming the input
 // (and line); returns whether there were any.
 bool Warn(const TTranslateOutcome& Outcome, const std::string& Place) {
+    if (!Outcome.Notes.empty()) std::fflush(stdout);  // after the translation it is about, on a terminal too
     for (const std::string& note : Outcome.Notes) std::fprintf(stderr, "%s: warning: %s\n", Place.c_str(), note.c_str());
     return !Outcome.Notes.empty();
 }
