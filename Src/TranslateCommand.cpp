@@ -7,6 +7,7 @@
 #include "HexText.h"
 #include "../xmlPdu/INFRA/Errors.h"
 #include "../xmlPdu/INFRA/INFRAMisc.h"
+#include "../xmlPdu/security/SecurityLayer.h"
 #include "vantrel/vantrel.h"
 
 namespace vantrel {
@@ -60,6 +61,10 @@ void OctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::s
     Outcome.Kind = TTranslateOutcome::Translated;
     Outcome.Text.assign(reinterpret_cast<const char*>(VantrelStreamData(xml)), VantrelStreamSize(xml) - 1);
     VantrelStreamFree(xml);
+    bool server;
+    if (Options.Keys)
+        if (std::string title; FindAssociationTitle(Octets, server, title))
+            (server ? Outcome.ServerSystemTitle : Outcome.ClientSystemTitle) = std::move(title);
 }
 
 void XmlToHex(TTranslateOutcome& Outcome, std::string_view SourceText, std::string_view Xml,

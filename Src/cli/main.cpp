@@ -8,8 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "../../xmlPdu/security/Keys.h"
 #include "../TranslateCommand.h"
 #include "../Version.h"
+#include "KeyFile.h"
 
 namespace {
 
@@ -18,7 +20,7 @@ using vantrel::TTranslateOutcome;
 enum TExitCode { kTranslated = 0, kNotTranslated = 1, kUsage = 2, kInputOutput = 3 };
 
 constexpr const char kUsageText[] =
-    "usage: vantrel-cli [--each-line] [--frame] [FILE|-]\n"
+    "usage: vantrel-cli [--each-line] [--frame] [--keys KEYFILE] [--key Name=HEX]... [FILE|-]\n"
     "       vantrel-cli --help | --version\n"
     "\n"
     "Translates a DLMS/COSEM APDU read from FILE (standard input when FILE is\n"
@@ -35,6 +37,15 @@ constexpr const char kUsageText[] =
     "               one line \"line N: ...\" in the output; HDLC frames that\n"
     "               carry no whole APDU are reported as skipped, not as failures\n"
     "  --frame      print the description of an HDLC frame before its translation\n"
+    "  --keys KEYFILE  decipher and encipher ciphered APDUs with the keys of\n"
+    "               KEYFILE: lines \"Name = HEX\", \"#\" starts a comment. Names:\n"
+    "               BlockCipherKey, BroadcastKey, DedicatedKey, AuthenticationKey,\n"
+    "               MasterKey, ClientSystemTitle, ServerSystemTitle. With\n"
+    "               --each-line the system titles of AARQ and AARE lines serve\n"
+    "               the lines that follow\n"
+    "  --key Name=HEX  one key or system title (may be repeated). Warning: the\n"
+    "               command line is visible to other users in the process list;\n"
+    "               a keys file readable only by you is the safe way\n"
     "  --help       print this text\n"
     "  --version    print the version and build number\n"
     "\n"
@@ -117,7 +128,7 @@ bool IsBlankLine(std::string_view Line) {
     return Line.find_first_not_of(" \t\r") == std::string_view::npos;
 }
 
-int TranslateWhole(FILE* In, const std::string& InputName, bool DescribeFrame, TOutput& Out) {
+int TranslateWhole(FILE* In, const std::string& InputName, const vantrel::TTranslateOptions& Options, TOutput& Out) {
     std::string text;
     char chunk[1 << 16];
     for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, In)) > 0;) text.append(chunk, n);
@@ -125,7 +136,7 @@ int TranslateWhole(FILE* In, const std::string& InputName, bool DescribeFrame, T
         std::fprintf(stderr, "vantrel-cli: cannot read %s\n", InputName.c_str());
         return kInputOutput;
     }
-    const TTranslateOutcome outcome = vantrel::TranslateText(text, DescribeFrame);
+    const TTranslateOutcome outcome = vantrel::TranslateText(text, Options);
     Out.Lines(outcome.FrameDescription);
     switch (outcome.Kind) {
     case TTranslateOutcome::Translated:
@@ -142,7 +153,9 @@ int TranslateWhole(FILE* In, const std::string& InputName, bool DescribeFrame, T
     return kNotTranslated;
 }
 
-int TranslateEachLine(FILE* In, const std::string& InputName, bool DescribeFrame, TOutput& Out) {
+// With keys, an AARQ's or AARE's system title serves the lines after it.
+int TranslateEachLine(FILE* In, const std::string& InputName, vantrel::TTranslateOptions Options, VantrelKeys* Keys,
+                      TOutput& Out) {
     TLineReader reader(In);
     std::string_view line;
     long long number = 0;
@@ -153,7 +166,9 @@ int TranslateEachLine(FILE* In, const std::string& InputName, bool DescribeFrame
     while (reader.Next(line)) {
         ++number;
         if (IsBlankLine(line)) continue;
-        const TTranslateOutcome outcome = vantrel::TranslateText(line, DescribeFrame);
+        const TTranslateOutcome outcome = vantrel::TranslateText(line, Options);
+        if (Keys && !outcome.ClientSystemTitle.empty()) Keys->Put(VantrelKeys::ClientSystemTitle, outcome.ClientSystemTitle);
+        if (Keys && !outcome.ServerSystemTitle.empty()) Keys->Put(VantrelKeys::ServerSystemTitle, outcome.ServerSystemTitle);
         head = "line " + std::to_string(number) + ": ";
         switch (outcome.Kind) {
         case TTranslateOutcome::Translated:
@@ -198,6 +213,9 @@ int Usage(const char* Problem) {
 int main(int argc, char** argv) {
     bool eachLine = false;
     bool describeFrame = false;
+    VantrelKeys keys;
+    bool withKeys = false;
+    std::string keyFault;
     const char* path = nullptr;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
@@ -205,6 +223,13 @@ int main(int argc, char** argv) {
         if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             if (arg == "--each-line") eachLine = true;
             else if (arg == "--frame") describeFrame = true;
+            else if (arg == "--keys" || arg == "--key") {
+                if (i + 1 == argc) return Usage((std::string(arg) + " needs a value").c_str());
+                const bool ok = arg == "--keys" ? vantrel::ReadKeyFile(argv[++i], keys, keyFault)
+                                                : vantrel::SetKeyLine(argv[++i], keys, keyFault);
+                if (!ok) return Usage((std::string(arg) + ": " + keyFault).c_str());
+                withKeys = true;
+            }
             else if (arg == "--") optionsEnded = true;
             else if (arg == "--help" || arg == "-h") {
                 std::fputs(kUsageText, stdout);
@@ -232,8 +257,9 @@ int main(int argc, char** argv) {
     static char outBuffer[1 << 16];
     std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
     TOutput out(stdout);
-    int status = eachLine ? TranslateEachLine(in, inputName, describeFrame, out)
-                          : TranslateWhole(in, inputName, describeFrame, out);
+    const vantrel::TTranslateOptions options{.DescribeFrame = describeFrame, .Keys = withKeys ? &keys : nullptr};
+    int status = eachLine ? TranslateEachLine(in, inputName, options, withKeys ? &keys : nullptr, out)
+                          : TranslateWhole(in, inputName, options, out);
     if (!fromStdin) std::fclose(in);
     if (!out.Finish()) {
         std::fprintf(stderr, "vantrel-cli: cannot write the output\n");

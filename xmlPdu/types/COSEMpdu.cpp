@@ -18,8 +18,8 @@
 namespace vantrel {
 
 namespace {
-// The service-specific ciphered APDUs are carried as one opaque octet string.
-constexpr const TElementFactory* kCiphered = &ElementFactory<T_OctetString>;
+// The service-specific ciphered APDUs: opaque octets, or in the clear with keys.
+constexpr const TElementFactory* kCiphered = &ElementFactory<T_CipheredApdu>;
 
 // In identifier order, which is also tag order. A tag without a row is refused.
 constexpr TAlternative kCOSEMpduAlternatives[] = {
