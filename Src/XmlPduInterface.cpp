@@ -6,6 +6,7 @@
 #include <new>
 
 #include "../xmlPdu/types/COSEMpdu.h"
+#include "Annotator.h"
 #include "StreamInternal.h"
 #include "vantrel/vantrel.h"
 
@@ -74,7 +75,6 @@ void XmlToPdu(const char* Text, VantrelStream** Stream, TTranslationError* Error
 void PduToXmlEx(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uint32_t Flags, VantrelStream** Stream,
                 TTranslationError* Error) {
     (void)Keys;
-    (void)Flags;
     if (!Error) return;
     Error->Code = 0;
     Error->Message[0] = '\0';
@@ -91,6 +91,7 @@ void PduToXmlEx(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uin
         TScriptStream xml;
         xml.Reserve(1024 + static_cast<size_t>(reader.FIndex) * 8);  // XML runs to about 8 characters an octet
         pdu->ToXML(xml);
+        if (Flags & VANTREL_ANNOTATE) AnnotateXml(xml);
         xml.WriteRaw("", 1);
         *Stream = MakeStream(xml);
     });

@@ -18,7 +18,7 @@ using vantrel::TTranslateOutcome;
 enum TExitCode { kTranslated = 0, kNotTranslated = 1, kUsage = 2, kInputOutput = 3 };
 
 constexpr const char kUsageText[] =
-    "usage: vantrel-cli [--each-line] [--frame] [FILE|-]\n"
+    "usage: vantrel-cli [--each-line] [--frame] [--annotate] [FILE|-]\n"
     "       vantrel-cli --help | --version\n"
     "\n"
     "Translates a DLMS/COSEM APDU read from FILE (standard input when FILE is\n"
@@ -35,6 +35,8 @@ constexpr const char kUsageText[] =
     "               one line \"line N: ...\" in the output; HDLC frames that\n"
     "               carry no whole APDU are reported as skipped, not as failures\n"
     "  --frame      print the description of an HDLC frame before its translation\n"
+    "  --annotate   explain values in XML comments (logical and class names,\n"
+    "               decimals, date-times); the XML reads back to the same octets\n"
     "  --help       print this text\n"
     "  --version    print the version and build number\n"
     "\n"
@@ -117,7 +119,7 @@ bool IsBlankLine(std::string_view Line) {
     return Line.find_first_not_of(" \t\r") == std::string_view::npos;
 }
 
-int TranslateWhole(FILE* In, const std::string& InputName, bool DescribeFrame, TOutput& Out) {
+int TranslateWhole(FILE* In, const std::string& InputName, const vantrel::TTranslateOptions& Options, TOutput& Out) {
     std::string text;
     char chunk[1 << 16];
     for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, In)) > 0;) text.append(chunk, n);
@@ -125,7 +127,7 @@ int TranslateWhole(FILE* In, const std::string& InputName, bool DescribeFrame, T
         std::fprintf(stderr, "vantrel-cli: cannot read %s\n", InputName.c_str());
         return kInputOutput;
     }
-    const TTranslateOutcome outcome = vantrel::TranslateText(text, DescribeFrame);
+    const TTranslateOutcome outcome = vantrel::TranslateText(text, Options);
     Out.Lines(outcome.FrameDescription);
     switch (outcome.Kind) {
     case TTranslateOutcome::Translated:
@@ -142,7 +144,7 @@ int TranslateWhole(FILE* In, const std::string& InputName, bool DescribeFrame, T
     return kNotTranslated;
 }
 
-int TranslateEachLine(FILE* In, const std::string& InputName, bool DescribeFrame, TOutput& Out) {
+int TranslateEachLine(FILE* In, const std::string& InputName, const vantrel::TTranslateOptions& Options, TOutput& Out) {
     TLineReader reader(In);
     std::string_view line;
     long long number = 0;
@@ -153,7 +155,7 @@ int TranslateEachLine(FILE* In, const std::string& InputName, bool DescribeFrame
     while (reader.Next(line)) {
         ++number;
         if (IsBlankLine(line)) continue;
-        const TTranslateOutcome outcome = vantrel::TranslateText(line, DescribeFrame);
+        const TTranslateOutcome outcome = vantrel::TranslateText(line, Options);
         head = "line " + std::to_string(number) + ": ";
         switch (outcome.Kind) {
         case TTranslateOutcome::Translated:
@@ -197,14 +199,15 @@ int Usage(const char* Problem) {
 
 int main(int argc, char** argv) {
     bool eachLine = false;
-    bool describeFrame = false;
+    vantrel::TTranslateOptions options;
     const char* path = nullptr;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             if (arg == "--each-line") eachLine = true;
-            else if (arg == "--frame") describeFrame = true;
+            else if (arg == "--frame") options.DescribeFrame = true;
+            else if (arg == "--annotate") options.Annotate = true;
             else if (arg == "--") optionsEnded = true;
             else if (arg == "--help" || arg == "-h") {
                 std::fputs(kUsageText, stdout);
@@ -232,8 +235,8 @@ int main(int argc, char** argv) {
     static char outBuffer[1 << 16];
     std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
     TOutput out(stdout);
-    int status = eachLine ? TranslateEachLine(in, inputName, describeFrame, out)
-                          : TranslateWhole(in, inputName, describeFrame, out);
+    int status = eachLine ? TranslateEachLine(in, inputName, options, out)
+                          : TranslateWhole(in, inputName, options, out);
     if (!fromStdin) std::fclose(in);
     if (!out.Finish()) {
         std::fprintf(stderr, "vantrel-cli: cannot write the output\n");

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <new>
+#include <utility>
 
 #include "INFRAMisc.h"
 
@@ -30,6 +31,14 @@ char* TScriptStream::Release(size_t& Size) noexcept {
     FData = nullptr;
     FSize = FCapacity = 0;
     return p;
+}
+
+void TScriptStream::Swap(TScriptStream& Other) noexcept {
+    std::swap(FData, Other.FData);
+    std::swap(FSize, Other.FSize);
+    std::swap(FCapacity, Other.FCapacity);
+    std::swap(LineNotEmpty, Other.LineNotEmpty);
+    std::swap(Indent, Other.Indent);
 }
 
 void TScriptStream::WriteRaw(const void* Bytes, size_t Count) {

@@ -45,6 +45,8 @@ public:
     void WriteRaw(const void* Bytes, size_t Count);
     // Hands the memory block (allocated with malloc) to the caller.
     char* Release(size_t& Size) noexcept;
+    // Exchanges the whole state with Other.
+    void Swap(TScriptStream& Other) noexcept;
 
     bool LineNotEmpty = false;
     int Indent = 0;

@@ -22,11 +22,14 @@ void TSequence::DecodeFromPduStr(TStringWrapper& PDUStr, const TSequenceTable& T
 }
 
 void TSequence::ReadFields(TStringWrapper& PDUStr, const TSequenceTable& Table) {
+    const TXMLId outer = PDUStr.Field;
     Members.reserve(Table.Fields.size());
     for (const TField& f : Table.Fields) {
+        PDUStr.Field = f.Id;
         if (f.Optional && PDUStr.NextByte() == 0) Members.push_back(nullptr);
         else Members.push_back(f.Factory->FromPdu(f.Id, PDUStr));
     }
+    PDUStr.Field = outer;
 }
 
 void TSequence::LoadFromXml(TXMLParser& XMLParser, const TSequenceTable& Table) {

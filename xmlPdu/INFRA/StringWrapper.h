@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "Nesting.h"
+#include "XMLId.h"
 
 namespace vantrel {
 
@@ -36,6 +37,10 @@ public:
 
     int FIndex = 1;
     TNesting Nesting;
+    // The field being read: the sequence, choice and list readers note the
+    // identifier of each field before they read it and put their own back
+    // when it is done, so after a failure it names the innermost one.
+    TXMLId Field = xmlIgnore;
 
 private:
     [[noreturn]] static void WrongEncoding();

@@ -1,0 +1,554 @@
+#include "Annotator.h"
+
+#include <array>
+#include <bit>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "../xmlPdu/INFRA/XMLId.h"
+#include "CosemNames.h"
+
+namespace vantrel {
+
+namespace {
+
+// What an element's value means, by element name.
+enum TKind : uint8_t {
+    kPlain,            // nothing to add
+    kSigned,           // a two's complement integer
+    kUnsigned,
+    kEnum,             // a number; a unit in a scaler-unit pair
+    kBoolean,
+    kFloatBits,        // the IEEE bit pattern of Float32 or Float64
+    kFloatOctets,      // four octets of a float, in the octet-string notation
+    kClassId,
+    kInstanceId,
+    kAttributeId,
+    kMethodId,
+    kDateTime,         // twelve octets (an empty one is left alone)
+    kDate,
+    kTime,
+    kOctetString,      // a date-time, or a logical name, when it looks like one
+    kInvokeId,
+    kLongInvokeId,
+};
+
+struct TKindRow {
+    TXMLId Id;
+    TKind Kind;
+};
+
+constexpr TKindRow kKindRows[] = {
+    {xmlInteger, kSigned},
+    {xmlLong, kSigned},
+    {xmlDoubleLong, kSigned},
+    {xmlLong64, kSigned},
+    {xmlDeltaInteger, kSigned},
+    {xmlDeltaLong, kSigned},
+    {xmlDeltaDoubleLong, kSigned},
+    {xmlUnsigned, kUnsigned},
+    {xmlLongUnsigned, kUnsigned},
+    {xmlDoubleLongUnsigned, kUnsigned},
+    {xmlLong64Unsigned, kUnsigned},
+    {xmlDeltaUnsigned, kUnsigned},
+    {xmlDeltaLongUnsigned, kUnsigned},
+    {xmlDeltaDoubleLongUnsigned, kUnsigned},
+    {xmlBlockNumber, kUnsigned},
+    {xmlBlockNumberAck, kUnsigned},
+    {xmlNumberOfElements, kUnsigned},
+    {xmlProposedMaxPduSize, kUnsigned},
+    {xmlNegotiatedMaxPduSize, kUnsigned},
+    {xmlProposedDlmsVersionNumber, kUnsigned},
+    {xmlNegotiatedDlmsVersionNumber, kUnsigned},
+    {xmlEnum, kEnum},
+    {xmlBoolean, kBoolean},
+    {xmlFloat32, kFloatBits},
+    {xmlFloat64, kFloatBits},
+    {xmlFloatingPoint, kFloatOctets},
+    {xmlClassId, kClassId},
+    {xmlInstanceId, kInstanceId},
+    {xmlAttributeId, kAttributeId},
+    {xmlMethodId, kMethodId},
+    {xmlDateTime, kDateTime},
+    {xmlCurrentTime, kDateTime},
+    {xmlDate, kDate},
+    {xmlTime, kTime},
+    {xmlOctetString, kOctetString},
+    {xmlInvokeIdAndPriority, kInvokeId},
+    {xmlLongInvokeIdAndPriority, kLongInvokeId},
+};
+
+constexpr std::array<TKind, kXMLIdCount> BuildKinds() {
+    std::array<TKind, kXMLIdCount> kinds{};
+    for (const TKindRow& row : kKindRows) kinds[row.Id] = row.Kind;
+    return kinds;
+}
+constexpr std::array<TKind, kXMLIdCount> kKinds = BuildKinds();
+
+// The comment being built for one line: a fixed buffer, so annotating
+// allocates nothing per line. Text beyond its size is dropped.
+class TComment {
+public:
+    void Clear() noexcept { FSize = 0; }
+    bool Empty() const noexcept { return FSize == 0; }
+    std::string_view View() const noexcept { return {FData, FSize}; }
+
+    TComment& operator<<(std::string_view s) noexcept {
+        const size_t n = s.size() < sizeof FData - FSize ? s.size() : sizeof FData - FSize;
+        std::memcpy(FData + FSize, s.data(), n);
+        FSize += n;
+        return *this;
+    }
+    TComment& operator<<(char c) noexcept { return *this << std::string_view(&c, 1); }
+    TComment& operator<<(int64_t v) noexcept { return Number(v); }
+    TComment& operator<<(uint64_t v) noexcept { return Number(v); }
+    TComment& operator<<(int v) noexcept { return Number(static_cast<int64_t>(v)); }
+    // Two digits at least.
+    TComment& Pad2(int v) noexcept {
+        if (v >= 0 && v < 10) *this << '0';
+        return *this << v;
+    }
+    // Shortest decimal text of a float or a double.
+    template <class T>
+    TComment& Real(T v) noexcept {
+        char text[64];
+        const auto r = std::to_chars(text, text + sizeof text, v);
+        return *this << std::string_view(text, static_cast<size_t>(r.ptr - text));
+    }
+
+private:
+    template <class T>
+    TComment& Number(T v) noexcept {
+        char text[24];
+        const auto r = std::to_chars(text, text + sizeof text, v);
+        return *this << std::string_view(text, static_cast<size_t>(r.ptr - text));
+    }
+
+    char FData[400];
+    size_t FSize = 0;
+};
+
+// The octets of a Value attribute: backslash text or hex digits. False when
+// the text is neither or holds more than Capacity octets.
+bool ValueOctets(std::string_view Text, uint8_t* Octets, size_t Capacity, size_t& Count) noexcept {
+    if (!Text.empty() && Text[0] == '\\') {
+        Text.remove_prefix(1);
+        if (Text.size() > Capacity) return false;
+        std::memcpy(Octets, Text.data(), Text.size());
+        Count = Text.size();
+        return true;
+    }
+    if (Text.size() % 2 != 0 || Text.size() / 2 > Capacity) return false;
+    Count = Text.size() / 2;
+    for (size_t i = 0; i < Count; ++i) {
+        int v = 0;
+        for (int k = 0; k < 2; ++k) {
+            const char c = Text[2 * i + k];
+            int d;
+            if (c >= '0' && c <= '9') d = c - '0';
+            else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+            else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+            else return false;
+            v = v * 16 + d;
+        }
+        Octets[i] = static_cast<uint8_t>(v);
+    }
+    return true;
+}
+
+// The octets of a value, most significant first, as an integer of Count octets.
+uint64_t Bits(const uint8_t* Octets, size_t Count) noexcept {
+    uint64_t v = 0;
+    for (size_t i = 0; i < Count; ++i) v = v << 8 | Octets[i];
+    return v;
+}
+
+int64_t SignExtend(uint64_t Bits, size_t Count) noexcept {
+    if (Count == 0 || Count >= 8) return static_cast<int64_t>(Bits);
+    const unsigned shift = static_cast<unsigned>(64 - 8 * Count);
+    return static_cast<int64_t>(Bits << shift) >> shift;
+}
+
+bool InRange(int v, int Low, int High) noexcept { return v >= Low && v <= High; }
+
+// Whether twelve octets read as a date-time: every field within its range or
+// "not specified".
+bool LooksLikeDateTime(const uint8_t* o) noexcept {
+    const int deviation = static_cast<int16_t>(o[9] << 8 | o[10]);
+    return (InRange(o[2], 1, 12) || o[2] >= 0xFD) && (InRange(o[3], 1, 31) || o[3] >= 0xFD) &&
+           (InRange(o[4], 1, 7) || o[4] == 0xFF) && (o[5] <= 23 || o[5] == 0xFF) && (o[6] <= 59 || o[6] == 0xFF) &&
+           (o[7] <= 59 || o[7] == 0xFF) && (o[8] <= 99 || o[8] == 0xFF) &&
+           (InRange(deviation, -720, 720) || deviation == -0x8000);
+}
+
+constexpr std::string_view kWeekdays[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+
+// Year, month, day and day of week: "Thu 2017-09-14"; "*" for a field not
+// specified.
+void AppendDate(TComment& c, const uint8_t* o) {
+    if (InRange(o[4], 1, 7)) c << kWeekdays[o[4] - 1] << ' ';
+    else if (o[4] != 0xFF) c << "weekday " << int{o[4]} << ' ';
+    const int year = o[0] << 8 | o[1];
+    if (year == 0xFFFF) c << '*';
+    else {
+        if (year < 1000) c << (year < 10 ? "000" : year < 100 ? "00" : "0");
+        c << year;
+    }
+    c << '-';
+    switch (o[2]) {
+    case 0xFF: c << '*'; break;
+    case 0xFE: c << "(DST begin)"; break;
+    case 0xFD: c << "(DST end)"; break;
+    default: c.Pad2(o[2]);
+    }
+    c << '-';
+    switch (o[3]) {
+    case 0xFF: c << '*'; break;
+    case 0xFE: c << "(last day)"; break;
+    case 0xFD: c << "(second last day)"; break;
+    default: c.Pad2(o[3]);
+    }
+}
+
+// Hour, minute, second and hundredths: "21:17:00", "21:*:*", "08:00:00.50".
+void AppendTime(TComment& c, const uint8_t* o) {
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0) c << ':';
+        if (o[i] == 0xFF) c << '*';
+        else c.Pad2(o[i]);
+    }
+    if (o[3] != 0xFF && o[3] != 0) {
+        c << '.';
+        c.Pad2(o[3]);
+    }
+}
+
+constexpr std::string_view kStatusBits[] = {"invalid", "doubtful", "different clock base", "invalid clock status"};
+
+void AppendDateTime(TComment& c, const uint8_t* o) {
+    AppendDate(c, o);
+    c << ' ';
+    AppendTime(c, o + 5);
+    const int deviation = static_cast<int16_t>(o[9] << 8 | o[10]);
+    if (deviation == -0x8000) c << ", deviation not specified";
+    else c << ", deviation " << deviation << " min";
+    const uint8_t status = o[11];
+    if (status == 0xFF) {
+        c << ", status not specified";
+        return;
+    }
+    for (int bit = 0; bit < 4; ++bit)
+        if (status & (1 << bit)) c << ", " << kStatusBits[bit];
+    if (status & 0x80) c << ", DST";
+    if (status & 0x70) c << ", status bits " << int{status};
+}
+
+void AppendLogicalName(TComment& c, const uint8_t* o) {
+    for (int i = 0; i < 6; ++i) {
+        if (i > 0) c << '.';
+        c << int{o[i]};
+    }
+    const uint8_t(&groups)[6] = *reinterpret_cast<const uint8_t(*)[6]>(o);
+    if (const std::string_view name = names::ObjectName(groups); !name.empty()) c << ' ' << name;
+}
+
+// Value × 10^Scaler, exactly: "12.345", "-0.05", "1200".
+void AppendScaled(TComment& c, bool Negative, uint64_t Magnitude, int Scaler) {
+    char digits[24];
+    const auto r = std::to_chars(digits, digits + sizeof digits, Magnitude);
+    std::string_view d(digits, static_cast<size_t>(r.ptr - digits));
+    if (Negative && Magnitude != 0) c << '-';
+    if (Scaler > 20 || Scaler < -20) {
+        c << d << "e" << Scaler;
+        return;
+    }
+    if (Scaler >= 0) {
+        c << d;
+        if (Magnitude != 0)
+            for (int i = 0; i < Scaler; ++i) c << '0';
+        return;
+    }
+    const size_t decimals = static_cast<size_t>(-Scaler);
+    if (d.size() <= decimals) {
+        c << "0.";
+        for (size_t i = d.size(); i < decimals; ++i) c << '0';
+        c << d;
+    } else {
+        c << d.substr(0, d.size() - decimals) << '.' << d.substr(d.size() - decimals);
+    }
+}
+
+// One open element and what its children told so far.
+struct TFrame {
+    TXMLId Id = xmlDummy;
+    int Qty = -1;             // the element count of a list
+    int Index = 0;            // its place among its parent's children
+    int Children = 0;         // children begun so far
+    int ClassId = -1;         // of a descriptor, or of a structure that opens with a long-unsigned
+    int NameChild = -1;       // the child that was a logical name
+    int NumberChild = -1;     // the last child that was an integer
+    bool NumberNegative = false;
+    uint64_t NumberMagnitude = 0;
+    int ScalerChild = -1;     // the child that may be a scaler
+    int Scaler = 0;
+};
+
+class TAnnotator {
+public:
+    explicit TAnnotator(TScriptStream& Out) : FOut(Out) { FStack.reserve(64); }
+
+    void Run(std::string_view Xml) {
+        const char* p = Xml.data();
+        const char* const end = p + Xml.size();
+        const char* copied = p;  // the text up to here is in Out
+        while (p < end) {
+            const auto* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+            const char* lineEnd = lf ? lf : end;
+            const char* content = lineEnd;
+            if (content > p && content[-1] == '\r') --content;
+            FComment.Clear();
+            Line(std::string_view(p, static_cast<size_t>(content - p)));
+            if (!FComment.Empty()) {
+                FOut.WriteRaw(copied, static_cast<size_t>(content - copied));
+                WriteComment();
+                copied = content;
+            }
+            p = lf ? lf + 1 : end;
+        }
+        FOut.WriteRaw(copied, static_cast<size_t>(end - copied));
+    }
+
+private:
+    static bool IsNameChar(char c) noexcept {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+    }
+
+    // " <!-- text -->", with no ">" and no two hyphens in a row in the text.
+    void WriteComment() {
+        char text[6 + 2 * 400 + 4];
+        std::memcpy(text, " <!-- ", 6);
+        size_t n = 6;
+        char previous = ' ';
+        for (char ch : FComment.View()) {
+            if (ch == '>') ch = ')';
+            if (ch == '-' && previous == '-') text[n++] = ' ';
+            text[n++] = ch;
+            previous = ch;
+        }
+        std::memcpy(text + n, " -->", 4);
+        FOut.WriteRaw(text, n + 4);
+    }
+
+    TFrame* Top() noexcept { return FStack.empty() ? nullptr : &FStack.back(); }
+
+    // Begins a child of the innermost open element; its place there.
+    int BeginChild() noexcept {
+        TFrame* parent = Top();
+        return parent ? parent->Children++ : 0;
+    }
+
+    void Line(std::string_view Text) {
+        size_t i = 0;
+        while (i < Text.size() && Text[i] == ' ') ++i;
+        if (Text.size() - i < 3 || Text[i] != '<') return;
+        ++i;
+        if (Text[i] == '/') {
+            if (!FStack.empty()) FStack.pop_back();
+            return;
+        }
+        const size_t nameStart = i;
+        while (i < Text.size() && IsNameChar(Text[i])) ++i;
+        if (i == nameStart) return;  // a comment or declaration
+        TXMLId id;
+        if (!FindKeyWord(Text.substr(nameStart, i - nameStart), id)) id = xmlDummy;
+        if (i < Text.size() && Text[i] == '>') return Open(id, -1);
+        if (i >= Text.size() || Text[i] != ' ') return;
+        ++i;
+        if (i < Text.size() && Text[i] == '/') return Leaf(id, {}, false);
+        const size_t attrStart = i;
+        while (i < Text.size() && IsNameChar(Text[i])) ++i;
+        const std::string_view attr = Text.substr(attrStart, i - attrStart);
+        if (Text.substr(i, 2) != "=\"") return;
+        i += 2;
+        const size_t close = Text.find('"', i);
+        if (close == std::string_view::npos) return;
+        const std::string_view value = Text.substr(i, close - i);
+        const std::string_view rest = Text.substr(close + 1);
+        if (rest.starts_with(" />")) {
+            if (attr == "Value") Leaf(id, value, true);
+            else BeginChild();
+        } else if (rest.starts_with(" >")) {
+            Open(id, attr == "Qty" ? Count(value) : -1);
+        }
+    }
+
+    static int Count(std::string_view Hex) noexcept {
+        uint8_t octets[4];
+        size_t n = 0;
+        if (Hex.size() % 2 != 0 || !ValueOctets(Hex, octets, sizeof octets, n)) return -1;
+        return static_cast<int>(Bits(octets, n) & 0x7FFFFFFF);
+    }
+
+    void Open(TXMLId Id, int Qty) {
+        TFrame frame;
+        frame.Id = Id;
+        frame.Qty = Qty;
+        frame.Index = BeginChild();
+        FStack.push_back(frame);
+    }
+
+    void Leaf(TXMLId Id, std::string_view Value, bool HasValue) {
+        const int index = BeginChild();
+        if (!HasValue) return;
+        const TKind kind = Id < kXMLIdCount ? kKinds[Id] : kPlain;
+        if (kind == kPlain) return;
+        uint8_t o[16];
+        size_t n = 0;
+        if (!ValueOctets(Value, o, sizeof o, n)) return;
+        TFrame* parent = Top();
+        const bool inStructure = parent && parent->Id == xmlStructure;
+        TComment& c = FComment;
+        switch (kind) {
+        case kSigned:
+        case kUnsigned:
+        case kEnum: {
+            if (n == 0 || n > 8) return;
+            const uint64_t bits = Bits(o, n);
+            const bool negative = kind == kSigned && SignExtend(bits, n) < 0;
+            const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(SignExtend(bits, n)) : bits;
+            if (negative) c << SignExtend(bits, n);
+            else c << bits;
+            if (!parent) return;
+            if (kind == kEnum && inStructure && index == 1 && parent->Qty == 2 && parent->ScalerChild == 0)
+                return Unit(*parent, static_cast<int>(bits));
+            if (kind == kSigned && n == 1 && inStructure && parent->NameChild >= 0 && index == parent->NameChild + 1)
+                return CaptureAttribute(*parent, static_cast<int>(SignExtend(bits, n)));
+            if (kind == kUnsigned && n == 2 && inStructure && index == 0) parent->ClassId = static_cast<int>(bits);
+            if (kind == kSigned && n == 1 && inStructure && index == 0) {
+                parent->ScalerChild = 0;
+                parent->Scaler = static_cast<int>(SignExtend(bits, n));
+            }
+            if (kind != kEnum) {
+                parent->NumberChild = index;
+                parent->NumberNegative = negative;
+                parent->NumberMagnitude = magnitude;
+            }
+            return;
+        }
+        case kBoolean:
+            if (n == 1) c << (o[0] ? "true" : "false");
+            return;
+        case kFloatBits:
+        case kFloatOctets:
+            if (n == 4) c.Real(std::bit_cast<float>(static_cast<uint32_t>(Bits(o, n))));
+            else if (n == 8) c.Real(std::bit_cast<double>(Bits(o, n)));
+            return;
+        case kClassId:
+            if (n != 2) return;
+            c << static_cast<int>(Bits(o, n));
+            if (parent) parent->ClassId = static_cast<int>(Bits(o, n));
+            if (const names::TClassRow* cls = names::FindClass(static_cast<int>(Bits(o, n)))) c << ' ' << cls->Name;
+            return;
+        case kInstanceId:
+            if (n == 6) AppendLogicalName(c, o);
+            return;
+        case kAttributeId:
+        case kMethodId: {
+            if (n != 1) return;
+            const int id = static_cast<int8_t>(o[0]);
+            c << id;
+            const names::TClassRow* cls = parent ? names::FindClass(parent->ClassId) : nullptr;
+            if (!cls) return;
+            const std::string_view name = kind == kAttributeId ? names::AttributeName(*cls, id) : names::MethodName(*cls, id);
+            if (!name.empty()) c << ' ' << name;
+            return;
+        }
+        case kDateTime:
+            if (n == 12) AppendDateTime(c, o);
+            return;
+        case kDate:
+            if (n == 5) AppendDate(c, o);
+            return;
+        case kTime:
+            if (n == 4) AppendTime(c, o);
+            return;
+        case kOctetString:
+            if (n == 12 && LooksLikeDateTime(o)) return AppendDateTime(c, o);
+            if (n == 6) return OctetStringName(parent, index, o);
+            return;
+        case kInvokeId:
+            if (n != 1) return;
+            c << "invoke id " << (o[0] & 0x0F) << ((o[0] & 0x40) ? ", confirmed" : ", unconfirmed")
+              << ((o[0] & 0x80) ? ", high priority" : ", normal priority");
+            return;
+        case kLongInvokeId: {
+            if (n != 4) return;
+            const uint64_t v = Bits(o, n);
+            c << "invoke id " << (v & 0xFFFFFF) << ((v & 0x40000000) ? ", confirmed" : ", unconfirmed")
+              << ((v & 0x80000000) ? ", high priority" : ", normal priority");
+            if (v & 0x20000000) c << ", break on error";
+            if (v & 0x10000000) c << ", self-descriptive";
+            return;
+        }
+        case kPlain:
+            return;
+        }
+    }
+
+    // A six-octet string: a logical name when it is a well-known one, or
+    // when it follows a class id in a structure (capture objects, object lists).
+    void OctetStringName(TFrame* Parent, int Index, const uint8_t* o) {
+        const bool afterClass = Parent && Parent->Id == xmlStructure && Parent->ClassId >= 0 && (Index == 1 || Index == 2);
+        const uint8_t(&groups)[6] = *reinterpret_cast<const uint8_t(*)[6]>(o);
+        if (!afterClass && names::ObjectName(groups).empty()) return;
+        AppendLogicalName(FComment, o);
+        if (!afterClass) return;
+        Parent->NameChild = Index;
+        FComment << ", class " << Parent->ClassId;
+        if (const names::TClassRow* cls = names::FindClass(Parent->ClassId)) FComment << ' ' << cls->Name;
+    }
+
+    // The attribute index after the logical name of a capture object.
+    void CaptureAttribute(TFrame& Parent, int Attribute) {
+        const names::TClassRow* cls = names::FindClass(Parent.ClassId);
+        if (!cls) return;
+        const std::string_view name = names::AttributeName(*cls, Attribute);
+        if (!name.empty()) FComment << ", attribute " << name;
+    }
+
+    // The unit of a scaler-unit pair, with the value just before the pair
+    // when the structure around it holds one.
+    void Unit(const TFrame& Pair, int Unit) {
+        const std::string_view symbol = names::UnitSymbol(Unit);
+        TComment& c = FComment;
+        if (!symbol.empty()) c << ' ' << symbol;
+        c << ", scaler " << Pair.Scaler;
+        if (FStack.size() < 2) return;
+        const TFrame& outer = FStack[FStack.size() - 2];
+        if (outer.NumberChild < 0 || outer.NumberChild != Pair.Index - 1) return;
+        c << ", value ";
+        AppendScaled(c, outer.NumberNegative, outer.NumberMagnitude, Pair.Scaler);
+        if (!symbol.empty() && Unit != 255) c << ' ' << symbol;
+    }
+
+    TScriptStream& FOut;
+    std::vector<TFrame> FStack;
+    TComment FComment;
+};
+
+}  // namespace
+
+void AnnotateXml(std::string_view Xml, TScriptStream& Out) {
+    Out.Reserve(Out.Size() + Xml.size() + Xml.size() / 2);
+    TAnnotator(Out).Run(Xml);
+}
+
+void AnnotateXml(TScriptStream& Xml) {
+    TScriptStream annotated;
+    AnnotateXml(Xml.View(), annotated);
+    Xml.Swap(annotated);
+}
+
+}  // namespace vantrel
