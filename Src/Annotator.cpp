@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "../xmlPdu/INFRA/XMLId.h"
@@ -87,6 +88,38 @@ constexpr std::array<TKind, kXMLIdCount> BuildKinds() {
 }
 constexpr std::array<TKind, kXMLIdCount> kKinds = BuildKinds();
 
+// The element names the annotator looks at, as the writer spells them: the
+// rows above and the structure. Every other name is xmlDummy. Cheaper than
+// the reader's case-blind lookup, which matters on every line.
+constexpr size_t kNameSlots = 256;
+
+// Length, first, middle and last letter: enough to spread the few names.
+constexpr size_t NameHash(std::string_view s) {
+    if (s.empty()) return 0;
+    const auto at = [&](size_t i) { return static_cast<size_t>(static_cast<unsigned char>(s[i])); };
+    return (s.size() * 7 + at(0) * 3 + at(s.size() / 2) * 5 + at(s.size() - 1)) & (kNameSlots - 1);
+}
+
+constexpr std::array<TXMLId, kNameSlots> BuildNames() {
+    std::array<TXMLId, kNameSlots> slots{};
+    for (auto& slot : slots) slot = xmlDummy;
+    auto add = [&](TXMLId Id) {
+        size_t i = NameHash(ElementName(Id));
+        while (slots[i] != xmlDummy) i = (i + 1) & (kNameSlots - 1);
+        slots[i] = Id;
+    };
+    for (const TKindRow& row : kKindRows) add(row.Id);
+    add(xmlStructure);
+    return slots;
+}
+constexpr std::array<TXMLId, kNameSlots> kNames = BuildNames();
+
+TXMLId FindName(std::string_view Name) noexcept {
+    for (size_t i = NameHash(Name); kNames[i] != xmlDummy; i = (i + 1) & (kNameSlots - 1))
+        if (ElementName(kNames[i]) == Name) return kNames[i];
+    return xmlDummy;
+}
+
 // The comment being built for one line: a fixed buffer, so annotating
 // allocates nothing per line. Text beyond its size is dropped.
 class TComment {
@@ -130,6 +163,15 @@ private:
     size_t FSize = 0;
 };
 
+constexpr std::array<uint8_t, 256> BuildDigitValues() {
+    std::array<uint8_t, 256> v{};
+    for (auto& d : v) d = 0xFF;
+    for (int i = 0; i < 10; ++i) v['0' + i] = static_cast<uint8_t>(i);
+    for (int i = 0; i < 6; ++i) v['A' + i] = v['a' + i] = static_cast<uint8_t>(10 + i);
+    return v;
+}
+constexpr std::array<uint8_t, 256> kDigitValues = BuildDigitValues();
+
 // The octets of a Value attribute: backslash text or hex digits. False when
 // the text is neither or holds more than Capacity octets.
 bool ValueOctets(std::string_view Text, uint8_t* Octets, size_t Capacity, size_t& Count) noexcept {
@@ -142,18 +184,11 @@ bool ValueOctets(std::string_view Text, uint8_t* Octets, size_t Capacity, size_t
     }
     if (Text.size() % 2 != 0 || Text.size() / 2 > Capacity) return false;
     Count = Text.size() / 2;
+    const auto* digits = reinterpret_cast<const unsigned char*>(Text.data());
     for (size_t i = 0; i < Count; ++i) {
-        int v = 0;
-        for (int k = 0; k < 2; ++k) {
-            const char c = Text[2 * i + k];
-            int d;
-            if (c >= '0' && c <= '9') d = c - '0';
-            else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-            else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-            else return false;
-            v = v * 16 + d;
-        }
-        Octets[i] = static_cast<uint8_t>(v);
+        const uint8_t high = kDigitValues[digits[2 * i]], low = kDigitValues[digits[2 * i + 1]];
+        if ((high | low) > 15) return false;
+        Octets[i] = static_cast<uint8_t>(high << 4 | low);
     }
     return true;
 }
@@ -295,50 +330,57 @@ struct TFrame {
     int Scaler = 0;
 };
 
-class TAnnotator {
+class TAnnotator final : public TLineObserver {
 public:
-    explicit TAnnotator(TScriptStream& Out) : FOut(Out) { FStack.reserve(64); }
+    TAnnotator() { FStack.reserve(64); }
 
-    void Run(std::string_view Xml) {
-        const char* p = Xml.data();
-        const char* const end = p + Xml.size();
-        const char* copied = p;  // the text up to here is in Out
-        while (p < end) {
-            const auto* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
-            const char* lineEnd = lf ? lf : end;
-            const char* content = lineEnd;
-            if (content > p && content[-1] == '\r') --content;
-            FComment.Clear();
-            Line(std::string_view(p, static_cast<size_t>(content - p)));
-            if (!FComment.Empty()) {
-                FOut.WriteRaw(copied, static_cast<size_t>(content - copied));
-                WriteComment();
-                copied = content;
-            }
-            p = lf ? lf + 1 : end;
+    void OpenLine(TScriptStream&, std::string_view Tag, std::string_view Qty) override {
+        Open(FindName(Tag), Qty.empty() ? -1 : Count(Qty));
+    }
+    void CloseLine(TScriptStream&) override {
+        if (!FStack.empty()) FStack.pop_back();
+    }
+    void OtherLine(TScriptStream&) override { BeginChild(); }
+    void ValueLine(TScriptStream& Stream, std::string_view Tag, std::string_view Value, bool Octets) override {
+        const int index = BeginChild();
+        const TXMLId id = FindName(Tag);
+        const TKind kind = kKinds[id];
+        if (kind == kPlain) return;
+        uint8_t o[16];
+        size_t n = 0;
+        if (Octets) {
+            if (Value.size() > sizeof o) return;
+            std::memcpy(o, Value.data(), Value.size());
+            n = Value.size();
+        } else if (!ValueOctets(Value, o, sizeof o, n)) {
+            return;
         }
-        FOut.WriteRaw(copied, static_cast<size_t>(end - copied));
+        FComment.Clear();
+        Leaf(kind, index, o, n);
+        if (!FComment.Empty()) WriteComment(Stream);
     }
 
 private:
-    static bool IsNameChar(char c) noexcept {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
-    }
-
     // " <!-- text -->", with no ">" and no two hyphens in a row in the text.
-    void WriteComment() {
-        char text[6 + 2 * 400 + 4];
+    void WriteComment(TScriptStream& Stream) {
+        const std::string_view comment = FComment.View();
+        char text[6 + 2 * sizeof(TComment) + 4];
         std::memcpy(text, " <!-- ", 6);
         size_t n = 6;
-        char previous = ' ';
-        for (char ch : FComment.View()) {
-            if (ch == '>') ch = ')';
-            if (ch == '-' && previous == '-') text[n++] = ' ';
-            text[n++] = ch;
-            previous = ch;
+        if (comment.find('>') == std::string_view::npos && comment.find("--") == std::string_view::npos) {
+            std::memcpy(text + n, comment.data(), comment.size());
+            n += comment.size();
+        } else {
+            char previous = ' ';
+            for (char ch : comment) {
+                if (ch == '>') ch = ')';
+                if (ch == '-' && previous == '-') text[n++] = ' ';
+                text[n++] = ch;
+                previous = ch;
+            }
         }
         std::memcpy(text + n, " -->", 4);
-        FOut.WriteRaw(text, n + 4);
+        Stream.AppendToLine(std::string_view(text, n + 4));
     }
 
     TFrame* Top() noexcept { return FStack.empty() ? nullptr : &FStack.back(); }
@@ -347,41 +389,6 @@ private:
     int BeginChild() noexcept {
         TFrame* parent = Top();
         return parent ? parent->Children++ : 0;
-    }
-
-    void Line(std::string_view Text) {
-        size_t i = 0;
-        while (i < Text.size() && Text[i] == ' ') ++i;
-        if (Text.size() - i < 3 || Text[i] != '<') return;
-        ++i;
-        if (Text[i] == '/') {
-            if (!FStack.empty()) FStack.pop_back();
-            return;
-        }
-        const size_t nameStart = i;
-        while (i < Text.size() && IsNameChar(Text[i])) ++i;
-        if (i == nameStart) return;  // a comment or declaration
-        TXMLId id;
-        if (!FindKeyWord(Text.substr(nameStart, i - nameStart), id)) id = xmlDummy;
-        if (i < Text.size() && Text[i] == '>') return Open(id, -1);
-        if (i >= Text.size() || Text[i] != ' ') return;
-        ++i;
-        if (i < Text.size() && Text[i] == '/') return Leaf(id, {}, false);
-        const size_t attrStart = i;
-        while (i < Text.size() && IsNameChar(Text[i])) ++i;
-        const std::string_view attr = Text.substr(attrStart, i - attrStart);
-        if (Text.substr(i, 2) != "=\"") return;
-        i += 2;
-        const size_t close = Text.find('"', i);
-        if (close == std::string_view::npos) return;
-        const std::string_view value = Text.substr(i, close - i);
-        const std::string_view rest = Text.substr(close + 1);
-        if (rest.starts_with(" />")) {
-            if (attr == "Value") Leaf(id, value, true);
-            else BeginChild();
-        } else if (rest.starts_with(" >")) {
-            Open(id, attr == "Qty" ? Count(value) : -1);
-        }
     }
 
     static int Count(std::string_view Hex) noexcept {
@@ -399,14 +406,8 @@ private:
         FStack.push_back(frame);
     }
 
-    void Leaf(TXMLId Id, std::string_view Value, bool HasValue) {
-        const int index = BeginChild();
-        if (!HasValue) return;
-        const TKind kind = Id < kXMLIdCount ? kKinds[Id] : kPlain;
-        if (kind == kPlain) return;
-        uint8_t o[16];
-        size_t n = 0;
-        if (!ValueOctets(Value, o, sizeof o, n)) return;
+    // The comment of a value of Kind, the child Index of the innermost element.
+    void Leaf(TKind kind, int index, const uint8_t* o, size_t n) {
         TFrame* parent = Top();
         const bool inStructure = parent && parent->Id == xmlStructure;
         TComment& c = FComment;
@@ -533,22 +534,20 @@ private:
         if (!symbol.empty() && Unit != 255) c << ' ' << symbol;
     }
 
-    TScriptStream& FOut;
     std::vector<TFrame> FStack;
     TComment FComment;
 };
 
 }  // namespace
 
-void AnnotateXml(std::string_view Xml, TScriptStream& Out) {
-    Out.Reserve(Out.Size() + Xml.size() + Xml.size() / 2);
-    TAnnotator(Out).Run(Xml);
+TAnnotation::TAnnotation(TScriptStream& Stream, bool Enabled) : FStream(Stream) {
+    if (!Enabled) return;
+    FObserver = std::make_unique<TAnnotator>();
+    FStream.Observer = FObserver.get();
 }
 
-void AnnotateXml(TScriptStream& Xml) {
-    TScriptStream annotated;
-    AnnotateXml(Xml.View(), annotated);
-    Xml.Swap(annotated);
+TAnnotation::~TAnnotation() {
+    if (FObserver) FStream.Observer = nullptr;
 }
 
 }  // namespace vantrel

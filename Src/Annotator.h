@@ -5,23 +5,32 @@
 // decimal, date-times, dates and times decoded, invoke-id octets taken apart
 // and scaler-unit pairs read together with the value they scale.
 //
-// The annotator is a pass over the written lines: element name, value and a
-// little context (the class id of the descriptor or structure, the numbers
-// before a scaler-unit pair), so the element types know nothing of it.
+// The annotator watches the lines as the XML writer writes them: element
+// name, value and a little context (the class id of the descriptor or
+// structure, the number before a scaler-unit pair), so the element types
+// know nothing of it.
 // Comments never contain ">" or "--", so annotated XML reads back to the
 // same octets.
 #pragma once
 
+#include <memory>
 #include <string_view>
 
 #include "../xmlPdu/INFRA/ScriptStream.h"
 
 namespace vantrel {
 
-// Appends to Out the text of Xml, as the translator writes it, with the
-// comments added.
-void AnnotateXml(std::string_view Xml, TScriptStream& Out);
-// Replaces the text of Xml by its annotated text.
-void AnnotateXml(TScriptStream& Xml);
+// Annotates the lines Stream writes while it lives, when Enabled.
+class TAnnotation {
+public:
+    TAnnotation(TScriptStream& Stream, bool Enabled);
+    ~TAnnotation();
+    TAnnotation(const TAnnotation&) = delete;
+    TAnnotation& operator=(const TAnnotation&) = delete;
+
+private:
+    TScriptStream& FStream;
+    std::unique_ptr<TLineObserver> FObserver;
+};
 
 }  // namespace vantrel

@@ -90,8 +90,10 @@ void PduToXmlEx(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uin
         const auto pdu = std::make_unique<T_COSEMpdu>(xmlIgnore, reader);
         TScriptStream xml;
         xml.Reserve(1024 + static_cast<size_t>(reader.FIndex) * 8);  // XML runs to about 8 characters an octet
-        pdu->ToXML(xml);
-        if (Flags & VANTREL_ANNOTATE) AnnotateXml(xml);
+        {
+            const TAnnotation annotation(xml, (Flags & VANTREL_ANNOTATE) != 0);
+            pdu->ToXML(xml);
+        }
         xml.WriteRaw("", 1);
         *Stream = MakeStream(xml);
     });

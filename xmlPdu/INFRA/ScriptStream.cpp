@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <new>
-#include <utility>
 
 #include "INFRAMisc.h"
 
@@ -33,12 +32,13 @@ char* TScriptStream::Release(size_t& Size) noexcept {
     return p;
 }
 
-void TScriptStream::Swap(TScriptStream& Other) noexcept {
-    std::swap(FData, Other.FData);
-    std::swap(FSize, Other.FSize);
-    std::swap(FCapacity, Other.FCapacity);
-    std::swap(LineNotEmpty, Other.LineNotEmpty);
-    std::swap(Indent, Other.Indent);
+void TScriptStream::AppendToLine(std::string_view s) {
+    if (FSize < 2 || FData[FSize - 2] != '\r' || FData[FSize - 1] != '\n') return WriteRaw(s.data(), s.size());
+    FSize -= 2;
+    char* p = Grow(s.size() + 2);
+    std::memcpy(p, s.data(), s.size());
+    std::memcpy(p + s.size(), "\r\n", 2);
+    FSize += s.size() + 2;
 }
 
 void TScriptStream::WriteRaw(const void* Bytes, size_t Count) {
@@ -62,6 +62,7 @@ void TScriptStream::EmitLn(std::string_view s) {
     std::memcpy(p, s.data(), s.size());
     std::memcpy(p + s.size(), "\r\n", 2);
     LineNotEmpty = false;
+    if (Observer) Observer->OtherLine(*this);
 }
 
 void TScriptStream::XMLOpenTagLn(std::string_view Tag) {
@@ -70,6 +71,7 @@ void TScriptStream::XMLOpenTagLn(std::string_view Tag) {
     std::memcpy(p, Tag.data(), Tag.size());
     std::memcpy(p + Tag.size(), ">\r\n", 3);
     LineNotEmpty = false;
+    if (Observer) Observer->OpenLine(*this, Tag, {});
 }
 
 void TScriptStream::XMLCloseTagLn(std::string_view Tag) {
@@ -78,6 +80,7 @@ void TScriptStream::XMLCloseTagLn(std::string_view Tag) {
     std::memcpy(p + 2, Tag.data(), Tag.size());
     std::memcpy(p + 2 + Tag.size(), ">\r\n", 3);
     LineNotEmpty = false;
+    if (Observer) Observer->CloseLine(*this);
 }
 
 void TScriptStream::XMLOpenTagAttrLn(std::string_view Tag, std::string_view Attr, std::string_view Value) {
@@ -94,6 +97,7 @@ void TScriptStream::XMLOpenTagAttrLn(std::string_view Tag, std::string_view Attr
     p += Value.size();
     std::memcpy(p, "\" >\r\n", 5);
     LineNotEmpty = false;
+    if (Observer) Observer->OpenLine(*this, Tag, Attr == "Qty" ? Value : std::string_view{});
 }
 
 void TScriptStream::XMLComment(std::string_view s) {
@@ -117,6 +121,7 @@ void TScriptStream::TagAttrLine(std::string_view Tag, std::string_view Attr, std
     p += Value.size();
     std::memcpy(p, "\" />\r\n", 6);
     LineNotEmpty = false;
+    if (Observer) Observer->ValueLine(*this, Tag, Value, false);
 }
 
 void TScriptStream::TagAttrHexLine(std::string_view Tag, std::string_view Attr, std::string_view Octets) {
@@ -135,6 +140,7 @@ void TScriptStream::TagAttrHexLine(std::string_view Tag, std::string_view Attr, 
     }
     std::memcpy(p, "\" />\r\n", 6);
     LineNotEmpty = false;
+    if (Observer) Observer->ValueLine(*this, Tag, Octets, true);
 }
 
 }  // namespace vantrel
