@@ -332,7 +332,7 @@ struct TFrame {
 
 class TAnnotator final : public TLineObserver {
 public:
-    TAnnotator() { FStack.reserve(64); }
+    TAnnotator() { FStack.reserve(16); }
 
     void OpenLine(TScriptStream&, std::string_view Tag, std::string_view Qty) override {
         Open(FindName(Tag), Qty.empty() ? -1 : Count(Qty));

@@ -168,6 +168,25 @@ TEST(Annotate, WellKnownObjects) {
     ExpectLines(kRows);
 }
 
+// Every row of the object table names its objects: no row is hidden by a
+// wider one before it.
+TEST(Annotate, EveryWellKnownObjectRowIsReached) {
+    for (const vantrel::names::TObjectRow& row : vantrel::names::kObjects) {
+        SCOPED_TRACE(row.Name);
+        std::string ln;
+        std::string dotted;
+        for (int16_t group : row.Groups) {
+            const int value = group == vantrel::names::kAny ? 7 : group;
+            ln += static_cast<char>(value);
+            dotted += (dotted.empty() ? "" : ".") + std::to_string(value);
+        }
+        const std::string xml = Annotated(vtest::Bytes("C0 01 41 0001") + ln + vtest::Bytes("02 00"));
+        EXPECT_EQ(LineOf(xml, "InstanceId"),
+                  "<InstanceId Value=\"" + vtest::Hex(ln) + "\" /> <!-- " + dotted + " " + std::string(row.Name) + " -->");
+        ExpectCleanComments(xml);
+    }
+}
+
 TEST(Annotate, IntegersInDecimal) {
     static constexpr TAnnotatedLine kRows[] = {
         {"FF 0F 7F", "Integer", R"(<Integer Value="7F" /> <!-- 127 -->)"},
