@@ -285,8 +285,7 @@ void AppendLogicalName(TComment& c, const uint8_t* o) {
         if (i > 0) c << '.';
         c << int{o[i]};
     }
-    const uint8_t(&groups)[6] = *reinterpret_cast<const uint8_t(*)[6]>(o);
-    if (const std::string_view name = names::ObjectName(groups); !name.empty()) c << ' ' << name;
+    if (const std::string_view name = names::ObjectName(o); !name.empty()) c << ' ' << name;
 }
 
 // Value × 10^Scaler, exactly: "12.345", "-0.05", "1200".
@@ -502,8 +501,7 @@ private:
     // when it follows a class id in a structure (capture objects, object lists).
     void OctetStringName(TFrame* Parent, int Index, const uint8_t* o) {
         const bool afterClass = Parent && Parent->Id == xmlStructure && Parent->ClassId >= 0 && (Index == 1 || Index == 2);
-        const uint8_t(&groups)[6] = *reinterpret_cast<const uint8_t(*)[6]>(o);
-        if (!afterClass && names::ObjectName(groups).empty()) return;
+        if (!afterClass && names::ObjectName(o).empty()) return;
         AppendLogicalName(FComment, o);
         if (!afterClass) return;
         Parent->NameChild = Index;

@@ -30,7 +30,7 @@ std::string_view MethodName(const TClassRow& Class, int Index) noexcept {
     return Index >= 1 ? Word(Class.Methods, Index - 1) : std::string_view{};
 }
 
-std::string_view ObjectName(const uint8_t (&Groups)[6]) noexcept {
+std::string_view ObjectName(const uint8_t* Groups) noexcept {
     for (const TObjectRow& row : kObjects) {
         bool match = true;
         for (int i = 0; i < 6 && match; ++i) match = row.Groups[i] == kAny || row.Groups[i] == Groups[i];

@@ -199,8 +199,8 @@ const TClassRow* FindClass(int Id) noexcept;
 // The name of attribute (from 1) or method (from 1) Index of a class; empty when not known.
 std::string_view AttributeName(const TClassRow& Class, int Index) noexcept;
 std::string_view MethodName(const TClassRow& Class, int Index) noexcept;
-// The name of a well-known object, or empty.
-std::string_view ObjectName(const uint8_t (&Groups)[6]) noexcept;
+// The name of the well-known object of a logical name (six octets), or empty.
+std::string_view ObjectName(const uint8_t* Groups) noexcept;
 // The symbol of a unit, or empty.
 std::string_view UnitSymbol(int Value) noexcept;
 
