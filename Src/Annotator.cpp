@@ -115,33 +115,56 @@ constexpr std::array<TXMLId, kNameSlots> BuildNames() {
 constexpr std::array<TXMLId, kNameSlots> kNames = BuildNames();
 
 TXMLId FindName(std::string_view Name) noexcept {
-    for (size_t i = NameHash(Name); kNames[i] != xmlDummy; i = (i + 1) & (kNameSlots - 1))
-        if (ElementName(kNames[i]) == Name) return kNames[i];
+    for (size_t i = NameHash(Name); kNames[i] != xmlDummy; i = (i + 1) & (kNameSlots - 1)) {
+        const std::string_view name = ElementName(kNames[i]);
+        // The writer passes the names of the vocabulary itself: mostly the same text.
+        if (name.data() == Name.data() ? name.size() == Name.size() : name == Name) return kNames[i];
+    }
     return xmlDummy;
 }
 
-// The comment being built for one line: a fixed buffer, so annotating
-// allocates nothing per line. Text beyond its size is dropped.
+// The comment being built for one line, " <!-- text -->", in a fixed
+// buffer: annotating allocates nothing per line. Text beyond its room is
+// dropped.
 class TComment {
 public:
-    void Clear() noexcept { FSize = 0; }
-    bool Empty() const noexcept { return FSize == 0; }
-    std::string_view View() const noexcept { return {FData, FSize}; }
+    TComment() noexcept { std::memcpy(FData, kOpen.data(), kOpen.size()); }
+
+    void Clear() noexcept { FSize = kOpen.size(); }
+    bool Empty() const noexcept { return FSize == kOpen.size(); }
+    std::string_view Text() const noexcept { return {FData + kOpen.size(), FSize - kOpen.size()}; }
+
+    // The whole comment, closed, with any ">" or "--" in its text taken apart
+    // (the XML reader ends a comment at the first ">").
+    std::string_view Closed() noexcept {
+        bool clean = true;
+        for (size_t i = kOpen.size(); i < FSize && clean; ++i)
+            clean = FData[i] != '>' && !(FData[i] == '-' && i + 1 < FSize && FData[i + 1] == '-');
+        if (!clean) Sanitize();
+        std::memcpy(FData + FSize, kClose.data(), kClose.size());
+        return {FData, FSize + kClose.size()};
+    }
 
     TComment& operator<<(std::string_view s) noexcept {
-        const size_t n = s.size() < sizeof FData - FSize ? s.size() : sizeof FData - FSize;
+        const size_t n = s.size() < kRoom - FSize ? s.size() : kRoom - FSize;
         std::memcpy(FData + FSize, s.data(), n);
         FSize += n;
         return *this;
     }
-    TComment& operator<<(char c) noexcept { return *this << std::string_view(&c, 1); }
+    TComment& operator<<(char c) noexcept {
+        if (FSize < kRoom) FData[FSize++] = c;
+        return *this;
+    }
     TComment& operator<<(int64_t v) noexcept { return Number(v); }
     TComment& operator<<(uint64_t v) noexcept { return Number(v); }
     TComment& operator<<(int v) noexcept { return Number(static_cast<int64_t>(v)); }
     // Two digits at least.
     TComment& Pad2(int v) noexcept {
-        if (v >= 0 && v < 10) *this << '0';
-        return *this << v;
+        if (v < 0 || v > 99) return *this << v;
+        if (kRoom - FSize < 2) return *this;
+        FData[FSize++] = static_cast<char>('0' + v / 10);
+        FData[FSize++] = static_cast<char>('0' + v % 10);
+        return *this;
     }
     // Shortest decimal text of a float or a double.
     template <class T>
@@ -152,15 +175,34 @@ public:
     }
 
 private:
+    static constexpr std::string_view kOpen = " <!-- ";
+    static constexpr std::string_view kClose = " -->";
+    static constexpr size_t kRoom = 400;  // where the text ends at most
+
     template <class T>
     TComment& Number(T v) noexcept {
-        char text[24];
-        const auto r = std::to_chars(text, text + sizeof text, v);
-        return *this << std::string_view(text, static_cast<size_t>(r.ptr - text));
+        const auto r = std::to_chars(FData + FSize, FData + kRoom, v);
+        if (r.ec == std::errc()) FSize = static_cast<size_t>(r.ptr - FData);
+        return *this;
     }
 
-    char FData[400];
-    size_t FSize = 0;
+    void Sanitize() noexcept {
+        char text[kRoom];
+        size_t n = 0;
+        char previous = ' ';
+        for (size_t i = kOpen.size(); i < FSize && n + 2 < kRoom - kOpen.size(); ++i) {
+            char ch = FData[i];
+            if (ch == '>') ch = ')';
+            if (ch == '-' && previous == '-') text[n++] = ' ';
+            text[n++] = ch;
+            previous = ch;
+        }
+        std::memcpy(FData + kOpen.size(), text, n);
+        FSize = kOpen.size() + n;
+    }
+
+    char FData[kRoom + 4];
+    size_t FSize = kOpen.size();
 };
 
 constexpr std::array<uint8_t, 256> BuildDigitValues() {
@@ -356,32 +398,10 @@ public:
         }
         FComment.Clear();
         Leaf(kind, index, o, n);
-        if (!FComment.Empty()) WriteComment(Stream);
+        if (!FComment.Empty()) Stream.AppendToLine(FComment.Closed());
     }
 
 private:
-    // " <!-- text -->", with no ">" and no two hyphens in a row in the text.
-    void WriteComment(TScriptStream& Stream) {
-        const std::string_view comment = FComment.View();
-        char text[6 + 2 * sizeof(TComment) + 4];
-        std::memcpy(text, " <!-- ", 6);
-        size_t n = 6;
-        if (comment.find('>') == std::string_view::npos && comment.find("--") == std::string_view::npos) {
-            std::memcpy(text + n, comment.data(), comment.size());
-            n += comment.size();
-        } else {
-            char previous = ' ';
-            for (char ch : comment) {
-                if (ch == '>') ch = ')';
-                if (ch == '-' && previous == '-') text[n++] = ' ';
-                text[n++] = ch;
-                previous = ch;
-            }
-        }
-        std::memcpy(text + n, " -->", 4);
-        Stream.AppendToLine(std::string_view(text, n + 4));
-    }
-
     TFrame* Top() noexcept { return FStack.empty() ? nullptr : &FStack.back(); }
 
     // Begins a child of the innermost open element; its place there.
