@@ -4,6 +4,7 @@
 // octets over seeded random values.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -32,15 +33,19 @@ std::string LineOf(const std::string& Xml, std::string_view Tag) {
     return Xml.substr(at, Xml.find("\r\n", at) - at);
 }
 
-// The comments removed again: " <!-- ... -->" at the end of each line.
+// The comments removed again: " <!-- ... -->" at the end of each line (a
+// value may hold comment-like text of its own).
 std::string WithoutComments(const std::string& Xml) {
     std::string plain;
-    size_t from = 0;
-    for (size_t at; (at = Xml.find(" <!-- ", from)) != std::string::npos;) {
-        plain.append(Xml, from, at - from);
-        from = Xml.find(" -->", at) + 4;
+    for (size_t from = 0; from < Xml.size();) {
+        const size_t end = std::min(Xml.find("\r\n", from), Xml.size());
+        std::string_view line(Xml.data() + from, end - from);
+        if (line.ends_with(" -->")) line = line.substr(0, line.rfind(" <!-- "));
+        plain.append(line);
+        plain.append(Xml, end, end < Xml.size() ? 2 : 0);
+        from = end + 2;
     }
-    return plain + Xml.substr(from);
+    return plain;
 }
 
 // Every comment's text: no ">" and no "--" inside.
