@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstring>
 
+#include "FailurePlace.h"
 #include "Frame.h"
 #include "HexText.h"
 #include "LlcHeader.h"
@@ -60,8 +61,11 @@ void OctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::s
     VantrelStream* xml = nullptr;
     PduToXmlEx(reinterpret_cast<const uint8_t*>(Octets.data()), static_cast<uint32_t>(Octets.size()), Options.Keys,
                Flags(Options), &xml, &error);
-    if (error.Code != 0)
-        return EntryFailure(Outcome, SourceText, error, 2 * (static_cast<int64_t>(error.Position) + static_cast<int64_t>(Skipped)));
+    if (error.Code != 0) {
+        Outcome.Field = FailedField(Octets);
+        return EntryFailure(Outcome, SourceText, error,
+                            2 * (static_cast<int64_t>(error.Position) + static_cast<int64_t>(Skipped)));
+    }
     Outcome.Kind = TTranslateOutcome::Translated;
     Outcome.Text.assign(reinterpret_cast<const char*>(VantrelStreamData(xml)), VantrelStreamSize(xml) - 1);
     VantrelStreamFree(xml);

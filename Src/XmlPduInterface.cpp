@@ -10,6 +10,7 @@
 #include "../xmlPdu/security/SecurityContext.h"
 #include "../xmlPdu/types/COSEMpdu.h"
 #include "OctetsAfterApdu.h"
+#include "Annotator.h"
 #include "StreamInternal.h"
 #include "vantrel/vantrel.h"
 
@@ -92,7 +93,6 @@ void XmlToPdu(const char* Text, VantrelStream** Stream, TTranslationError* Error
 
 void PduToXmlEx(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uint32_t Flags, VantrelStream** Stream,
                 TTranslationError* Error) {
-    (void)Flags;
     if (!Error) return;
     Error->Code = 0;
     Error->Message[0] = '\0';
@@ -112,7 +112,10 @@ void PduToXmlEx(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uin
         TScriptStream xml;
         xml.Limit = OutputLimit(Keys);
         xml.Reserve(1024 + static_cast<size_t>(reader.FIndex) * 8);  // XML runs to about 8 characters an octet
-        pdu->ToXML(xml);
+        {
+            const TAnnotation annotation(xml, (Flags & VANTREL_ANNOTATE) != 0);
+            pdu->ToXML(xml);
+        }
         NoteOctetsAfterApdu(xml, reader);
         xml.WriteRaw("", 1);
         *Stream = MakeStream(xml);

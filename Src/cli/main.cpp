@@ -20,7 +20,8 @@ using vantrel::TTranslateOutcome;
 enum TExitCode { kTranslated = 0, kNotTranslated = 1, kUsage = 2, kInputOutput = 3 };
 
 constexpr const char kUsageText[] =
-    "usage: vantrel-cli [--each-line] [--frame] [--strict] [--keys KEYFILE] [--key Name=HEX]... [FILE|-]\n"
+    "usage: vantrel-cli [--each-line] [--frame] [--annotate] [--strict] [--keys KEYFILE] [--key Name=HEX]...\n"
+    "                   [FILE|-]\n"
     "       vantrel-cli --help | --version\n"
     "\n"
     "Translates a DLMS/COSEM APDU read from FILE (standard input when FILE is\n"
@@ -37,6 +38,8 @@ constexpr const char kUsageText[] =
     "               one line \"line N: ...\" in the output; HDLC frames that\n"
     "               carry no whole APDU are reported as skipped, not as failures\n"
     "  --frame      print the description of an HDLC frame before its translation\n"
+    "  --annotate   explain values in XML comments (logical and class names,\n"
+    "               decimals, date-times); the XML reads back to the same octets\n"
     "  --strict     exit 1 when octets followed the end of an APDU (they are\n"
     "               named in an XML comment and in a warning on standard error)\n"
     "  --keys KEYFILE  decipher and encipher ciphered APDUs with the keys of\n"
@@ -233,7 +236,7 @@ int Usage(const char* Problem) {
 
 int main(int argc, char** argv) {
     bool eachLine = false;
-    bool describeFrame = false;
+    vantrel::TTranslateOptions options;
     bool strict = false;
     VantrelKeys keys;
     bool withKeys = false;
@@ -244,7 +247,8 @@ int main(int argc, char** argv) {
         const std::string_view arg = argv[i];
         if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             if (arg == "--each-line") eachLine = true;
-            else if (arg == "--frame") describeFrame = true;
+            else if (arg == "--frame") options.DescribeFrame = true;
+            else if (arg == "--annotate") options.Annotate = true;
             else if (arg == "--strict") strict = true;
             else if (arg == "--keys" || arg == "--key") {
                 if (i + 1 == argc) return Usage((std::string(arg) + " needs a value").c_str());
@@ -280,7 +284,7 @@ int main(int argc, char** argv) {
     static char outBuffer[1 << 16];
     std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
     TOutput out(stdout);
-    const vantrel::TTranslateOptions options{.DescribeFrame = describeFrame, .Keys = withKeys ? &keys : nullptr};
+    if (withKeys) options.Keys = &keys;
     int status = eachLine ? TranslateEachLine(in, inputName, options, withKeys ? &keys : nullptr, strict, out)
                           : TranslateWhole(in, inputName, options, strict, out);
     if (!fromStdin) std::fclose(in);

@@ -14,19 +14,25 @@ const TAlternative& TChoice::AlternativeOfTag(const TChoiceTable& Table) {
 void TChoice::DecodeFromPduStr(TStringWrapper& PDUStr, const TChoiceTable& Table) {
     Tag = PDUStr.NextByte();
     const TAlternative& a = AlternativeOfTag(Table);
+    const TXMLId outer = PDUStr.Field;
+    PDUStr.Field = a.Id;
     if (Table.Nests) {
         TNestingGuard guard(PDUStr.Nesting);
         Value = a.Factory->FromPdu(a.Id, PDUStr);
     } else {
         Value = a.Factory->FromPdu(a.Id, PDUStr);
     }
+    PDUStr.Field = outer;
 }
 
 void TChoice::DecodeFromDataPduStr(TStringWrapper& PDUStr, const TChoiceTable& Table) {
     Tag = PDUStr.NextByte();
     const TAlternative& a = AlternativeOfTag(Table);
+    const TXMLId outer = PDUStr.Field;
+    PDUStr.Field = a.Id;
     TNestingGuard guard(PDUStr.Nesting);
     Value = a.Factory->FromDataPdu(a.Id, PDUStr);
+    PDUStr.Field = outer;
 }
 
 void TChoice::LoadFromXml(TXMLParser& XMLParser, const TChoiceTable& Table) {

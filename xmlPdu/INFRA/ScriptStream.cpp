@@ -37,6 +37,15 @@ char* TScriptStream::Release(size_t& Size) noexcept {
     return p;
 }
 
+void TScriptStream::AppendToLine(std::string_view s) {
+    if (FSize < 2 || FData[FSize - 2] != '\r' || FData[FSize - 1] != '\n') return WriteRaw(s.data(), s.size());
+    FSize -= 2;
+    char* p = Grow(s.size() + 2);
+    std::memcpy(p, s.data(), s.size());
+    std::memcpy(p + s.size(), "\r\n", 2);
+    FSize += s.size() + 2;
+}
+
 void TScriptStream::WriteRaw(const void* Bytes, size_t Count) {
     std::memcpy(Grow(Count), Bytes, Count);
     FSize += Count;
@@ -58,6 +67,7 @@ void TScriptStream::EmitLn(std::string_view s) {
     std::memcpy(p, s.data(), s.size());
     std::memcpy(p + s.size(), "\r\n", 2);
     LineNotEmpty = false;
+    if (Observer) Observer->OtherLine(*this);
 }
 
 void TScriptStream::XMLOpenTagLn(std::string_view Tag) {
@@ -66,6 +76,7 @@ void TScriptStream::XMLOpenTagLn(std::string_view Tag) {
     std::memcpy(p, Tag.data(), Tag.size());
     std::memcpy(p + Tag.size(), ">\r\n", 3);
     LineNotEmpty = false;
+    if (Observer) Observer->OpenLine(*this, Tag, {});
 }
 
 void TScriptStream::XMLCloseTagLn(std::string_view Tag) {
@@ -74,6 +85,7 @@ void TScriptStream::XMLCloseTagLn(std::string_view Tag) {
     std::memcpy(p + 2, Tag.data(), Tag.size());
     std::memcpy(p + 2 + Tag.size(), ">\r\n", 3);
     LineNotEmpty = false;
+    if (Observer) Observer->CloseLine(*this);
 }
 
 void TScriptStream::XMLOpenTagAttrLn(std::string_view Tag, std::string_view Attr, std::string_view Value) {
@@ -90,6 +102,7 @@ void TScriptStream::XMLOpenTagAttrLn(std::string_view Tag, std::string_view Attr
     p += Value.size();
     std::memcpy(p, "\" >\r\n", 5);
     LineNotEmpty = false;
+    if (Observer) Observer->OpenLine(*this, Tag, Attr == "Qty" ? Value : std::string_view{});
 }
 
 void TScriptStream::XMLComment(std::string_view s) {
@@ -113,6 +126,7 @@ void TScriptStream::TagAttrLine(std::string_view Tag, std::string_view Attr, std
     p += Value.size();
     std::memcpy(p, "\" />\r\n", 6);
     LineNotEmpty = false;
+    if (Observer) Observer->ValueLine(*this, Tag, Value, false);
 }
 
 void TScriptStream::TagAttrHexLine(std::string_view Tag, std::string_view Attr, std::string_view Octets) {
@@ -131,6 +145,7 @@ void TScriptStream::TagAttrHexLine(std::string_view Tag, std::string_view Attr, 
     }
     std::memcpy(p, "\" />\r\n", 6);
     LineNotEmpty = false;
+    if (Observer) Observer->ValueLine(*this, Tag, Octets, true);
 }
 
 }  // namespace vantrel

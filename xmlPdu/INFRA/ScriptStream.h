@@ -11,6 +11,23 @@
 
 namespace vantrel {
 
+class TScriptStream;
+
+// Told of every line a stream writes, after the line is written; it may add
+// to the end of the line with AppendToLine (annotations do).
+class TLineObserver {
+public:
+    virtual ~TLineObserver() = default;
+    // An opening tag; Count is the value of its Qty attribute, or empty.
+    virtual void OpenLine(TScriptStream& Stream, std::string_view Tag, std::string_view Count) = 0;
+    virtual void CloseLine(TScriptStream& Stream) = 0;
+    // A whole element with a Value attribute: its text, or with Octets the
+    // octets the line shows as hex digits.
+    virtual void ValueLine(TScriptStream& Stream, std::string_view Tag, std::string_view Value, bool Octets) = 0;
+    // Any other line ended (an empty element).
+    virtual void OtherLine(TScriptStream& Stream) = 0;
+};
+
 class TScriptStream {
 public:
     TScriptStream() = default;
@@ -46,12 +63,16 @@ public:
     void WriteRaw(const void* Bytes, size_t Count);
     // Hands the memory block (allocated with malloc) to the caller.
     char* Release(size_t& Size) noexcept;
+    // Appends s to the line just ended, before its line end.
+    void AppendToLine(std::string_view s);
 
     bool LineNotEmpty = false;
     int Indent = 0;
     // The most the stream may hold; writing beyond it fails at once with
     // "Output too large" (the memory never grows past it).
     uint64_t Limit = UINT32_MAX;
+    // Told of every line when set; not owned.
+    TLineObserver* Observer = nullptr;
 
 private:
     // Room for Count more bytes; returns where they go.

@@ -28,12 +28,17 @@ bool TSequence::ReadGuarded(TStringWrapper& PDUStr, const TSequenceTable& Table,
 }
 
 bool TSequence::ReadFields(TStringWrapper& PDUStr, const TSequenceTable& Table, const TFieldVariant* Variant) {
+    const TXMLId outer = PDUStr.Field;
     Members.reserve(Table.Fields.size());
     for (size_t i = 0; i < Table.Fields.size(); ++i) {
         const TField& f = Table.Fields[i];
+        PDUStr.Field = f.Id;
         if (Variant && i == Variant->Field) {
             const std::string_view rest = PDUStr.Text().substr(static_cast<size_t>(PDUStr.FIndex) - 1);
-            if (rest.size() < Variant->Size || !rest.starts_with(Variant->Prefix)) return false;
+            if (rest.size() < Variant->Size || !rest.starts_with(Variant->Prefix)) {
+                PDUStr.Field = outer;
+                return false;
+            }
             Members.push_back(Variant->Factory->FromPdu(f.Id, PDUStr));
         } else if (f.Optional && PDUStr.NextByte() == 0) {
             Members.push_back(nullptr);
@@ -41,6 +46,7 @@ bool TSequence::ReadFields(TStringWrapper& PDUStr, const TSequenceTable& Table, 
             Members.push_back(f.Factory->FromPdu(f.Id, PDUStr));
         }
     }
+    PDUStr.Field = outer;
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "Nesting.h"
+#include "XMLId.h"
 
 namespace vantrel {
 
@@ -40,6 +41,10 @@ public:
     TNesting Nesting;
     // The translation's keys and learned system titles; null: none.
     TSecurityContext* Security = nullptr;
+    // The field being read: the sequence, choice and list readers note the
+    // identifier of each field before they read it and put their own back
+    // when it is done, so after a failure it names the innermost one.
+    TXMLId Field = xmlIgnore;
 
 private:
     [[noreturn]] static void WrongEncoding();

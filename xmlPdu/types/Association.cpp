@@ -41,10 +41,13 @@ void TBERApdu::DecodeFromPduStr(TStringWrapper& PDUStr, const TBERTable& Table) 
     Fields.resize(Table.Fields.size());
     // The length is not used: the fields run to the end of the input.
     DecodeVarLengthUnsignedInteger(PDUStr);
+    const TXMLId outer = PDUStr.Field;
     while (PDUStr.GetRemainingBytes() > 0) {
+        PDUStr.Field = outer;
         const uint8_t tag = PDUStr.NextByte();
         const TBERField* f = Table.FindTag(tag);
         if (!f) throw EVantrelError("Unexpected tag1 " + std::to_string(tag));
+        PDUStr.Field = f->Id;
         if (f->InnerTag != TBERField::kNoInnerTag) {
             DecodeVarLengthUnsignedInteger(PDUStr);
             const uint8_t inner = PDUStr.NextByte();
@@ -55,6 +58,7 @@ void TBERApdu::DecodeFromPduStr(TStringWrapper& PDUStr, const TBERTable& Table) 
         field = f->Factory->FromPdu(f->Id, PDUStr);
         NoteTitle(PDUStr.Security, *f, field);
     }
+    PDUStr.Field = outer;
 }
 
 void TBERApdu::LoadFromXml(TXMLParser& XMLParser, const TBERTable& Table) {
