@@ -46,7 +46,7 @@ def main(argv: Optional[List[str]] = None) -> int:
             "python -m vantrel: vantrel-cli was not found beside libvantrel, in the source tree's build/, "
             "or on PATH; build it (make build) or install it (make install)\n"
         )
-        return 3
+        return 127  # as a shell says of a command it cannot find
     if argv is None and hasattr(os, "execv"):
         sys.stdout.flush()
         sys.stderr.flush()
