@@ -66,10 +66,12 @@ def test_a_library_without_the_entry_points_is_refused(tmp_path: Path) -> None:
     assert "libc.so.6 is no usable libvantrel: it lacks VantrelStreamData()" in run.stdout, run.stderr
 
 
+# The vantrel-cli built with the library under test.
+CLI = Path(vantrel.library_path()).resolve().parent / "vantrel-cli"
+
+
 def _cli(*args: str, stdin: str) -> subprocess.CompletedProcess:
-    return subprocess.run(
-        [str(SOURCE_ROOT / "build" / "vantrel-cli"), *args], input=stdin, capture_output=True, text=True, timeout=60
-    )
+    return subprocess.run([str(CLI), *args], input=stdin, capture_output=True, text=True, timeout=60)
 
 
 def _module(*args: str, stdin: str) -> subprocess.CompletedProcess:
@@ -90,8 +92,8 @@ def _module(*args: str, stdin: str) -> subprocess.CompletedProcess:
     ],
 )
 def test_module_runs_the_command_line(args, stdin) -> None:
-    if not (SOURCE_ROOT / "build" / "vantrel-cli").exists():
-        pytest.skip("no build/vantrel-cli")
+    if not CLI.exists():
+        pytest.skip(f"no {CLI}")
     direct, module = _cli(*args, stdin=stdin), _module(*args, stdin=stdin)
     assert (module.returncode, module.stdout, module.stderr) == (direct.returncode, direct.stdout, direct.stderr)
 
