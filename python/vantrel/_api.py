@@ -14,10 +14,11 @@ __all__ = ["pdu_to_xml", "xml_to_pdu", "translate", "Translation", "BytesLike"]
 BytesLike = Union[bytes, bytearray, memoryview]
 
 _MAX_SIZE = 0xFFFFFFFF
-_byref = ctypes.byref
 _string_at = ctypes.string_at
 _Error = _native.TTranslationError
 _StreamPtr = _native._StreamPtr
+_failure = _native.failure
+_library = _native.library
 
 
 def _octets(data: Any, function: str) -> bytes:
@@ -40,18 +41,22 @@ def _check_keys(keys: Any, function: str) -> Keys:
     return keys
 
 
-def _pdu_to_xml(lib: Any, data: bytes, handle: Any, flags: int) -> str:
+def _pdu_to_xml(lib: _native.Library, data: bytes, handle: Any, flags: int) -> str:
     # The hot path of pdu_to_xml and pdu_to_xml_many: data is bytes here.
     if len(data) > _MAX_SIZE:
         raise ValueError("an APDU has at most 4,294,967,295 octets")
     error = _Error()
     stream = _StreamPtr()
-    lib.PduToXmlEx(data, len(data), handle, flags, _byref(stream), _byref(error))
-    try:
-        # The XML is followed by one zero byte, counted in the size.
-        return _string_at(lib.VantrelStreamData(stream), lib.VantrelStreamSize(stream) - 1).decode("utf-8")
-    finally:
-        lib.VantrelStreamFree(stream)
+    if handle is None and not flags:
+        lib.PduToXml(data, len(data), stream, error)
+    else:
+        lib.PduToXmlEx(data, len(data), handle, flags, stream, error)
+    if error.Code:
+        raise _failure(error)
+    # The XML is zero-terminated: one call copies it out.
+    xml = lib.StreamText(stream)
+    lib.StreamFree(stream)
+    return xml.decode("utf-8")
 
 
 def pdu_to_xml(data: BytesLike, *, annotate: bool = False, keys: Optional[Keys] = None) -> str:
@@ -77,9 +82,9 @@ def pdu_to_xml(data: BytesLike, *, annotate: bool = False, keys: Optional[Keys] 
         data = _octets(data, "pdu_to_xml")
     flags = _native.ANNOTATE if annotate else 0
     if keys is None:
-        return _pdu_to_xml(_native.library(), data, None, flags)
+        return _pdu_to_xml(_library(), data, None, flags)
     with _check_keys(keys, "pdu_to_xml")._in_use() as handle:
-        return _pdu_to_xml(_native.library(), data, handle, flags)
+        return _pdu_to_xml(_library(), data, handle, flags)
 
 
 def _character_index(text: str, encoded: bytes, byte_index: int) -> int:
@@ -123,23 +128,23 @@ def xml_to_pdu(xml: str, *, keys: Optional[Keys] = None) -> bytes:
     encoded = xml.encode("utf-8")
     if b"\0" in encoded:
         raise ValueError(f"xml_to_pdu(): the XML holds a NUL character at index {xml.index(chr(0))}")
-    lib = _native.library()
+    lib = _library()
     error = _Error()
     stream = _StreamPtr()
-    try:
-        if keys is None:
-            lib.XmlToPduEx(encoded, None, 0, _byref(stream), _byref(error))
-        else:
-            with _check_keys(keys, "xml_to_pdu")._in_use() as handle:
-                lib.XmlToPduEx(encoded, handle, 0, _byref(stream), _byref(error))
-    except TranslationError as e:
+    if keys is None:
+        lib.XmlToPdu(encoded, stream, error)
+    else:
+        with _check_keys(keys, "xml_to_pdu")._in_use() as handle:
+            lib.XmlToPduEx(encoded, handle, 0, stream, error)
+    if error.Code:
+        e = _failure(error)
         if e.code == 1 and e.position is not None:
             e.position = _character_index(xml, encoded, e.position)
-        raise
+        raise e
     try:
-        return _string_at(lib.VantrelStreamData(stream), lib.VantrelStreamSize(stream))
+        return _string_at(lib.StreamData(stream), lib.StreamSize(stream))
     finally:
-        lib.VantrelStreamFree(stream)
+        lib.StreamFree(stream)
 
 
 @dataclass(frozen=True)
@@ -167,16 +172,14 @@ class Translation:
         return bytes.fromhex(self.text)
 
 
-def _stream_text(lib: Any, stream: Any) -> Optional[str]:
+def _stream_text(lib: _native.Library, stream: Any) -> Optional[str]:
     if not stream:
         return None
     try:
         # Size counts the closing zero.
-        return _string_at(lib.VantrelStreamData(stream), lib.VantrelStreamSize(stream) - 1).decode(
-            "utf-8", errors="replace"
-        )
+        return _string_at(lib.StreamData(stream), lib.StreamSize(stream) - 1).decode("utf-8", errors="replace")
     finally:
-        lib.VantrelStreamFree(stream)
+        lib.StreamFree(stream)
 
 
 def translate(
@@ -216,17 +219,15 @@ def translate(
     if len(encoded) > _MAX_SIZE:
         raise ValueError("the text is longer than 4,294,967,295 bytes")
     flags = (_native.DESCRIBE_FRAME if describe_frame else 0) | (_native.ANNOTATE if annotate else 0)
-    lib = _native.library()
+    lib = _library()
     output = _StreamPtr()
     description = _StreamPtr()
     result = _native.VantrelTranslation()
     if keys is None:
-        lib.VantrelTranslate(encoded, len(encoded), None, flags, _byref(output), _byref(description), _byref(result))
+        lib.Translate(encoded, len(encoded), None, flags, output, description, result)
     else:
         with _check_keys(keys, "translate")._in_use() as handle:
-            lib.VantrelTranslate(
-                encoded, len(encoded), handle, flags, _byref(output), _byref(description), _byref(result)
-            )
+            lib.Translate(encoded, len(encoded), handle, flags, output, description, result)
     out = _stream_text(lib, output)
     frame = _stream_text(lib, description)
     if out is None:

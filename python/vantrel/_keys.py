@@ -83,11 +83,11 @@ class Keys:
         self._users = 0
         self._closing = False
         self._names: set = set()
-        loaded = _native.loaded()
-        if not loaded.has_keys:
-            raise NotImplementedError(f"{loaded.path} has no key support (VantrelKeysNew); update libvantrel")
-        self._lib = loaded.lib
-        handle = self._lib.VantrelKeysNew()
+        lib = _native.library()
+        if not lib.has_keys:
+            raise NotImplementedError(f"{lib.path} has no key support (VantrelKeysNew); update libvantrel")
+        self._lib = lib
+        handle = lib.KeysNew()
         if not handle:
             raise MemoryError("VantrelKeysNew() failed")
         self._handle = handle
@@ -101,7 +101,7 @@ class Keys:
     @staticmethod
     def supported() -> bool:
         """Whether the libvantrel in use deciphers with keys."""
-        return _native.loaded().has_keys
+        return _native.library().has_keys
 
     def set(self, name: str, value: KeyValue) -> None:
         """Sets one key or system title (see the class for the names)."""
@@ -112,7 +112,7 @@ class Keys:
         error = _native.TTranslationError()
         try:
             with self._in_use() as handle:
-                self._lib.VantrelKeysSet(handle, library_name.encode("ascii"), buffer, ctypes.byref(error))
+                self._lib.KeysSet(handle, library_name.encode("ascii"), buffer, error)
         except ValueError as e:
             raise ValueError(f"{library_name}: {e}") from None
         finally:
@@ -140,7 +140,7 @@ class Keys:
         with self._lock:
             handle, self._handle = self._handle, None
         if handle is not None:
-            self._lib.VantrelKeysFree(handle)
+            self._lib.KeysFree(handle)
 
     def close(self) -> None:
         """Frees the key set; the library wipes the key material. Translations

@@ -1,14 +1,16 @@
 """Many APDUs on every core."""
 from __future__ import annotations
 
+import ctypes
 import os
 from collections import deque
 from concurrent.futures import Future, ThreadPoolExecutor
 from contextlib import ExitStack
+from itertools import islice
 from typing import Any, Deque, Iterable, Iterator, List, Optional, Union
 
 from . import _native
-from ._api import BytesLike, _check_keys, _octets, _pdu_to_xml
+from ._api import _MAX_SIZE, BytesLike, _check_keys, _octets, _pdu_to_xml
 from ._errors import TranslationError
 from ._keys import Keys
 
@@ -24,9 +26,7 @@ def _cores() -> int:
         return os.cpu_count() or 1
 
 
-def _translate_chunk(lib: Any, chunk: List[bytes], handle: Any, flags: int) -> List[Result]:
-    # Runs in a worker: the library call releases the GIL, so the workers'
-    # translations overlap.
+def _translate_each(lib: _native.Library, chunk: List[bytes], handle: Any, flags: int) -> List[Result]:
     results: List[Result] = []
     append = results.append
     for data in chunk:
@@ -37,20 +37,56 @@ def _translate_chunk(lib: Any, chunk: List[bytes], handle: Any, flags: int) -> L
     return results
 
 
-def _chunks(apdus: Iterable[BytesLike], size: int) -> Iterator[List[bytes]]:
-    chunk: List[bytes] = []
-    for index, data in enumerate(apdus):
+def _checked(chunk: List[Any], first: int) -> List[bytes]:
+    """The chunk as bytes: other bytes-like items copied, others refused."""
+    checked: List[bytes] = []
+    for index, data in enumerate(chunk, first):
         if type(data) is not bytes:
             try:
                 data = _octets(data, "pdu_to_xml_many")
             except TypeError as e:
                 raise TypeError(f"{e} (item {index})") from None
-        chunk.append(data)
-        if len(chunk) == size:
-            yield chunk
-            chunk = []
-    if chunk:
-        yield chunk
+        if len(data) > _MAX_SIZE:
+            raise ValueError(f"pdu_to_xml_many(): item {index} has more than 4,294,967,295 octets")
+        checked.append(data)
+    return checked
+
+
+def _translate_chunk(lib: _native.Library, chunk: List[Any], first: int, handle: Any, flags: int) -> List[Result]:
+    # Runs in a worker. The whole chunk is one library call, which releases
+    # the GIL: the interpreter's share of the work per APDU stays small, so
+    # the workers' translations overlap.
+    count = len(chunk)
+    try:
+        # Sizes first: len() refuses what has none before a pointer is taken.
+        sizes = (ctypes.c_uint32 * count)(*map(len, chunk))
+        pointers = (ctypes.c_char_p * count)(*chunk)  # bytes only
+        if lib.PduToXmlMany is None or max(map(len, chunk)) > _MAX_SIZE:
+            raise TypeError
+    except TypeError:
+        # Other bytes-like items, wrong items, or an older library.
+        chunk = _checked(chunk, first)
+        if lib.PduToXmlMany is None:
+            return _translate_each(lib, chunk, handle, flags)
+        sizes = (ctypes.c_uint32 * count)(*map(len, chunk))
+        pointers = (ctypes.c_char_p * count)(*chunk)
+    errors = (_native.TTranslationError * count)()
+    stream = _native._StreamPtr()
+    failed = lib.PduToXmlMany(pointers, sizes, count, handle, flags, stream, errors)
+    if not stream:
+        return [_native.failure(e) for e in errors]
+    try:
+        text = ctypes.string_at(lib.StreamData(stream), lib.StreamSize(stream))
+    finally:
+        lib.StreamFree(stream)
+    # Each XML ends with a zero byte; a failure is the zero byte alone.
+    results: List[Result] = text.decode("utf-8").split("\0")
+    results.pop()
+    if failed:
+        for i, error in enumerate(errors):
+            if error.Code:
+                results[i] = _native.failure(error)
+    return results
 
 
 def pdu_to_xml_many(
@@ -114,16 +150,23 @@ def _generate(apdus: Iterator[BytesLike], workers: int, flags: int, keys: Option
     lib = _native.library()
     with ExitStack() as stack:
         handle = stack.enter_context(keys._in_use()) if keys is not None else None
-        chunks = _chunks(apdus, chunk_size)
+        first = 0
         if workers == 1:
-            for chunk in chunks:
-                yield from _translate_chunk(lib, chunk, handle, flags)
-            return
+            while True:
+                chunk = list(islice(apdus, chunk_size))
+                if not chunk:
+                    return
+                yield from _translate_chunk(lib, chunk, first, handle, flags)
+                first += len(chunk)
         executor = stack.enter_context(ThreadPoolExecutor(workers, thread_name_prefix="vantrel"))
         pending: Deque["Future[List[Result]]"] = deque()
         try:
-            for chunk in chunks:
-                pending.append(executor.submit(_translate_chunk, lib, chunk, handle, flags))
+            while True:
+                chunk = list(islice(apdus, chunk_size))
+                if not chunk:
+                    break
+                pending.append(executor.submit(_translate_chunk, lib, chunk, first, handle, flags))
+                first += len(chunk)
                 if len(pending) >= 2 * workers:
                     yield from pending.popleft().result()
             while pending:

@@ -16,7 +16,7 @@ from typing import Any, Callable, List, Optional, Sequence, Tuple
 
 from ._errors import LibraryNotFoundError, TranslationError
 
-__all__ = ["library", "library_path", "TTranslationError", "VantrelTranslation", "ANNOTATE", "DESCRIBE_FRAME"]
+__all__ = ["Library", "library", "library_path", "failure", "TTranslationError", "VantrelTranslation", "ANNOTATE", "DESCRIBE_FRAME"]
 
 ENV_LIBRARY = "VANTREL_LIBRARY"
 _PACKAGE_DIR = Path(__file__).resolve().parent
@@ -71,86 +71,100 @@ class _Keys(ctypes.Structure):
 KeysPtr = ctypes.POINTER(_Keys)
 
 
-def _check_entry(result: Any, func: Any, args: Tuple[Any, ...]) -> Any:
+def failure(error: TTranslationError) -> TranslationError:
     """The one place where an entry point's error record becomes an exception."""
-    error = args[-1]._obj  # byref(TTranslationError)
-    if error.Code != 0:
-        raise TranslationError(error.text(), error.Code, error.Position)
-    return result
+    return TranslationError(error.text(), error.Code, error.Position)
 
 
 def _check_keys_set(result: int, func: Any, args: Tuple[Any, ...]) -> int:
     if result != 0:
-        error = args[-1]._obj
-        raise ValueError(error.text())
+        raise ValueError(args[-1].text())
     return result
 
 
 _P = ctypes.POINTER
-_u8p = ctypes.c_char_p  # the octets go in as bytes: no copy, zeros allowed
-# name, argument types, result type, error check, required
-_FUNCTIONS: Sequence[Tuple[str, List[Any], Any, Optional[Callable[..., Any]], bool]] = (
-    ("VantrelStreamData", [_StreamPtr], ctypes.c_void_p, None, True),
-    ("VantrelStreamSize", [_StreamPtr], ctypes.c_uint32, None, True),
-    ("VantrelStreamFree", [_StreamPtr], None, None, True),
-    ("PduToXml", [_u8p, ctypes.c_uint32, _P(_StreamPtr), _P(TTranslationError)], None, _check_entry, True),
-    ("XmlToPdu", [ctypes.c_char_p, _P(_StreamPtr), _P(TTranslationError)], None, _check_entry, True),
+_Error = _P(TTranslationError)
+_Out = _P(_StreamPtr)
+# The octets go in as bytes: no copy, zeros allowed (the size says where they end).
+_Octets = ctypes.c_char_p
+# Python name, C name, result type, argument types, error check, required.
+# Pointer arguments take the ctypes object itself (ctypes passes its address).
+_FUNCTIONS: Sequence[Tuple[str, str, Any, List[Any], Optional[Callable[..., Any]], bool]] = (
+    ("StreamData", "VantrelStreamData", ctypes.c_void_p, [_StreamPtr], None, True),
+    # The same function for a zero-terminated text: ctypes copies it out in the same call.
+    ("StreamText", "VantrelStreamData", ctypes.c_char_p, [_StreamPtr], None, True),
+    ("StreamSize", "VantrelStreamSize", ctypes.c_uint32, [_StreamPtr], None, True),
+    ("StreamFree", "VantrelStreamFree", None, [_StreamPtr], None, True),
+    ("PduToXml", "PduToXml", None, [_Octets, ctypes.c_uint32, _Out, _Error], None, True),
+    ("XmlToPdu", "XmlToPdu", None, [ctypes.c_char_p, _Out, _Error], None, True),
     (
         "PduToXmlEx",
-        [_u8p, ctypes.c_uint32, KeysPtr, ctypes.c_uint32, _P(_StreamPtr), _P(TTranslationError)],
+        "PduToXmlEx",
         None,
-        _check_entry,
+        [_Octets, ctypes.c_uint32, KeysPtr, ctypes.c_uint32, _Out, _Error],
+        None,
         True,
     ),
+    ("XmlToPduEx", "XmlToPduEx", None, [ctypes.c_char_p, KeysPtr, ctypes.c_uint32, _Out, _Error], None, True),
     (
-        "XmlToPduEx",
-        [ctypes.c_char_p, KeysPtr, ctypes.c_uint32, _P(_StreamPtr), _P(TTranslationError)],
-        None,
-        _check_entry,
-        True,
-    ),
-    (
+        "Translate",
         "VantrelTranslate",
-        [
-            ctypes.c_char_p,
-            ctypes.c_uint32,
-            KeysPtr,
-            ctypes.c_uint32,
-            _P(_StreamPtr),
-            _P(_StreamPtr),
-            _P(VantrelTranslation),
-        ],
         ctypes.c_int32,
+        [ctypes.c_char_p, ctypes.c_uint32, KeysPtr, ctypes.c_uint32, _Out, _Out, _P(VantrelTranslation)],
         None,
         True,
     ),
-    # The key set arrives with the keys work; older libraries lack it.
-    ("VantrelKeysNew", [], KeysPtr, None, False),
-    ("VantrelKeysFree", [KeysPtr], None, None, False),
     (
-        "VantrelKeysSet",
-        [KeysPtr, ctypes.c_char_p, ctypes.c_char_p, _P(TTranslationError)],
-        ctypes.c_int,
-        _check_keys_set,
+        "PduToXmlMany",
+        "PduToXmlMany",
+        ctypes.c_uint32,
+        [_P(ctypes.c_char_p), _P(ctypes.c_uint32), ctypes.c_uint32, KeysPtr, ctypes.c_uint32, _Out, _Error],
+        None,
         False,
     ),
+    # The key set arrives with the keys work; older libraries lack it.
+    ("KeysNew", "VantrelKeysNew", KeysPtr, [], None, False),
+    ("KeysFree", "VantrelKeysFree", None, [KeysPtr], None, False),
+    ("KeysSet", "VantrelKeysSet", ctypes.c_int, [KeysPtr, ctypes.c_char_p, ctypes.c_char_p, _Error], _check_keys_set, False),
 )
 
 
-def _register(lib: ctypes.CDLL, path: str) -> None:
-    for name, argtypes, restype, errcheck, required in _FUNCTIONS:
-        try:
-            func = getattr(lib, name)
-        except AttributeError:
-            if required:
-                raise LibraryNotFoundError(
-                    f"{path} is no usable libvantrel: it lacks {name}(); rebuild the library"
-                ) from None
-            continue
-        func.argtypes = argtypes
-        func.restype = restype
-        if errcheck is not None:
-            func.errcheck = errcheck
+class Library:
+    """libvantrel's functions, typed; an attribute is None when an optional
+    function is missing."""
+
+    StreamData: Any
+    StreamText: Any
+    StreamSize: Any
+    StreamFree: Any
+    PduToXml: Any
+    XmlToPdu: Any
+    PduToXmlEx: Any
+    XmlToPduEx: Any
+    Translate: Any
+    PduToXmlMany: Any
+    KeysNew: Any
+    KeysFree: Any
+    KeysSet: Any
+
+    def __init__(self, cdll: ctypes.CDLL, path: str) -> None:
+        self.cdll = cdll
+        self.path = path
+        for name, symbol, restype, argtypes, errcheck, required in _FUNCTIONS:
+            try:
+                # A prototype of its own per name: StreamData and StreamText share a symbol.
+                func = ctypes.CFUNCTYPE(restype, *argtypes)((symbol, cdll))
+            except AttributeError:
+                if required:
+                    raise LibraryNotFoundError(
+                        f"{path} is no usable libvantrel: it lacks {symbol}(); rebuild the library"
+                    ) from None
+                func = None
+            else:
+                if errcheck is not None:
+                    func.errcheck = errcheck
+            setattr(self, name, func)
+        self.has_keys = self.KeysNew is not None and self.KeysFree is not None and self.KeysSet is not None
 
 
 def _library_names() -> List[str]:
@@ -175,51 +189,42 @@ def candidates() -> List[str]:
     return places
 
 
-class _Loaded:
-    def __init__(self, lib: ctypes.CDLL, path: str) -> None:
-        self.lib = lib
-        self.path = path
-        self.has_keys = hasattr(lib, "VantrelKeysNew") and hasattr(lib, "VantrelKeysSet")
-
-
-_loaded: Optional[_Loaded] = None
+_loaded: Optional[Library] = None
 _load_lock = threading.Lock()
 
 
-def _open(path: str) -> ctypes.CDLL:
-    return ctypes.CDLL(path)
+def _open(path: str) -> Library:
+    return Library(ctypes.CDLL(path), path)
 
 
-def _load() -> _Loaded:
+def _load() -> Library:
     explicit = os.environ.get(ENV_LIBRARY)
     if explicit:
         try:
-            lib = _open(explicit)
+            return _open(explicit)
+        except LibraryNotFoundError:
+            raise
         except OSError as e:
             raise LibraryNotFoundError(f"{ENV_LIBRARY}={explicit} does not load: {e}") from None
-        _register(lib, explicit)
-        return _Loaded(lib, explicit)
     tried: List[str] = []
     for place in candidates():
         if not os.path.exists(place):
             tried.append(place)
             continue
         try:
-            lib = _open(place)
+            return _open(place)
+        except LibraryNotFoundError:
+            raise
         except OSError as e:
             tried.append(f"{place} ({e})")
-            continue
-        _register(lib, place)
-        return _Loaded(lib, place)
     system = ctypes.util.find_library("vantrel")
     if system:
         try:
-            lib = _open(system)
+            return _open(system)
+        except LibraryNotFoundError:
+            raise
         except OSError as e:
             tried.append(f"{system} ({e})")
-        else:
-            _register(lib, system)
-            return _Loaded(lib, system)
     else:
         tried.append("the system's library path (no libvantrel)")
     raise LibraryNotFoundError(
@@ -230,7 +235,7 @@ def _load() -> _Loaded:
     )
 
 
-def loaded() -> _Loaded:
+def library() -> Library:
     """The library, loaded on first use; raises LibraryNotFoundError."""
     global _loaded
     found = _loaded
@@ -242,10 +247,6 @@ def loaded() -> _Loaded:
     return found
 
 
-def library() -> ctypes.CDLL:
-    return loaded().lib
-
-
 def library_path() -> str:
     """The path of the libvantrel the package uses (loading it if need be)."""
-    return loaded().path
+    return library().path

@@ -1,0 +1,90 @@
+"""Speed of the Python package: its overhead per small APDU over the C call,
+and pdu_to_xml_many on every core against one thread.
+
+    /usr/bin/python3 python/bench.py [--count 100000] [--repeat 5]
+
+The C call's own time comes from vantrel-bench (GetRequestOctetsToXml) beside
+the library. Times per call are CPU times of this process, so other load on
+the machine inflates them little; the many-APDU rates are wall-clock rates,
+so the load average is printed with them.
+"""
+from __future__ import annotations
+
+import argparse
+import json
+import os
+import subprocess
+import sys
+import time
+import timeit
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import vantrel  # noqa: E402
+
+GET_REQUEST = bytes.fromhex("C001C100080000010000FF0200")
+# Typical traffic: GET requests and responses, a data notification, an event.
+TYPICAL = [
+    GET_REQUEST,
+    bytes.fromhex("C401C100060000 3039"),
+    bytes.fromhex("C401C100 0203 090C07E80C0802101E00008000 00 0600012345 12FFFF"),
+    bytes.fromhex("0F00000001 0C07E80C0802101E00008000 00 0202 1134 09024142"),
+    bytes.fromhex("C2010C07E80C0802101E000080000000010000600A01FF021105"),
+]
+
+
+def c_call_ns() -> float | None:
+    bench = Path(vantrel.library_path()).resolve().parent / "vantrel-bench"
+    if not bench.exists():
+        return None
+    out = subprocess.run(
+        [str(bench), "--benchmark_filter=^GetRequestOctetsToXml$", "--benchmark_repetitions=5",
+         "--benchmark_format=json"],
+        capture_output=True, text=True, check=True,
+    ).stdout
+    runs = [b for b in json.loads(out)["benchmarks"] if b.get("run_type") == "iteration"]
+    return min(b["cpu_time"] for b in runs)  # ns
+
+
+def per_call_us(function, argument, number: int, repeat: int) -> float:
+    times = timeit.repeat(lambda: function(argument), number=number, repeat=repeat, timer=time.process_time)
+    return min(times) / number * 1e6
+
+
+def many_rate(apdus, workers: int, repeat: int) -> float:
+    best = float("inf")
+    for _ in range(repeat):
+        start = time.perf_counter()
+        for _ in vantrel.pdu_to_xml_many(apdus, workers):
+            pass
+        best = min(best, time.perf_counter() - start)
+    return len(apdus) / best
+
+
+def main() -> None:
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--count", type=int, default=100_000)
+    parser.add_argument("--repeat", type=int, default=5)
+    args = parser.parse_args()
+    for data in TYPICAL:
+        vantrel.pdu_to_xml(data)  # every one translates
+
+    print(f"library {vantrel.library_path()}; {os.cpu_count()} cores; load average {os.getloadavg()}")
+    python_us = per_call_us(vantrel.pdu_to_xml, GET_REQUEST, 100_000, args.repeat)
+    c_ns = c_call_ns()
+    print(f"pdu_to_xml, 13-octet GET request: {python_us:.2f} us per call (CPU)")
+    if c_ns is not None:
+        print(f"  the C call (vantrel-bench): {c_ns / 1000:.2f} us; the package adds {python_us - c_ns / 1000:.2f} us")
+    print(f"xml_to_pdu of its XML: {per_call_us(vantrel.xml_to_pdu, vantrel.pdu_to_xml(GET_REQUEST), 100_000, args.repeat):.2f} us per call (CPU)")
+
+    apdus = [TYPICAL[i % len(TYPICAL)] for i in range(args.count)]
+    one = many_rate(apdus, 1, args.repeat)
+    cores = len(os.sched_getaffinity(0)) if hasattr(os, "sched_getaffinity") else os.cpu_count() or 1
+    every = many_rate(apdus, cores, args.repeat)
+    print(f"pdu_to_xml_many over {args.count:,} APDUs: 1 thread {one:,.0f}/s; {cores} threads {every:,.0f}/s "
+          f"= {every / one:.2f}x (wall clock)")
+    print(f"load average after: {os.getloadavg()}")
+
+
+if __name__ == "__main__":
+    main()
