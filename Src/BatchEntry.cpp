@@ -65,17 +65,18 @@ uint32_t FailAll(TTranslationError* Errors, uint32_t Count, const char* Message)
 
 }  // namespace
 
-extern "C" uint32_t PduToXmlMany(const uint8_t* const* Data, const uint32_t* Sizes, uint32_t Count,
+extern "C" uint32_t PduToXmlMany(const uint8_t* Data, const uint32_t* Sizes, uint32_t Count,
                                  const VantrelKeys* Keys, uint32_t Flags, VantrelStream** Stream,
                                  TTranslationError* Errors) {
-    if (!Stream || !Errors) return Count;
+    if (!Stream || (Count && !Errors)) return Count;
     *Stream = nullptr;
     if (Count && (!Data || !Sizes)) return FailAll(Errors, Count, "No input");
     TBlock block;
     uint32_t failed = 0;
-    for (uint32_t i = 0; i < Count; ++i) {
+    const uint8_t* apdu = Data;
+    for (uint32_t i = 0; i < Count; apdu += Sizes[i], ++i) {
         VantrelStream* xml = nullptr;
-        PduToXmlEx(Data[i], Sizes[i], Keys, Flags, &xml, &Errors[i]);
+        PduToXmlEx(apdu, Sizes[i], Keys, Flags, &xml, &Errors[i]);
         bool added = false;
         if (Errors[i].Code == 0) {
             added = block.Append(xml->Data, xml->Size);  // the XML with its closing zero

@@ -3,6 +3,7 @@ from __future__ import annotations
 
 import ctypes
 import os
+from array import array as _array
 from collections import deque
 from concurrent.futures import Future, ThreadPoolExecutor
 from contextlib import ExitStack
@@ -17,6 +18,8 @@ from ._keys import Keys
 __all__ = ["pdu_to_xml_many"]
 
 Result = Union[str, TranslationError]
+# The array type code of uint32_t.
+_SIZE_CODE = next(code for code in "IL" if _array(code).itemsize == 4)
 
 
 def _cores() -> int:
@@ -57,22 +60,20 @@ def _translate_chunk(lib: _native.Library, chunk: List[Any], first: int, handle:
     # the GIL: the interpreter's share of the work per APDU stays small, so
     # the workers' translations overlap.
     count = len(chunk)
+    if lib.PduToXmlMany is None:  # an older library
+        return _translate_each(lib, _checked(chunk, first), handle, flags)
     try:
-        # Sizes first: len() refuses what has none before a pointer is taken.
-        sizes = (ctypes.c_uint32 * count)(*map(len, chunk))
-        pointers = (ctypes.c_char_p * count)(*chunk)  # bytes only
-        if lib.PduToXmlMany is None or max(map(len, chunk)) > _MAX_SIZE:
+        sizes = _array(_SIZE_CODE, map(len, chunk))  # OverflowError beyond 32 bits
+        joined = b"".join(chunk)  # TypeError for what is not bytes-like
+        if len(joined) != sum(sizes):  # a memoryview of items wider than an octet
             raise TypeError
-    except TypeError:
-        # Other bytes-like items, wrong items, or an older library.
-        chunk = _checked(chunk, first)
-        if lib.PduToXmlMany is None:
-            return _translate_each(lib, chunk, handle, flags)
-        sizes = (ctypes.c_uint32 * count)(*map(len, chunk))
-        pointers = (ctypes.c_char_p * count)(*chunk)
+    except (TypeError, OverflowError):
+        chunk = _checked(chunk, first)  # says which item and why, or copies
+        sizes = _array(_SIZE_CODE, map(len, chunk))
+        joined = b"".join(chunk)
     errors = (_native.TTranslationError * count)()
     stream = _native._StreamPtr()
-    failed = lib.PduToXmlMany(pointers, sizes, count, handle, flags, stream, errors)
+    failed = lib.PduToXmlMany(joined, sizes.buffer_info()[0], count, handle, flags, stream, errors)
     if not stream:
         return [_native.failure(e) for e in errors]
     try:

@@ -118,7 +118,7 @@ _FUNCTIONS: Sequence[Tuple[str, str, Any, List[Any], Optional[Callable[..., Any]
         "PduToXmlMany",
         "PduToXmlMany",
         ctypes.c_uint32,
-        [_P(ctypes.c_char_p), _P(ctypes.c_uint32), ctypes.c_uint32, KeysPtr, ctypes.c_uint32, _Out, _Error],
+        [_Octets, ctypes.c_void_p, ctypes.c_uint32, KeysPtr, ctypes.c_uint32, _Out, _Error],
         None,
         False,
     ),
