@@ -2,9 +2,8 @@
 the source tree when there are any."""
 from __future__ import annotations
 
-import json
 from pathlib import Path
-from typing import Iterator, List, Tuple
+from typing import Iterator, List, NamedTuple, Tuple
 
 VECTORS = Path(__file__).resolve().parents[2] / "tests" / "vectors"
 
@@ -35,22 +34,45 @@ def octets(hex_text: str) -> bytes:
     return bytes.fromhex(hex_text)
 
 
-def vector_rows() -> Iterator[Tuple[str, bytes]]:
-    """(name, octets) of every APDU in tests/vectors/*.json that translates.
+class Vector(NamedTuple):
+    """One record of a vector file (see tests/vectors/README.md)."""
 
-    A file holds a list of objects, or an object with such a list under
-    "vectors"; each object gives its octets under "hex" (or "octets"/"pdu")
-    and may name itself ("name") or say it must fail ("error").
-    """
-    if not VECTORS.is_dir():
-        return
-    for path in sorted(VECTORS.glob("*.json")):
-        data = json.loads(path.read_text(encoding="utf-8"))
-        items = data.get("vectors", []) if isinstance(data, dict) else data
-        for index, item in enumerate(items):
-            if not isinstance(item, dict) or item.get("error"):
+    name: str  # "file.txt: NAME"
+    input_kind: str  # "hex" or "xml"
+    input: str  # hex digits or XML text
+    expect_kind: str  # "xml", "canonical", "hex" or "error"
+    expect: str  # XML text, hex digits, or "CODE POSITION MESSAGE"
+
+
+def _field(lines: List[str], i: int) -> Tuple[str, str, int]:
+    """The field starting at line i: its kind, its value, the next line."""
+    kind, _, rest = lines[i].partition(" ")
+    i += 1
+    if kind != "xml" or rest:
+        return kind, rest, i
+    text = []
+    while i < len(lines) and lines[i][:1] in ("|", ":"):
+        marker, line = lines[i][0], lines[i][1:]
+        text.append(line + ("\r\n" if marker == "|" else ""))
+        i += 1
+        if marker == ":":
+            break
+    return kind, "".join(text), i
+
+
+def vectors() -> Iterator[Vector]:
+    """Every record of tests/vectors/*.txt."""
+    for path in sorted(VECTORS.glob("*.txt")):
+        lines = path.read_text(encoding="utf-8").split("\n")
+        i = 0
+        while i < len(lines):
+            line = lines[i]
+            if not line.strip() or line.startswith("#"):
+                i += 1
                 continue
-            hex_text = item.get("hex") or item.get("octets") or item.get("pdu")
-            if not isinstance(hex_text, str):
-                continue
-            yield f"{path.stem}[{item.get('name', index)}]", octets(hex_text)
+            if not line.startswith("= "):
+                raise ValueError(f"{path.name}:{i + 1}: a record starts with '= NAME', not {line!r}")
+            name = f"{path.name}: {line[2:]}"
+            input_kind, input_value, i = _field(lines, i + 1)
+            expect_kind, expect_value, i = _field(lines, i)
+            yield Vector(name, input_kind, input_value, expect_kind, expect_value)

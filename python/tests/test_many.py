@@ -84,3 +84,13 @@ def test_threads_share_the_library() -> None:
     for t in threads:
         t.join()
     assert failures == []
+
+
+def test_many_gives_what_pdu_to_xml_gives_for_every_vector() -> None:
+    from rows import vectors
+
+    batch = [octets(v.input) for v in vectors() if v.input_kind == "hex"]
+    assert len(batch) > 100
+    results = vantrel.pdu_to_xml_many(batch, 2, chunk_size=33)
+    got = [repr(r) if isinstance(r, vantrel.TranslationError) else r for r in results]
+    assert got == [_expected(d) for d in batch]

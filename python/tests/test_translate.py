@@ -5,7 +5,7 @@ import pickle
 import pytest
 
 import vantrel
-from rows import APDUS, octets, vector_rows
+from rows import APDUS, Vector, octets, vectors
 
 
 def _round_trip(data: bytes) -> None:
@@ -31,15 +31,42 @@ def test_round_trip(hex_text: str) -> None:
     assert not back.hex_to_xml and back.octets == data and back.text == data.hex().upper()
 
 
-def test_round_trip_vector_files() -> None:
-    rows = list(vector_rows())
-    if not rows:
-        pytest.skip("no vector files in tests/vectors")
-    for name, data in rows:
-        try:
-            _round_trip(data)
-        except (AssertionError, vantrel.TranslationError) as e:
-            raise AssertionError(f"{name}: {e!r}") from None
+VECTORS = list(vectors())
+
+
+def test_the_vector_files_are_there() -> None:
+    assert len(VECTORS) > 100, "tests/vectors/*.txt hold too few records"
+
+
+def _character_position(xml: str, byte_position: int) -> int:
+    # The library counts bytes of UTF-8; the package, characters of the str.
+    return len(xml.encode("utf-8")[:byte_position].decode("utf-8", errors="ignore"))
+
+
+@pytest.mark.parametrize("v", VECTORS, ids=[v.name for v in VECTORS])
+def test_vector(v: Vector) -> None:
+    if v.expect_kind == "error":
+        code, position, message = v.expect.split(" ", 2)
+        with pytest.raises(vantrel.TranslationError) as caught:
+            if v.input_kind == "hex":
+                vantrel.pdu_to_xml(octets(v.input))
+            else:
+                vantrel.xml_to_pdu(v.input)
+        e = caught.value
+        expected = int(position) if v.input_kind == "hex" else _character_position(v.input, int(position))
+        assert (e.code, e.position, e.message) == (int(code), expected, message)
+    elif v.input_kind == "xml":
+        assert v.expect_kind == "hex"
+        assert vantrel.xml_to_pdu(v.input) == octets(v.expect)
+    else:
+        data = octets(v.input)
+        xml = vantrel.pdu_to_xml(data)
+        if v.expect_kind == "xml":
+            assert xml == v.expect
+            assert vantrel.xml_to_pdu(xml) == data
+        else:
+            assert v.expect_kind == "canonical"
+            assert vantrel.xml_to_pdu(xml) == octets(v.expect)
 
 
 @pytest.mark.parametrize(
