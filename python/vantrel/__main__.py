@@ -2,7 +2,8 @@
 the same options, output and exit status.
 
 It runs the ``vantrel-cli`` beside the library the package uses, in the
-source tree's ``build/``, or on ``PATH``, in that order.
+source tree's ``build/``, or on ``PATH``, in that order; exit status 127
+when there is none.
 """
 from __future__ import annotations
 
