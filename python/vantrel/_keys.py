@@ -67,8 +67,9 @@ class Keys:
     spellings (``"BlockCipherKey"``) work too with :meth:`set`.
 
     The library holds the key material; :meth:`close` (or leaving the
-    ``with`` block) frees and wipes it. Many threads may translate with one
-    ``Keys`` at once. Python cannot wipe the ``bytes`` or ``str`` objects you
+    ``with`` block) frees and wipes it, once the translations still using it
+    have finished. Many threads may translate with one ``Keys`` at once; set
+    its values before you share it. Python cannot wipe the ``bytes`` or ``str`` objects you
     pass in: read keys into a ``bytearray`` and clear it yourself if that
     matters.
 
