@@ -80,6 +80,17 @@ def pdu_to_xml(data: BytesLike, *, annotate: bool = False, keys: Optional[Keys] 
     """
     if type(data) is not bytes:
         data = _octets(data, "pdu_to_xml")
+    if keys is None and not annotate and len(data) <= _MAX_SIZE:
+        # The common case, inline: every call saved counts on small APDUs.
+        lib = _native._loaded or _library()
+        error = _Error()
+        stream = _StreamPtr()
+        lib.PduToXml(data, len(data), stream, error)
+        if error.Code:
+            raise _failure(error)
+        xml = lib.StreamText(stream)
+        lib.StreamFree(stream)
+        return xml.decode("utf-8")
     flags = _native.ANNOTATE if annotate else 0
     if keys is None:
         return _pdu_to_xml(_library(), data, None, flags)

@@ -96,7 +96,7 @@ def pdu_to_xml_many(
     *,
     annotate: bool = False,
     keys: Optional[Keys] = None,
-    chunk_size: int = 256,
+    chunk_size: int = 64,
 ) -> Iterator[Result]:
     """Translates many APDUs to XML on several threads, yielding the results
     in input order.
