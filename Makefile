@@ -51,6 +51,10 @@ test: build
 	  -DVANTREL_BUILD_GUI=OFF
 	cmake --build $(SAN_BUILD)
 	cd $(SAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure
+	@# The Python package over the sanitized library (the interpreter's own leaks are not ours).
+	cd python && LD_PRELOAD="$$(g++ -print-file-name=libasan.so) $$(g++ -print-file-name=libubsan.so)" \
+	  ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  VANTREL_LIBRARY=$(CURDIR)/$(SAN_BUILD)/libvantrel.so $(PYTHON) -m pytest -q -p no:cacheprovider tests
 
 bench: build
 	./$(BUILD)/vantrel-bench
