@@ -14,6 +14,9 @@ GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 CORE_PACKAGES := cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
 GUI_PACKAGES := qt6-base-dev libqscintilla2-qt6-dev
 FUZZ_PACKAGES := clang libclang-rt-14-dev
+PYTHON_PACKAGES := python3-pytest python3-setuptools python3-pip
+# Debian's own interpreter: its pytest and setuptools packages belong to it.
+PYTHON ?= /usr/bin/python3
 
 .PHONY: run test build bench fuzz install clean deps deps-fuzz
 
@@ -28,7 +31,7 @@ define install_packages
 endef
 
 deps:
-	$(call install_packages,$(CORE_PACKAGES) $(GUI_PACKAGES))
+	$(call install_packages,$(CORE_PACKAGES) $(GUI_PACKAGES) $(PYTHON_PACKAGES))
 
 deps-fuzz: deps
 	$(call install_packages,$(FUZZ_PACKAGES))
@@ -42,10 +45,16 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure
+	@# pytest's exit status 5 (no tests collected) is a failure too.
+	cd python && VANTREL_LIBRARY=$(CURDIR)/$(BUILD)/libvantrel.so $(PYTHON) -m pytest -q -p no:cacheprovider tests
 	cmake -S . -B $(SAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DVANTREL_SANITIZE=ON -DVANTREL_BUILD_BENCH=OFF \
 	  -DVANTREL_BUILD_GUI=OFF
 	cmake --build $(SAN_BUILD)
 	cd $(SAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure
+	@# The Python package over the sanitized library (the interpreter's own leaks are not ours).
+	cd python && LD_PRELOAD="$$(g++ -print-file-name=libasan.so) $$(g++ -print-file-name=libubsan.so)" \
+	  ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  VANTREL_LIBRARY=$(CURDIR)/$(SAN_BUILD)/libvantrel.so $(PYTHON) -m pytest -q -p no:cacheprovider tests
 
 bench: build
 	./$(BUILD)/vantrel-bench
@@ -63,8 +72,14 @@ fuzz: deps-fuzz
 	    $$corpus fuzz/seeds/$${name#fuzz-} 2>&1 | tail -n 12; \
 	done
 
+# The Python package goes with the library it was built against (into
+# /usr/local on Debian); PIP_INSTALL_ARGS may add --user, --prefix=... or
+# --target=....
+PIP_INSTALL_ARGS ?= --break-system-packages
 install: build
 	cmake --install $(BUILD)
+	cd python && VANTREL_LIBRARY=$(CURDIR)/$(BUILD)/libvantrel.so $(PYTHON) -m pip install --no-build-isolation \
+	  --no-deps --no-cache-dir --root-user-action=ignore $(PIP_INSTALL_ARGS) .
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) python/build python/vantrel.egg-info

@@ -74,6 +74,18 @@ VANTREL_API void PduToXmlWithKeys(const uint8_t* Data, uint32_t Size, const Vant
 VANTREL_API void XmlToPduWithKeys(const char* Text, const VantrelKeys* Keys, VantrelStream** Stream,
                                   TTranslationError* Error);
 
+/* ---- Many APDUs in one call -------------------------------------------
+ * For callers that pay for every call (bindings of interpreted languages).
+ * Data holds Count APDUs back to back, the i-th Sizes[i] octets long; they
+ * are translated one after another as PduToXmlEx translates each. Errors[i] receives the i-th
+ * APDU's error record. *Stream receives the XML texts in input order, each
+ * followed by one zero byte; an APDU that failed adds the zero byte alone.
+ * Returns the number of APDUs that failed (Count, with *Stream NULL, when the
+ * call failed as a whole). */
+VANTREL_API uint32_t PduToXmlMany(const uint8_t* Data, const uint32_t* Sizes, uint32_t Count,
+                                  const VantrelKeys* Keys, uint32_t Flags, VantrelStream** Stream,
+                                  TTranslationError* Errors);
+
 /* ---- The translate command ----------------------------------------------
  * What "Translate" does in the desktop application and the command line: the
  * text is taken for an HDLC frame, hex octets or XML and translated the other

@@ -1,0 +1,258 @@
+"""The translations: octets to XML, XML to octets, and the translate command."""
+from __future__ import annotations
+
+import ctypes
+from dataclasses import dataclass
+from typing import Any, Optional, Union
+
+from . import _native
+from ._errors import TranslationError
+from ._keys import Keys
+
+__all__ = ["pdu_to_xml", "xml_to_pdu", "translate", "Translation", "BytesLike"]
+
+BytesLike = Union[bytes, bytearray, memoryview]
+
+_MAX_SIZE = 0xFFFFFFFF
+_string_at = ctypes.string_at
+_Error = _native.TTranslationError
+_StreamPtr = _native._StreamPtr
+_failure = _native.failure
+_library = _native.library
+
+
+def _octets(data: Any, function: str) -> bytes:
+    """The octets of a bytes-like argument; TypeError for anything else."""
+    if isinstance(data, (bytearray, memoryview)):
+        return bytes(data)
+    if isinstance(data, bytes):  # a subclass of bytes
+        return bytes(data)
+    if isinstance(data, str):
+        raise TypeError(
+            f"{function}() takes the APDU's octets as bytes, not str; "
+            "for hex digits use bytes.fromhex(text), or vantrel.translate(text)"
+        )
+    raise TypeError(f"{function}() takes the APDU's octets as bytes, not {type(data).__name__}")
+
+
+def _check_keys(keys: Any, function: str) -> Keys:
+    if not isinstance(keys, Keys):
+        raise TypeError(f"{function}() takes keys as vantrel.Keys, not {type(keys).__name__}")
+    return keys
+
+
+def _pdu_to_xml(lib: _native.Library, data: bytes, handle: Any, flags: int) -> str:
+    # The hot path of pdu_to_xml and pdu_to_xml_many: data is bytes here.
+    if len(data) > _MAX_SIZE:
+        raise ValueError("an APDU has at most 4,294,967,295 octets")
+    error = _Error()
+    stream = _StreamPtr()
+    if handle is None and not flags:
+        lib.PduToXml(data, len(data), stream, error)
+    else:
+        lib.PduToXmlEx(data, len(data), handle, flags, stream, error)
+    if error.Code:
+        raise _failure(error)
+    # The XML is zero-terminated: one call copies it out.
+    xml = lib.StreamText(stream)
+    lib.StreamFree(stream)
+    return xml.decode("utf-8")
+
+
+def pdu_to_xml(data: BytesLike, *, annotate: bool = False, keys: Optional[Keys] = None) -> str:
+    """Translates the octets of one APDU to its XML.
+
+    Args:
+        data: the APDU's octets (``bytes``, ``bytearray`` or ``memoryview``).
+            Octets after the end of the APDU are ignored.
+        annotate: add XML comments that explain values (names, decimals,
+            date-times). The comments do not change what the XML reads back to.
+        keys: a :class:`vantrel.Keys` to decipher ciphered APDUs with.
+
+    Returns:
+        The XML exactly as the library writes it: every line ends with CR LF.
+
+    Raises:
+        TranslationError: the octets do not decode; ``.position`` is the
+            1-based octet where decoding stopped.
+        TypeError: ``data`` is not bytes-like (a ``str`` of hex digits, say).
+        LibraryNotFoundError: libvantrel could not be loaded.
+    """
+    if type(data) is not bytes:
+        data = _octets(data, "pdu_to_xml")
+    if keys is None and not annotate and len(data) <= _MAX_SIZE:
+        # The common case, inline: every call saved counts on small APDUs.
+        lib = _native._loaded or _library()
+        error = _Error()
+        stream = _StreamPtr()
+        lib.PduToXml(data, len(data), stream, error)
+        if error.Code:
+            raise _failure(error)
+        xml = lib.StreamText(stream)
+        lib.StreamFree(stream)
+        return xml.decode("utf-8")
+    flags = _native.ANNOTATE if annotate else 0
+    if keys is None:
+        return _pdu_to_xml(_library(), data, None, flags)
+    with _check_keys(keys, "pdu_to_xml")._in_use() as handle:
+        return _pdu_to_xml(_library(), data, handle, flags)
+
+
+def _character_index(text: str, encoded: bytes, byte_index: int) -> int:
+    """The index in text of the character at byte byte_index of its UTF-8."""
+    if byte_index <= 0 or text.isascii():
+        return max(byte_index, 0)
+    if byte_index >= len(encoded):
+        return len(text) + (byte_index - len(encoded))
+    return len(encoded[:byte_index].decode("utf-8", errors="ignore"))
+
+
+def xml_to_pdu(xml: str, *, keys: Optional[Keys] = None) -> bytes:
+    """Translates the XML of one APDU to its octets.
+
+    Args:
+        xml: the XML text. Lines may end with LF or CR LF; XML comments are
+            skipped.
+        keys: a :class:`vantrel.Keys` to encipher deciphered APDUs with.
+
+    Returns:
+        The APDU's octets.
+
+    Raises:
+        TranslationError: ``.code`` 1 when reading the XML failed
+            (``.position``: the index in ``xml`` of the first character not
+            read), 2 when encoding failed (``.position`` 0).
+        TypeError: ``xml`` is not a ``str`` (bytes, for example: decode them
+            first).
+        ValueError: ``xml`` holds a NUL character.
+        LibraryNotFoundError: libvantrel could not be loaded.
+    """
+    if type(xml) is not str:
+        if not isinstance(xml, str):
+            if isinstance(xml, (bytes, bytearray, memoryview)):
+                raise TypeError(
+                    "xml_to_pdu() takes the XML as str, not "
+                    f"{type(xml).__name__}; decode it first (xml.decode('utf-8'))"
+                )
+            raise TypeError(f"xml_to_pdu() takes the XML as str, not {type(xml).__name__}")
+        xml = str(xml)
+    encoded = xml.encode("utf-8")
+    if b"\0" in encoded:
+        raise ValueError(f"xml_to_pdu(): the XML holds a NUL character at index {xml.index(chr(0))}")
+    lib = _library()
+    error = _Error()
+    stream = _StreamPtr()
+    if keys is None:
+        lib.XmlToPdu(encoded, stream, error)
+    else:
+        with _check_keys(keys, "xml_to_pdu")._in_use() as handle:
+            lib.XmlToPduEx(encoded, handle, 0, stream, error)
+    if error.Code:
+        e = _failure(error)
+        if e.code == 1 and e.position is not None:
+            e.position = _character_index(xml, encoded, e.position)
+        raise e
+    try:
+        return _string_at(lib.StreamData(stream), lib.StreamSize(stream))
+    finally:
+        lib.StreamFree(stream)
+
+
+@dataclass(frozen=True)
+class Translation:
+    """What :func:`vantrel.translate` made of a text.
+
+    Attributes:
+        text: the translation: XML (lines ending with CR LF) when the input
+            was octets or an HDLC frame, else the octets as upper-case hex
+            digits on one line.
+        hex_to_xml: True when octets (or a frame) were translated to XML.
+        frame: with ``describe_frame=True`` and an HDLC frame as input, the
+            frame's description (lines ending with LF); else ``None``.
+    """
+
+    text: str
+    hex_to_xml: bool
+    frame: Optional[str] = None
+
+    @property
+    def octets(self) -> bytes:
+        """The octets of an XML-to-octets translation."""
+        if self.hex_to_xml:
+            raise ValueError("this translation is XML, not octets")
+        return bytes.fromhex(self.text)
+
+
+def _stream_text(lib: _native.Library, stream: Any) -> Optional[str]:
+    if not stream:
+        return None
+    try:
+        # Size counts the closing zero.
+        return _string_at(lib.StreamData(stream), lib.StreamSize(stream) - 1).decode("utf-8", errors="replace")
+    finally:
+        lib.StreamFree(stream)
+
+
+def translate(
+    text: str, *, describe_frame: bool = False, annotate: bool = False, keys: Optional[Keys] = None
+) -> Translation:
+    """Runs the translate command of the desktop application and
+    ``vantrel-cli`` on a text.
+
+    The text is taken for an HDLC frame (hex digits beginning with ``7E``;
+    the APDU of an I or UI frame is translated), for XML (a ``<`` among its
+    first 79 characters; translated to hex digits) or for the hex digits of
+    an APDU (blanks, dashes and line breaks anywhere; translated to XML).
+
+    Args:
+        text: the input, as a user would paste it.
+        describe_frame: also describe the HDLC frame the text holds
+            (:attr:`Translation.frame`).
+        annotate: XML comments that explain values.
+        keys: a :class:`vantrel.Keys` for ciphered APDUs.
+
+    Raises:
+        TranslationError: nothing was translated. ``.line``/``.column`` place
+            the failure in ``text`` when the translation itself failed;
+            ``.frame_without_apdu`` marks a well-formed frame without a whole
+            APDU; ``.frame`` holds the frame's description when asked for.
+        TypeError: ``text`` is not a ``str``.
+    """
+    if not isinstance(text, str):
+        if isinstance(text, (bytes, bytearray, memoryview)):
+            raise TypeError(
+                "translate() takes the input as str, not "
+                f"{type(text).__name__}; for octets use vantrel.pdu_to_xml(data), "
+                "for text in bytes decode it first"
+            )
+        raise TypeError(f"translate() takes the input as str, not {type(text).__name__}")
+    encoded = text.encode("utf-8")
+    if len(encoded) > _MAX_SIZE:
+        raise ValueError("the text is longer than 4,294,967,295 bytes")
+    flags = (_native.DESCRIBE_FRAME if describe_frame else 0) | (_native.ANNOTATE if annotate else 0)
+    lib = _library()
+    output = _StreamPtr()
+    description = _StreamPtr()
+    result = _native.VantrelTranslation()
+    if keys is None:
+        lib.Translate(encoded, len(encoded), None, flags, output, description, result)
+    else:
+        with _check_keys(keys, "translate")._in_use() as handle:
+            lib.Translate(encoded, len(encoded), handle, flags, output, description, result)
+    out = _stream_text(lib, output)
+    frame = _stream_text(lib, description)
+    if out is None:
+        raise MemoryError("the library ran out of memory")
+    hex_to_xml = bool(result.HexToXml)
+    if result.Kind == _native.TRANSLATED:
+        return Translation(out, hex_to_xml, frame)
+    if result.Kind == _native.ENTRY_FAILURE:
+        raise TranslationError(
+            out,
+            3 if hex_to_xml else None,
+            result.Position,
+            line=result.Line,
+            column=result.Column,
+            frame=frame,
+        )
+    raise TranslationError(out, frame_without_apdu=bool(result.FrameWithoutApdu), frame=frame)
