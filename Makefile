@@ -2,20 +2,23 @@
 #   make run   installs what is missing, builds, starts the desktop application
 #   make test  installs what is missing, builds, runs every test (also under
 #              AddressSanitizer + UndefinedBehaviorSanitizer)
-# Further targets: make build, make bench, make fuzz, make install, make clean.
+# Further targets: make build, make bench, make fuzz, make install, make clean,
+#   make web (the page build-web/vantrel.html).
 
 SHELL := /bin/bash
 BUILD ?= build
 SAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+WEB_BUILD ?= build-web
 FUZZ_SECONDS ?= 60
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
 CORE_PACKAGES := cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
 GUI_PACKAGES := qt6-base-dev libqscintilla2-qt6-dev
 FUZZ_PACKAGES := clang libclang-rt-14-dev
+WEB_PACKAGES := emscripten nodejs npm chromium
 
-.PHONY: run test build bench fuzz install clean deps deps-fuzz
+.PHONY: run test build bench fuzz install clean deps deps-fuzz deps-web web web-test
 
 # Installs the Debian packages that are missing (sudo when not root).
 define install_packages
@@ -33,6 +36,9 @@ deps:
 deps-fuzz: deps
 	$(call install_packages,$(FUZZ_PACKAGES))
 
+deps-web:
+	$(call install_packages,$(WEB_PACKAGES))
+
 build: deps
 	cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DVANTREL_BUILD_GUI=ON
 	cmake --build $(BUILD)
@@ -46,6 +52,20 @@ test: build
 	  -DVANTREL_BUILD_GUI=OFF
 	cmake --build $(SAN_BUILD)
 	cd $(SAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure
+	$(MAKE) web-test
+
+# The page: the translator compiled with emscripten, bundled with the editor
+# (npm packages pinned by web/package-lock.json) into $(WEB_BUILD)/vantrel.html.
+web: deps-web
+	cd web && { [ node_modules/.package-lock.json -nt package-lock.json ] || npm ci --no-audit --no-fund; }
+	NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B $(WEB_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release \
+	  -DVANTREL_BUILD_TESTS=OFF -DVANTREL_BUILD_BENCH=OFF -DVANTREL_BUILD_GUI=OFF
+	NODE_PATH=/usr/share/nodejs cmake --build $(WEB_BUILD) --target vantrel-page
+
+# The page in headless Chromium: every check of web/test/browser-test.mjs,
+# the speed compared with the native benchmark of $(BUILD).
+web-test: web
+	node web/test/browser-test.mjs --page $(WEB_BUILD)/vantrel.html --vectors tests/vectors --native $(BUILD)
 
 bench: build
 	./$(BUILD)/vantrel-bench
@@ -67,4 +87,4 @@ install: build
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD)
