@@ -33,7 +33,7 @@ TEST(DataValues, LongLengthsAndCounts) {
     EXPECT_NE(big.Text.find("<Array Qty=\"10000\" >\r\n"), std::string::npos);
 }
 
-TEST(DataValues, TrailingOctetsAreIgnored) {
+TEST(DataValues, TrailingOctetsAreNamedInAComment) {
     const vtest::TResult r = vtest::ToXml("FF 11 05 AA BB");
     EXPECT_EQ(r.Code, 0);
     EXPECT_EQ(r.Position, 4);  // the first octet not read
@@ -41,6 +41,7 @@ TEST(DataValues, TrailingOctetsAreIgnored) {
 <Data>
   <Unsigned Value="05" />
 </Data>
+<!-- 2 octets after the end of the APDU: AA BB --> 
 )"));
 }
 
