@@ -185,7 +185,8 @@ function refreshPaneInfo(i) {
   const { view, fileName } = panes[i];
   const doc = view.state.doc;
   $(`info-${i}`).textContent =
-    (fileName ? fileName + " · " : "") + `${doc.lines.toLocaleString("en")} lines, ${doc.length.toLocaleString("en")} characters`;
+    (fileName ? fileName + " · " : "") +
+    `${doc.lines.toLocaleString("en")} ${doc.lines === 1 ? "line" : "lines"}, ${doc.length.toLocaleString("en")} characters`;
 }
 
 // ---- Status line -------------------------------------------------------------
@@ -203,10 +204,15 @@ let readyResolve;
 const ready = new Promise((resolve) => (readyResolve = resolve));
 
 function startWorker() {
-  const source = $("vantrel-worker").textContent;
-  const url = URL.createObjectURL(new Blob([source], { type: "text/javascript" }));
-  worker = new Worker(url);
-  URL.revokeObjectURL(url);
+  const started = window.__vantrelWorker; // the one the page started before this script
+  window.__vantrelWorker = null;
+  if (started) {
+    worker = started.worker;
+  } else {
+    const url = URL.createObjectURL(new Blob([$("vantrel-worker").textContent], { type: "text/javascript" }));
+    worker = new Worker(url);
+    URL.revokeObjectURL(url);
+  }
   worker.onmessage = (event) => {
     const m = event.data;
     if (m.op === "ready") {
@@ -226,6 +232,7 @@ function startWorker() {
     }
   };
   worker.onerror = (event) => status("The translator stopped: " + (event.message || "unknown error"), "error");
+  if (started) for (const event of started.early) worker.onmessage(event);
 }
 
 function ask(request) {
@@ -420,6 +427,10 @@ function init() {
       // Also when the focus is outside the panes (a button, the page).
       e.preventDefault();
       translateFrom(activePane);
+    } else if ((e.ctrlKey || e.metaKey) && (e.key === "o" || e.key === "s")) {
+      e.preventDefault();
+      if (e.key === "o") openInto(activePane);
+      else savePane(activePane);
     }
   });
   // A file dropped beside the panes does not replace the page.

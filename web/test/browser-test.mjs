@@ -4,7 +4,7 @@
 //   node web/test/browser-test.mjs --page build-web/vantrel.html --vectors tests/vectors --native build
 import puppeteer from "puppeteer-core";
 import { execFileSync } from "node:child_process";
-import { existsSync, mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync, copyFileSync } from "node:fs";
+import { existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join, resolve } from "node:path";
 import { pathToFileURL } from "node:url";
@@ -326,7 +326,6 @@ await test("speed: the 290 kB APDU within 3x of the native library", async () =>
 });
 
 await test("the colour scheme follows the system; screenshots", async () => {
-  const sample = byName("data_values", "RoundTrips 1");
   for (const scheme of ["light", "dark"]) {
     const page = await openPage({ scheme, width: 1100, height: 720 });
     await page.evaluate((hex) => window.vantrel.setPaneText(0, hex), "C4 01 C1 00 02 02 09 06 00 00 01 00 00 FF 12 00 08");
@@ -344,7 +343,6 @@ await test("the colour scheme follows the system; screenshots", async () => {
     await page.screenshot({ path: join(shotDir, `screenshot-${scheme}.png`) });
     await closePage(page);
   }
-  void sample;
 });
 
 await test("readable at 360 px: the panes stack, nothing overflows", async () => {
