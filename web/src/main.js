@@ -14,6 +14,7 @@ import { tags } from "@lezer/highlight";
 // ---- The desktop application's colouring ---------------------------------
 // Quoted texts are strings, "//" to the line end and "(* ... *)" comments;
 // everything else keeps the text colour.
+const LONG_LINE = 20000;
 const desktopColouring = StreamLanguage.define({
   name: "vantrel",
   startState: () => ({ inComment: false }),
@@ -29,6 +30,12 @@ const desktopColouring = StreamLanguage.define({
       return "comment";
     };
     if (state.inComment) return closeComment();
+    // A very long line (a pasted capture of megabytes of hex) stays uncoloured:
+    // tokenising it would hold up the page.
+    if (stream.sol() && stream.string.length > LONG_LINE) {
+      stream.skipToEnd();
+      return null;
+    }
     const c = stream.next();
     if (/\w/.test(c)) {
       stream.eatWhile(/\w/);
@@ -439,6 +446,7 @@ function init() {
   startWorker();
   panes[0].view.focus();
   status("Paste hex octets, an HDLC frame or XML into a pane and press Translate (Ctrl+T).", "info");
+  performance.mark("vantrel-interactive"); // the panes take input
 }
 
 // The script interface: the translate command of the panes, for scripts and tests.
