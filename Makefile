@@ -16,7 +16,8 @@ GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 CORE_PACKAGES := cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
 GUI_PACKAGES := qt6-base-dev libqscintilla2-qt6-dev
 FUZZ_PACKAGES := clang libclang-rt-14-dev
-WEB_PACKAGES := emscripten nodejs npm chromium
+# Node and npm from Debian unless the machine has them already (another node may ship its own npm).
+WEB_PACKAGES := emscripten chromium $(if $(shell command -v node),,nodejs) $(if $(shell command -v npm),,npm)
 
 .PHONY: run test build bench fuzz install clean deps deps-fuzz deps-web web web-test
 
