@@ -2,12 +2,14 @@
 #   make run   installs what is missing, builds, starts the desktop application
 #   make test  installs what is missing, builds, runs every test (also under
 #              AddressSanitizer + UndefinedBehaviorSanitizer)
-# Further targets: make build, make bench, make fuzz, make install, make clean.
+# Further targets: make build, make bench, make fuzz, make install, make clean,
+#   make web (the page build-web/vantrel.html).
 
 SHELL := /bin/bash
 BUILD ?= build
 SAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+WEB_BUILD ?= build-web
 FUZZ_SECONDS ?= 60
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
@@ -17,8 +19,10 @@ FUZZ_PACKAGES := clang libclang-rt-14-dev
 PYTHON_PACKAGES := python3-pytest python3-setuptools python3-pip
 # Debian's own interpreter: its pytest and setuptools packages belong to it.
 PYTHON ?= /usr/bin/python3
+# Node and npm from Debian unless the machine has them already (another node may ship its own npm).
+WEB_PACKAGES := emscripten chromium $(if $(shell command -v node),,nodejs) $(if $(shell command -v npm),,npm)
 
-.PHONY: run test build bench fuzz install clean deps deps-fuzz
+.PHONY: run test build bench fuzz install clean deps deps-fuzz deps-web web web-test
 
 # Installs the Debian packages that are missing (sudo when not root).
 define install_packages
@@ -35,6 +39,9 @@ deps:
 
 deps-fuzz: deps
 	$(call install_packages,$(FUZZ_PACKAGES))
+
+deps-web:
+	$(call install_packages,$(WEB_PACKAGES))
 
 build: deps
 	cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DVANTREL_BUILD_GUI=ON
@@ -55,6 +62,21 @@ test: build
 	cd python && LD_PRELOAD="$$(g++ -print-file-name=libasan.so) $$(g++ -print-file-name=libubsan.so)" \
 	  ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  VANTREL_LIBRARY=$(CURDIR)/$(SAN_BUILD)/libvantrel.so $(PYTHON) -m pytest -q -p no:cacheprovider tests
+	$(MAKE) web-test
+
+# The page: the translator compiled with emscripten, bundled with the editor
+# (npm packages pinned by web/package-lock.json) into $(WEB_BUILD)/vantrel.html.
+# No OpenSSL in the browser: VANTREL_CRYPTO=none where the keys work reads it.
+web: deps-web
+	cd web && { [ node_modules/.package-lock.json -nt package-lock.json ] || npm ci --no-audit --no-fund; }
+	NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B $(WEB_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release \
+	  -DVANTREL_BUILD_TESTS=OFF -DVANTREL_BUILD_BENCH=OFF -DVANTREL_BUILD_GUI=OFF -DVANTREL_CRYPTO=none
+	NODE_PATH=/usr/share/nodejs cmake --build $(WEB_BUILD) --target vantrel-page
+
+# The page in headless Chromium: every check of web/test/browser-test.mjs,
+# the speed compared with the native benchmark of $(BUILD).
+web-test: web
+	node web/test/browser-test.mjs --page $(WEB_BUILD)/vantrel.html --vectors tests/vectors --native $(BUILD)
 
 bench: build
 	./$(BUILD)/vantrel-bench
@@ -82,4 +104,4 @@ install: build
 	  --no-deps --no-cache-dir --root-user-action=ignore $(PIP_INSTALL_ARGS) .
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) python/build python/vantrel.egg-info
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD) python/build python/vantrel.egg-info

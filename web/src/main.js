@@ -1,0 +1,475 @@
+// The page: two editor panes, one above the other, and the translate command
+// of the desktop application running in a worker. Nothing here leaves the
+// page: files are read from the picker or a drop, saved as downloads.
+import { EditorState, StateEffect, StateField, RangeSetBuilder } from "@codemirror/state";
+import {
+  EditorView, Decoration, keymap, lineNumbers, highlightActiveLine, highlightActiveLineGutter,
+  drawSelection, dropCursor, highlightSpecialChars,
+} from "@codemirror/view";
+import { defaultKeymap, history, historyKeymap, indentWithTab } from "@codemirror/commands";
+import { searchKeymap, highlightSelectionMatches } from "@codemirror/search";
+import { StreamLanguage, syntaxHighlighting, HighlightStyle } from "@codemirror/language";
+import { tags } from "@lezer/highlight";
+
+// ---- The desktop application's colouring ---------------------------------
+// Quoted texts are strings, "//" to the line end and "(* ... *)" comments;
+// everything else keeps the text colour.
+const LONG_LINE = 20000;
+const desktopColouring = StreamLanguage.define({
+  name: "vantrel",
+  startState: () => ({ inComment: false }),
+  copyState: (s) => ({ inComment: s.inComment }),
+  token(stream, state) {
+    const closeComment = () => {
+      if (stream.skipTo("*)")) {
+        stream.pos += 2;
+        state.inComment = false;
+      } else {
+        stream.skipToEnd();
+      }
+      return "comment";
+    };
+    if (state.inComment) return closeComment();
+    // A very long line (a pasted capture of megabytes of hex) stays uncoloured:
+    // tokenising it would hold up the page.
+    if (stream.sol() && stream.string.length > LONG_LINE) {
+      stream.skipToEnd();
+      return null;
+    }
+    const c = stream.next();
+    if (/\w/.test(c)) {
+      stream.eatWhile(/\w/);
+      return null;
+    }
+    if (c === '"' || c === "'") {
+      while (!stream.eol()) if (stream.next() === c) break;
+      return "string";
+    }
+    if (c === "/" && stream.peek() === "/") {
+      stream.skipToEnd();
+      return "comment";
+    }
+    if (c === "(" && stream.peek() === "*") {
+      stream.next();
+      state.inComment = true;
+      return closeComment();
+    }
+    return null;
+  },
+});
+const colours = HighlightStyle.define([
+  { tag: tags.string, color: "var(--vt-string)" },
+  { tag: tags.comment, color: "var(--vt-comment)", fontStyle: "italic" },
+]);
+
+// ---- The marked line of a failure -------------------------------------------
+const markLine = StateEffect.define(); // a line number, or 0 to clear
+const failureLine = StateField.define({
+  create: () => Decoration.none,
+  update(marks, tr) {
+    for (const e of tr.effects) {
+      if (!e.is(markLine)) continue;
+      if (e.value <= 0 || e.value > tr.state.doc.lines) return Decoration.none;
+      const builder = new RangeSetBuilder();
+      const line = tr.state.doc.line(e.value);
+      builder.add(line.from, line.from, Decoration.line({ class: "vt-failure-line" }));
+      return builder.finish();
+    }
+    return tr.docChanged ? Decoration.none : marks;
+  },
+  provide: (f) => EditorView.decorations.from(f),
+});
+
+// ---- Toggling "//" line comments (Ctrl+/), as in the desktop application ------
+function toggleComments(view) {
+  const { state } = view;
+  const lines = new Set();
+  for (const r of state.selection.ranges) {
+    const first = state.doc.lineAt(r.from).number;
+    const last = state.doc.lineAt(r.to).number;
+    for (let n = first; n <= last; n++) lines.add(n);
+  }
+  const all = [...lines].map((n) => state.doc.line(n));
+  const commented = all.every((l) => /^\s*\/\//.test(l.text) || l.text.trim() === "");
+  const changes = [];
+  for (const l of all) {
+    if (commented) {
+      const at = l.text.indexOf("//");
+      if (at >= 0) changes.push({ from: l.from + at, to: l.from + at + 2 });
+    } else if (l.text.trim() !== "") {
+      changes.push({ from: l.from, insert: "//" });
+    }
+  }
+  view.dispatch({ changes });
+  return true;
+}
+
+// ---- The panes ------------------------------------------------------------
+const $ = (id) => document.getElementById(id);
+const panes = [];
+let activePane = 0;
+
+function makePane(index, host) {
+  const view = new EditorView({
+    parent: host,
+    state: EditorState.create({
+      doc: "",
+      extensions: [
+        lineNumbers(),
+        highlightActiveLineGutter(),
+        highlightSpecialChars(),
+        history(),
+        drawSelection(),
+        dropCursor(),
+        highlightActiveLine(),
+        highlightSelectionMatches(),
+        desktopColouring,
+        syntaxHighlighting(colours),
+        failureLine,
+        EditorView.contentAttributes.of({ "aria-label": index === 0 ? "Upper pane" : "Lower pane" }),
+        keymap.of([
+          { key: "Mod-t", run: () => (translateFrom(index), true), preventDefault: true },
+          { key: "Mod-Enter", run: () => (translateFrom(index), true), preventDefault: true },
+          { key: "Mod-o", run: () => (openInto(index), true), preventDefault: true },
+          { key: "Mod-s", run: () => (savePane(index), true), preventDefault: true },
+          { key: "Mod-/", run: toggleComments },
+          ...defaultKeymap,
+          ...historyKeymap,
+          ...searchKeymap,
+          indentWithTab,
+        ]),
+        EditorView.updateListener.of((u) => {
+          if (u.focusChanged && u.view.hasFocus) setActive(index);
+          if (u.docChanged) refreshPaneInfo(index);
+        }),
+        EditorView.domEventHandlers({
+          drop(event) {
+            const file = event.dataTransfer && event.dataTransfer.files && event.dataTransfer.files[0];
+            if (!file) return false;
+            event.preventDefault();
+            host.classList.remove("vt-drag");
+            loadFile(index, file);
+            return true;
+          },
+          dragover(event) {
+            if (event.dataTransfer && [...event.dataTransfer.types].includes("Files")) {
+              event.preventDefault();
+              host.classList.add("vt-drag");
+            }
+            return false;
+          },
+          dragleave() {
+            host.classList.remove("vt-drag");
+            return false;
+          },
+        }),
+      ],
+    }),
+  });
+  return { view, host, fileName: "" };
+}
+
+// The pane's text as the desktop application holds it: CR LF line breaks.
+const paneText = (i) => panes[i].view.state.doc.sliceString(0, undefined, "\r\n");
+
+function setPaneText(i, text, fileName) {
+  const { view } = panes[i];
+  view.dispatch({
+    changes: { from: 0, to: view.state.doc.length, insert: text },
+    selection: { anchor: 0 },
+    scrollIntoView: true,
+  });
+  if (fileName !== undefined) panes[i].fileName = fileName;
+  refreshPaneInfo(i);
+}
+
+function setActive(i) {
+  activePane = i;
+  panes.forEach((p, n) => p.host.parentElement.classList.toggle("vt-active", n === i));
+}
+
+function refreshPaneInfo(i) {
+  const { view, fileName } = panes[i];
+  const doc = view.state.doc;
+  $(`info-${i}`).textContent =
+    (fileName ? fileName + " · " : "") +
+    `${doc.lines.toLocaleString("en")} ${doc.lines === 1 ? "line" : "lines"}, ${doc.length.toLocaleString("en")} characters`;
+}
+
+// ---- Status line -------------------------------------------------------------
+function status(text, kind) {
+  const line = $("status");
+  line.textContent = text;
+  line.dataset.kind = kind || "info";
+}
+
+// ---- The worker ----------------------------------------------------------------
+let worker = null;
+let nextId = 1;
+const waiting = new Map();
+let readyResolve;
+const ready = new Promise((resolve) => (readyResolve = resolve));
+
+function startWorker() {
+  const started = window.__vantrelWorker; // the one the page started before this script
+  window.__vantrelWorker = null;
+  if (started) {
+    worker = started.worker;
+  } else {
+    const url = URL.createObjectURL(new Blob([$("vantrel-worker").textContent], { type: "text/javascript" }));
+    worker = new Worker(url);
+    URL.revokeObjectURL(url);
+  }
+  worker.onmessage = (event) => {
+    const m = event.data;
+    if (m.op === "ready") {
+      $("version").textContent = m.version;
+      window.vantrel.version = m.version;
+      readyResolve(m.version);
+      return;
+    }
+    if (m.op === "failed") {
+      status("The translator could not start: " + m.message, "error");
+      return;
+    }
+    const w = waiting.get(m.id);
+    if (w) {
+      waiting.delete(m.id);
+      w(m);
+    }
+  };
+  worker.onerror = (event) => status("The translator stopped: " + (event.message || "unknown error"), "error");
+  if (started) for (const event of started.early) worker.onmessage(event);
+}
+
+function ask(request) {
+  return new Promise((resolve) => {
+    const id = nextId++;
+    waiting.set(id, resolve);
+    worker.postMessage({ id, ...request });
+  });
+}
+
+// Ends a translation that takes too long: the worker is replaced.
+function stopTranslating() {
+  worker.terminate();
+  for (const resolve of waiting.values())
+    resolve({ ok: false, kind: "not-translated", stopped: true, text: "", message: "Stopped", line: 0, column: 0 });
+  waiting.clear();
+  startWorker();
+}
+
+// ---- Translate ------------------------------------------------------------------
+let busy = 0;
+
+// Places the caret as the desktop application does: Line from 1, the caret
+// after Column - 1 characters of that line (at its end when the line is shorter).
+function placeCaret(i, line, column) {
+  const { view } = panes[i];
+  const doc = view.state.doc;
+  const l = doc.line(Math.min(Math.max(line, 1), doc.lines));
+  let pos = l.from;
+  if (column > 1) {
+    let chars = column - 1;
+    const text = l.text;
+    let k = 0;
+    while (chars > 0 && k < text.length) {
+      const code = text.codePointAt(k);
+      k += code > 0xffff ? 2 : 1;
+      chars--;
+    }
+    pos = l.from + k;
+  }
+  view.dispatch({
+    selection: { anchor: pos },
+    effects: [markLine.of(l.number), EditorView.scrollIntoView(pos, { y: "center" })],
+  });
+  view.focus();
+}
+
+async function translateFrom(i) {
+  const source = i;
+  const target = 1 - i;
+  const text = paneText(source);
+  busy++;
+  document.body.classList.add("vt-busy");
+  const started = performance.now();
+  status("Translating…", "busy");
+  const timer = setTimeout(() => $("stop").hidden = false, 700);
+  let r;
+  try {
+    r = await ask({ op: "translate", text });
+  } finally {
+    clearTimeout(timer);
+    if (--busy === 0) {
+      document.body.classList.remove("vt-busy");
+      $("stop").hidden = true;
+    }
+  }
+  if (r.stopped) {
+    status("Translation stopped.", "info");
+    return r;
+  }
+  const ms = Math.round(performance.now() - started);
+  panes[source].view.dispatch({ effects: markLine.of(0) });
+  if (r.ok) {
+    setPaneText(target, r.text.replace(/\r\n?/g, "\n"));
+    const what = r.hexToXml ? "Octets → XML" : "XML → octets";
+    status(`${what}: translated into the ${target === 0 ? "upper" : "lower"} pane in ${ms} ms.`, "ok");
+  } else if (r.kind === "entry-failure") {
+    status(`${r.message} (line ${r.line}, column ${r.column})`, "error");
+    placeCaret(source, r.line, r.column);
+  } else {
+    status(r.message || "Nothing to translate.", r.kind === "hex-failure" ? "error" : "info");
+  }
+  return r;
+}
+
+// ---- Files ------------------------------------------------------------------
+function openInto(i) {
+  const input = $("file-input");
+  input.dataset.pane = String(i);
+  input.value = "";
+  input.click();
+}
+
+async function loadFile(i, file) {
+  try {
+    const bytes = new Uint8Array(await file.arrayBuffer());
+    let text = new TextDecoder("utf-8").decode(bytes); // a BOM is dropped, bad sequences become U+FFFD
+    text = text.replace(/\r\n?/g, "\n");
+    setPaneText(i, text, file.name);
+    setActive(i);
+    panes[i].view.focus();
+    status(`Opened ${file.name} (${bytes.length.toLocaleString("en")} bytes) in the ${i === 0 ? "upper" : "lower"} pane.`, "ok");
+  } catch (e) {
+    status(`Cannot read ${file.name}: ${e.message || e}`, "error");
+  }
+}
+
+function savePane(i) {
+  const text = paneText(i);
+  const name = panes[i].fileName || (text.trimStart().startsWith("<") ? "apdu.xml" : "apdu.txt");
+  const url = URL.createObjectURL(new Blob([text], { type: "text/plain;charset=utf-8" }));
+  const a = document.createElement("a");
+  a.href = url;
+  a.download = name;
+  document.body.appendChild(a);
+  a.click();
+  a.remove();
+  setTimeout(() => URL.revokeObjectURL(url), 10000);
+  status(`Saved the ${i === 0 ? "upper" : "lower"} pane as ${name}.`, "ok");
+}
+
+// ---- The splitter -----------------------------------------------------------
+function setSplit(fraction) {
+  const f = Math.min(0.9, Math.max(0.1, fraction));
+  $("panes").style.setProperty("--vt-split", String(f));
+  $("splitter").setAttribute("aria-valuenow", String(Math.round(f * 100)));
+}
+
+function initSplitter() {
+  const splitter = $("splitter");
+  const box = $("panes");
+  splitter.addEventListener("pointerdown", (e) => {
+    splitter.setPointerCapture(e.pointerId);
+    splitter.classList.add("vt-dragging");
+    const move = (m) => {
+      const r = box.getBoundingClientRect();
+      setSplit((m.clientY - r.top) / r.height);
+    };
+    const up = () => {
+      splitter.classList.remove("vt-dragging");
+      splitter.removeEventListener("pointermove", move);
+      splitter.removeEventListener("pointerup", up);
+    };
+    splitter.addEventListener("pointermove", move);
+    splitter.addEventListener("pointerup", up);
+  });
+  splitter.addEventListener("dblclick", () => setSplit(0.5));
+  splitter.addEventListener("keydown", (e) => {
+    const now = Number(splitter.getAttribute("aria-valuenow")) / 100;
+    if (e.key === "ArrowUp") setSplit(now - 0.05);
+    else if (e.key === "ArrowDown") setSplit(now + 0.05);
+    else return;
+    e.preventDefault();
+  });
+  setSplit(0.5);
+}
+
+// ---- Help -----------------------------------------------------------------------
+function toggleHelp(show) {
+  const help = $("help");
+  help.hidden = show === undefined ? !help.hidden : !show;
+  $("help-button").setAttribute("aria-expanded", String(!help.hidden));
+}
+
+// ---- Start ----------------------------------------------------------------------
+function init() {
+  panes.push(makePane(0, $("editor-0")), makePane(1, $("editor-1")));
+  panes.forEach((_, i) => refreshPaneInfo(i));
+  setActive(0);
+  initSplitter();
+  $("translate").addEventListener("click", () => translateFrom(activePane));
+  $("stop").addEventListener("click", stopTranslating);
+  for (const i of [0, 1]) {
+    $(`open-${i}`).addEventListener("click", () => openInto(i));
+    $(`save-${i}`).addEventListener("click", () => savePane(i));
+    $(`pane-${i}`).addEventListener("mousedown", () => setActive(i));
+  }
+  $("file-input").addEventListener("change", (e) => {
+    const file = e.target.files[0];
+    if (file) loadFile(Number(e.target.dataset.pane || activePane), file);
+  });
+  $("help-button").addEventListener("click", () => toggleHelp());
+  $("help-close").addEventListener("click", () => toggleHelp(false));
+  document.addEventListener("keydown", (e) => {
+    if (e.defaultPrevented) return; // a pane's own key binding took it
+    if (e.key === "F1") {
+      e.preventDefault();
+      toggleHelp();
+    } else if (e.key === "Escape" && !$("help").hidden) {
+      toggleHelp(false);
+    } else if ((e.ctrlKey || e.metaKey) && (e.key === "t" || e.key === "T" || e.key === "Enter")) {
+      // Also when the focus is outside the panes (a button, the page).
+      e.preventDefault();
+      translateFrom(activePane);
+    } else if ((e.ctrlKey || e.metaKey) && (e.key === "o" || e.key === "s")) {
+      e.preventDefault();
+      if (e.key === "o") openInto(activePane);
+      else savePane(activePane);
+    }
+  });
+  // A file dropped beside the panes does not replace the page.
+  window.addEventListener("dragover", (e) => e.preventDefault());
+  window.addEventListener("drop", (e) => e.preventDefault());
+  startWorker();
+  panes[0].view.focus();
+  status("Paste hex octets, an HDLC frame or XML into a pane and press Translate (Ctrl+T).", "info");
+  performance.mark("vantrel-interactive"); // the panes take input
+}
+
+// The script interface: the translate command of the panes, for scripts and tests.
+window.vantrel = {
+  ready,
+  version: "",
+  translate: async (text) => {
+    await ready;
+    const r = await ask({ op: "translate", text: String(text) });
+    return {
+      ok: r.ok, text: r.text, message: r.message, line: r.line, column: r.column,
+      kind: r.kind, hexToXml: r.hexToXml, position: r.position,
+    };
+  },
+  // The entry points themselves: octets (hex) to XML, XML to octets (hex).
+  pduToXml: async (hex) => (await ready, ask({ op: "pduToXml", input: String(hex) })),
+  xmlToPdu: async (xml) => (await ready, ask({ op: "xmlToPdu", input: String(xml) })),
+  // Mean milliseconds of one octets-to-XML translation of hex, over runs.
+  timePduToXml: async (hex, runs) => (await ready, (await ask({ op: "time", hex, runs })).ms),
+  // The panes, for scripts.
+  paneText: (i) => paneText(i),
+  setPaneText: (i, text) => setPaneText(i, String(text).replace(/\r\n?/g, "\n")),
+  translatePane: (i) => translateFrom(i),
+};
+
+init();

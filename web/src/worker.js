@@ -1,0 +1,131 @@
+// The translation worker: runs the translator (the WebAssembly module that
+// precedes this script in the worker's source) off the page's thread.
+// Messages in: {id, op, ...}; out: {id, ...result} or {op: "ready"}.
+/* global createVantrelModule */
+"use strict";
+
+const encoder = new TextEncoder();
+const decoder = new TextDecoder();
+let M = null;
+
+// Copies bytes into the module's memory, zero-terminated; the caller frees.
+function put(bytes) {
+  const at = M._malloc(bytes.length + 1);
+  M.HEAPU8.set(bytes, at);
+  M.HEAPU8[at + bytes.length] = 0;
+  return at;
+}
+
+// The bytes of a VantrelStream and frees it.
+function take(stream, dropZero) {
+  if (!stream) return new Uint8Array(0);
+  const data = M._VantrelStreamData(stream);
+  let size = M._VantrelStreamSize(stream);
+  if (dropZero && size > 0) size -= 1;
+  const bytes = M.HEAPU8.slice(data, data + size);
+  M._VantrelStreamFree(stream);
+  return bytes;
+}
+
+const HEX = Array.from({ length: 256 }, (_, i) => i.toString(16).toUpperCase().padStart(2, "0"));
+function toHex(bytes) {
+  let s = "";
+  for (let i = 0; i < bytes.length; i++) s += HEX[bytes[i]];
+  return s;
+}
+function fromHex(text) {
+  const digits = text.replace(/[^0-9A-Fa-f]/g, "");
+  const bytes = new Uint8Array(digits.length >> 1);
+  for (let i = 0; i < bytes.length; i++) bytes[i] = parseInt(digits.substr(2 * i, 2), 16);
+  return bytes;
+}
+
+const KINDS = ["translated", "entry-failure", "hex-failure", "not-translated"];
+
+// The translate command of the panes.
+function translate(text) {
+  const bytes = encoder.encode(text);
+  const source = put(bytes);
+  const block = M._malloc(8 + 24); // Output, Description, VantrelTranslation
+  M.HEAPU8.fill(0, block, block + 32);
+  try {
+    const kind = M._VantrelTranslate(source, bytes.length, 0, 0, block, 0, block + 8);
+    const r = new Int32Array(M.HEAPU8.buffer, block + 8, 6);
+    const out = decoder.decode(take(M.HEAPU32[block >> 2], true));
+    const result = {
+      ok: kind === 0,
+      kind: KINDS[kind] || "not-translated",
+      hexToXml: r[1] === 1,
+      text: kind === 0 ? out : "",
+      message: kind === 0 ? "" : out,
+      line: kind === 1 ? r[2] : 0,
+      column: kind === 1 ? r[3] : 0,
+      position: r[4],
+      frameWithoutApdu: r[5] === 1,
+    };
+    return result;
+  } finally {
+    M._free(block);
+    M._free(source);
+  }
+}
+
+// The entry points themselves, for the vector checks.
+function entry(op, input) {
+  const error = M._malloc(4 + 256 + 4 + 4);
+  M.HEAPU8.fill(0, error, error + 268);
+  const octets = op === "pduToXml" ? fromHex(input) : encoder.encode(input);
+  const source = put(octets);
+  try {
+    if (op === "pduToXml") M._PduToXml(source, octets.length, error + 264, error);
+    else M._XmlToPdu(source, error + 264, error);
+    const code = M.HEAP32[error >> 2];
+    const messageBytes = M.HEAPU8.subarray(error + 4, error + 260);
+    const end = messageBytes.indexOf(0);
+    const message = decoder.decode(messageBytes.slice(0, end < 0 ? 256 : end));
+    const position = M.HEAP32[(error + 260) >> 2];
+    const bytes = take(M.HEAPU32[(error + 264) >> 2], op === "pduToXml");
+    const text = code !== 0 ? "" : op === "pduToXml" ? decoder.decode(bytes) : toHex(bytes);
+    return { code, message: code !== 0 ? message : "", position, text };
+  } finally {
+    M._free(source);
+    M._free(error);
+  }
+}
+
+// The mean time of one octets-to-XML translation, measured inside the module.
+function time(hex, runs) {
+  const octets = fromHex(hex);
+  const source = put(octets);
+  try {
+    return { ms: M._VantrelWebTimePduToXml(source, octets.length, runs) };
+  } finally {
+    M._free(source);
+  }
+}
+
+const pending = [];
+function handle(message) {
+  const { id, op } = message;
+  let result;
+  try {
+    if (op === "translate") result = translate(message.text);
+    else if (op === "pduToXml" || op === "xmlToPdu") result = entry(op, message.input);
+    else if (op === "time") result = time(message.hex, message.runs);
+    else result = { error: "unknown request " + op };
+  } catch (e) {
+    result = { ok: false, kind: "not-translated", message: "The translator stopped: " + e, text: "" };
+  }
+  postMessage({ id, ...result });
+}
+
+self.onmessage = (event) => (M ? handle(event.data) : pending.push(event.data));
+
+createVantrelModule().then(
+  (module) => {
+    M = module;
+    postMessage({ op: "ready", version: M.UTF8ToString(M._VantrelWebVersion()) });
+    for (const message of pending.splice(0)) handle(message);
+  },
+  (e) => postMessage({ op: "failed", message: String(e) }),
+);
