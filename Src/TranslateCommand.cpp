@@ -5,6 +5,8 @@
 
 #include "Frame.h"
 #include "HexText.h"
+#include "trace/TraceReader.h"
+#include "trace/Wrapper.h"
 #include "../xmlPdu/INFRA/Errors.h"
 #include "../xmlPdu/INFRA/INFRAMisc.h"
 #include "vantrel/vantrel.h"
@@ -60,6 +62,34 @@ void OctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::s
     Outcome.Kind = TTranslateOutcome::Translated;
     Outcome.Text.assign(reinterpret_cast<const char*>(VantrelStreamData(xml)), VantrelStreamSize(xml) - 1);
     VantrelStreamFree(xml);
+}
+
+// WRAPPER PDUs, back to back: each APDU translated, the XML one after the
+// other. A failure places the caret at the octet of the whole input.
+void WrappedOctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::string_view Octets,
+                        const TTranslateOptions& Options) {
+    trace::TWrapperWalk walk(Octets);
+    trace::TWrapperPdu pdu;
+    std::string xml;
+    while (walk.Next(pdu)) {
+        if (Options.DescribeFrame) Outcome.FrameDescription.push_back(trace::WrapperDescription(pdu.Header));
+        const size_t apduAt = pdu.Offset + trace::kWrapperHeaderSize;
+        OctetsToXml(Outcome, SourceText, pdu.Apdu, Options);
+        if (Outcome.Kind != TTranslateOutcome::Translated) {
+            GotoIndex(SourceText, 2 * static_cast<int64_t>(apduAt + static_cast<size_t>(Outcome.Position)), Outcome.Line,
+                      Outcome.Column);
+            return;
+        }
+        xml += Outcome.Text;
+    }
+    if (!walk.Failure().empty()) {
+        Outcome.Kind = TTranslateOutcome::EntryFailure;
+        Outcome.Text = walk.Failure();
+        Outcome.Position = static_cast<int>(walk.FailureOffset() + 1);
+        GotoIndex(SourceText, 2 * static_cast<int64_t>(walk.FailureOffset()), Outcome.Line, Outcome.Column);
+        return;
+    }
+    Outcome.Text = std::move(xml);
 }
 
 void XmlToHex(TTranslateOutcome& Outcome, std::string_view SourceText, std::string_view Xml,
@@ -118,6 +148,10 @@ void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, const TT
             Outcome.Text = e.Message();
             return;
         }
+        if (trace::StartsWithWrapper(octets)) {
+            Outcome.Wrapped = true;
+            return WrappedOctetsToXml(Outcome, SourceText, octets, Options);
+        }
         return OctetsToXml(Outcome, SourceText, octets, Options);
     }
     const int64_t position = CharacterCount(text.substr(0, angle)) + 1;
@@ -128,7 +162,88 @@ void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, const TT
     XmlToHex(Outcome, SourceText, text, Options);
 }
 
+// The characters before line Number (from 1) of Text.
+int64_t LineStartIndex(std::string_view Text, long long Number) {
+    int64_t index = 0;
+    long long line = 1;
+    for (size_t i = 0; i < Text.size() && line < Number; ++i) {
+        if (IsContinuation(Text[i])) continue;
+        ++index;
+        if (Text[i] == '\n') ++line;
+    }
+    return index;
+}
+
+// Where today's rules failed: the text read as a trace (log lines, hex
+// dumps, segmented HDLC frames, WRAPPER PDUs), line by line. Taken only when
+// the text holds one of those forms and no XML.
+void TranslateTrace(TTranslateOutcome& Outcome, std::string_view SourceText, const TTranslateOptions& Options) {
+    std::vector<trace::TTraceUnit> units;
+    trace::TTraceReader reader(Options, [&](trace::TTraceUnit& Unit) { units.push_back(std::move(Unit)); });
+    long long number = 0;
+    for (size_t at = 0; at <= SourceText.size();) {
+        size_t end = SourceText.find('\n', at);
+        if (end == std::string_view::npos) end = SourceText.size();
+        std::string_view line = SourceText.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        reader.Line(++number, line);
+        at = end + 1;
+    }
+    reader.Finish();
+    bool anyNew = false;
+    const trace::TTraceUnit* failed = nullptr;
+    int translated = 0;
+    for (const auto& unit : units) {
+        anyNew |= unit.New;
+        if (!unit.Outcome.HexToXml) return;
+        if (unit.Outcome.Kind == TTranslateOutcome::Translated) ++translated;
+        else if (!failed && !unit.Outcome.FrameWithoutApdu) failed = &unit;
+    }
+    if (!anyNew || (!failed && translated == 0)) return;
+    const auto where = [](const trace::TTraceUnit& Unit) {
+        return Unit.Lines.empty() ? "line " + std::to_string(Unit.Line) : Unit.Lines;
+    };
+    TTranslateOutcome outcome;
+    outcome.HexToXml = true;
+    // A failure of the trace replaces today's failure where something of the
+    // trace translated, or where it is a failure of a new form itself.
+    if (failed && translated == 0 && failed->Lines.empty() && failed->Input != trace::TInput::Wrapper &&
+        failed->Input != trace::TInput::Dump)
+        return;
+    if (failed) {
+        outcome = failed->Outcome;
+        outcome.Text = where(*failed) + ": " + outcome.Text;
+        GotoIndex(SourceText, LineStartIndex(SourceText, failed->FirstLine), outcome.Line, outcome.Column);
+        Outcome = std::move(outcome);
+        return;
+    }
+    outcome.Kind = TTranslateOutcome::Translated;
+    for (auto& unit : units) {
+        for (auto& line : unit.Outcome.FrameDescription) outcome.FrameDescription.push_back(std::move(line));
+        if (unit.Outcome.Kind != TTranslateOutcome::Translated) continue;
+        outcome.Text += unit.Outcome.Text;
+        if (translated > 1 || !unit.Label.empty() || !unit.Lines.empty())
+            outcome.Notes.push_back(where(unit) + (unit.Label.empty() ? "" : ": " + unit.Label));
+        for (auto& note : unit.Outcome.Notes) outcome.Notes.push_back(std::move(note));
+    }
+    Outcome = std::move(outcome);
+}
+
 }  // namespace
+
+TTranslateOutcome TranslateSingle(std::string_view SourceText, const TTranslateOptions& Options) {
+    TTranslateOutcome outcome;
+    Translate(outcome, SourceText, Options);
+    return outcome;
+}
+
+TTranslateOutcome TranslateOctets(std::string_view Octets, const TTranslateOptions& Options) {
+    TTranslateOutcome outcome;
+    OctetsToXml(outcome, {}, Octets, Options);
+    outcome.Line = 1;
+    outcome.Column = 0;
+    return outcome;
+}
 
 void GotoIndex(std::string_view Text, int64_t Index, int& Line, int& Column) {
     int64_t line = 1;
@@ -156,6 +271,8 @@ void GotoIndex(std::string_view Text, int64_t Index, int& Line, int& Column) {
 TTranslateOutcome TranslateText(std::string_view SourceText, const TTranslateOptions& Options) {
     TTranslateOutcome outcome;
     Translate(outcome, SourceText, Options);
+    if (outcome.Kind != TTranslateOutcome::Translated && outcome.HexToXml && !outcome.Wrapped)
+        TranslateTrace(outcome, SourceText, Options);
     return outcome;
 }
 

@@ -10,6 +10,9 @@
 
 #include "../TranslateCommand.h"
 #include "../Version.h"
+#include "../trace/TraceReader.h"
+#include "Capture.h"
+#include "UnitWriter.h"
 
 namespace {
 
@@ -18,7 +21,7 @@ using vantrel::TTranslateOutcome;
 enum TExitCode { kTranslated = 0, kNotTranslated = 1, kUsage = 2, kInputOutput = 3 };
 
 constexpr const char kUsageText[] =
-    "usage: vantrel-cli [--each-line] [--frame] [FILE|-]\n"
+    "usage: vantrel-cli [--each-line] [--frame] [--json] [--port N] [FILE|-]\n"
     "       vantrel-cli --help | --version\n"
     "\n"
     "Translates a DLMS/COSEM APDU read from FILE (standard input when FILE is\n"
@@ -28,13 +31,21 @@ constexpr const char kUsageText[] =
     "  XML              when a \"<\" stands within its first 79 characters (the\n"
     "                   octets are printed as hex digits),\n"
     "  hex octets       otherwise (blanks, dashes and line breaks are ignored).\n"
+    "Where these fail, also WRAPPER PDUs (DLMS over TCP/UDP), hex dumps with\n"
+    "offsets, log lines and segmented HDLC frames. A packet capture file (pcap,\n"
+    "pcapng) is read for the APDUs on TCP and UDP port 4059.\n"
     "\n"
     "Options:\n"
     "  --each-line  every non-empty line is one APDU or HDLC frame, translated on\n"
     "               its own; each result follows a line \"line N:\", a failure is\n"
     "               one line \"line N: ...\" in the output; HDLC frames that\n"
     "               carry no whole APDU are reported as skipped, not as failures\n"
-    "  --frame      print the description of an HDLC frame before its translation\n"
+    "               (log lines: the octets are taken from the text around them;\n"
+    "               hex dump blocks and segmented frames are joined)\n"
+    "  --frame      print the description of an HDLC frame or WRAPPER header\n"
+    "               before its translation\n"
+    "  --json       one JSON object per translated unit (JSON Lines)\n"
+    "  --port N     the TCP/UDP port of a capture file (default 4059)\n"
     "  --help       print this text\n"
     "  --version    print the version and build number\n"
     "\n"
@@ -113,11 +124,28 @@ private:
     bool FCarryTaken = false;
 };
 
-bool IsBlankLine(std::string_view Line) {
-    return Line.find_first_not_of(" \t\r") == std::string_view::npos;
+// The kind of a whole input, for --json.
+std::string_view InputKind(std::string_view Text, const TTranslateOutcome& Outcome) {
+    if (!Outcome.HexToXml) return "xml";
+    while (!Text.empty() && (Text.front() == ' ' || Text.front() == '\r' || Text.front() == '\n')) Text.remove_prefix(1);
+    if (Text.starts_with("7E")) return "frame";
+    if (Text.starts_with("00 01") || Text.starts_with("0001") || Text.starts_with("00-01")) return "wrapper";
+    if (vantrel::trace::THexDump::Opens(Text.substr(0, Text.find('\n')))) return "dump";
+    return "hex";
 }
 
-int TranslateWhole(FILE* In, const std::string& InputName, bool DescribeFrame, TOutput& Out) {
+int TranslateWholeJson(const std::string& Text, const std::string& InputName, const vantrel::TTranslateOptions& Options) {
+    const TTranslateOutcome outcome = vantrel::TranslateText(Text, Options);
+    vantrel::cli::TUnitWriter writer(stdout, true);
+    vantrel::cli::TUnitPlace place;
+    place.Where = "input";
+    place.Label = InputName;
+    place.Input = InputKind(Text, outcome);
+    writer.Write(place, outcome);
+    return outcome.Kind == TTranslateOutcome::Translated ? kTranslated : kNotTranslated;
+}
+
+int TranslateWhole(FILE* In, const std::string& InputName, bool DescribeFrame, TOutput& Out, bool Json = false) {
     std::string text;
     char chunk[1 << 16];
     for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, In)) > 0;) text.append(chunk, n);
@@ -125,6 +153,7 @@ int TranslateWhole(FILE* In, const std::string& InputName, bool DescribeFrame, T
         std::fprintf(stderr, "vantrel-cli: cannot read %s\n", InputName.c_str());
         return kInputOutput;
     }
+    if (Json) return TranslateWholeJson(text, InputName, vantrel::TTranslateOptions{.DescribeFrame = DescribeFrame});
     const TTranslateOutcome outcome = vantrel::TranslateText(text, DescribeFrame);
     Out.Lines(outcome.FrameDescription);
     switch (outcome.Kind) {
@@ -142,49 +171,32 @@ int TranslateWhole(FILE* In, const std::string& InputName, bool DescribeFrame, T
     return kNotTranslated;
 }
 
-int TranslateEachLine(FILE* In, const std::string& InputName, bool DescribeFrame, TOutput& Out) {
+// Every line on its own, as the trace reader makes units of them: today's
+// inputs one a line, and the new forms (log lines, dump blocks, joined
+// segments, WRAPPER PDUs).
+int TranslateEachLine(FILE* In, const std::string& InputName, bool DescribeFrame, bool Json) {
     TLineReader reader(In);
+    vantrel::cli::TUnitWriter writer(stdout, Json);
+    vantrel::trace::TTraceReader trace(vantrel::TTranslateOptions{.DescribeFrame = DescribeFrame},
+                                       [&](vantrel::trace::TTraceUnit& Unit) {
+                                           vantrel::cli::TUnitPlace place;
+                                           place.Number = Unit.Line;
+                                           place.FirstLine = Unit.FirstLine;
+                                           place.Lines = Unit.Lines;
+                                           place.Label = Unit.Label;
+                                           place.Input = vantrel::trace::InputName(Unit.Input);
+                                           writer.Write(place, Unit.Outcome);
+                                       });
     std::string_view line;
     long long number = 0;
-    long long translated = 0;
-    long long failed = 0;
-    long long skipped = 0;  // frames of the log that carry no whole APDU
-    std::string head;
-    while (reader.Next(line)) {
-        ++number;
-        if (IsBlankLine(line)) continue;
-        const TTranslateOutcome outcome = vantrel::TranslateText(line, DescribeFrame);
-        head = "line " + std::to_string(number) + ": ";
-        switch (outcome.Kind) {
-        case TTranslateOutcome::Translated:
-            ++translated;
-            head.pop_back();
-            Out.Line(head);
-            Out.Lines(outcome.FrameDescription);
-            Out.Translation(outcome);
-            continue;
-        case TTranslateOutcome::EntryFailure:
-            head += outcome.HexToXml ? "error at octet " : "error at column ";
-            head += std::to_string(outcome.HexToXml ? outcome.Position : outcome.Column);
-            head += ": ";
-            break;
-        case TTranslateOutcome::HexFailure:
-            head += "error: ";
-            break;
-        case TTranslateOutcome::Beep:
-            head += outcome.FrameWithoutApdu ? "skipped: " : "not translated: ";
-            break;
-        }
-        ++(outcome.FrameWithoutApdu ? skipped : failed);
-        Out.Line(head + outcome.Text);
-        Out.Lines(outcome.FrameDescription);
-    }
+    while (reader.Next(line)) trace.Line(++number, line);
+    trace.Finish();
     if (reader.Failed()) {
         std::fprintf(stderr, "vantrel-cli: cannot read %s\n", InputName.c_str());
         return kInputOutput;
     }
-    if (failed == 0) return kTranslated;
-    std::fprintf(stderr, "vantrel-cli: %lld of %lld lines not translated\n", failed, failed + translated + skipped);
+    if (writer.Failed() == 0) return kTranslated;
+    std::fprintf(stderr, "vantrel-cli: %lld of %lld lines not translated\n", writer.Failed(), writer.Units());
     return kNotTranslated;
 }
 
@@ -198,6 +210,8 @@ int Usage(const char* Problem) {
 int main(int argc, char** argv) {
     bool eachLine = false;
     bool describeFrame = false;
+    bool json = false;
+    long port = 4059;
     const char* path = nullptr;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
@@ -205,6 +219,12 @@ int main(int argc, char** argv) {
         if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             if (arg == "--each-line") eachLine = true;
             else if (arg == "--frame") describeFrame = true;
+            else if (arg == "--json") json = true;
+            else if (arg == "--port") {
+                char* end = nullptr;
+                port = i + 1 < argc ? std::strtol(argv[++i], &end, 10) : -1;
+                if (port < 1 || port > 65535 || !end || *end) return Usage("--port needs a number from 1 to 65535");
+            }
             else if (arg == "--") optionsEnded = true;
             else if (arg == "--help" || arg == "-h") {
                 std::fputs(kUsageText, stdout);
@@ -224,6 +244,18 @@ int main(int argc, char** argv) {
 
     const bool fromStdin = !path || std::strcmp(path, "-") == 0;
     const std::string inputName = fromStdin ? "<stdin>" : path;
+    if (!fromStdin && vantrel::cli::IsCaptureFile(path)) {
+        static char captureBuffer[1 << 16];
+        std::setvbuf(stdout, captureBuffer, _IOFBF, sizeof captureBuffer);
+        vantrel::cli::TUnitWriter writer(stdout, json);
+        int status = vantrel::cli::TranslateCapture(path, inputName, static_cast<uint16_t>(port),
+                                                    vantrel::TTranslateOptions{.DescribeFrame = describeFrame}, writer);
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            std::fprintf(stderr, "vantrel-cli: cannot write the output\n");
+            status = kInputOutput;
+        }
+        return status;
+    }
     FILE* in = fromStdin ? stdin : std::fopen(path, "rb");
     if (!in) {
         std::fprintf(stderr, "vantrel-cli: cannot open %s: %s\n", path, std::strerror(errno));
@@ -232,8 +264,8 @@ int main(int argc, char** argv) {
     static char outBuffer[1 << 16];
     std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
     TOutput out(stdout);
-    int status = eachLine ? TranslateEachLine(in, inputName, describeFrame, out)
-                          : TranslateWhole(in, inputName, describeFrame, out);
+    int status = eachLine ? TranslateEachLine(in, inputName, describeFrame, json)
+                          : TranslateWhole(in, inputName, describeFrame, out, json);
     if (!fromStdin) std::fclose(in);
     if (!out.Finish()) {
         std::fprintf(stderr, "vantrel-cli: cannot write the output\n");
