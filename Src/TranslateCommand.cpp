@@ -181,11 +181,13 @@ void TranslateTrace(TTranslateOutcome& Outcome, std::string_view SourceText, con
     std::vector<trace::TTraceUnit> units;
     trace::TTraceReader reader(Options, [&](trace::TTraceUnit& Unit) { units.push_back(std::move(Unit)); });
     long long number = 0;
+    long long filled = 0;  // lines with text
     for (size_t at = 0; at <= SourceText.size();) {
         size_t end = SourceText.find('\n', at);
         if (end == std::string_view::npos) end = SourceText.size();
         std::string_view line = SourceText.substr(at, end - at);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        filled += line.find_first_not_of(" \t") != std::string_view::npos;
         reader.Line(++number, line);
         at = end + 1;
     }
@@ -207,8 +209,8 @@ void TranslateTrace(TTranslateOutcome& Outcome, std::string_view SourceText, con
     outcome.HexToXml = true;
     // A failure of the trace replaces today's failure where something of the
     // trace translated, or where it is a failure of a new form itself.
-    if (failed && translated == 0 && failed->Lines.empty() && failed->Input != trace::TInput::Wrapper &&
-        failed->Input != trace::TInput::Dump)
+    if (failed && translated == 0 && failed->Input != trace::TInput::Wrapper && failed->Input != trace::TInput::Dump &&
+        (failed->Lines.empty() || filled < 2))
         return;
     if (failed) {
         outcome = failed->Outcome;

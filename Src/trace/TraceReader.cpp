@@ -118,14 +118,36 @@ void TTraceReader::Octets(const TOrigin& Origin, std::string_view Text) {
             TOrigin scanned = Origin;
             scanned.Scanned = true;
             scanned.Label = LineLabel(Text, run);
-            FOctets.clear();
-            AppendRunOctets(Text.substr(run.Begin, run.End - run.Begin), FOctets);
-            return Octets(scanned, RawBytesToHexStr(FOctets));
+            const std::string_view runText = Text.substr(run.Begin, run.End - run.Begin);
+            // Text around the octets, or octets in a notation of logs only.
+            if (!scanned.Label.empty() || runText.find_first_of(":,xX\t") != std::string_view::npos) {
+                FOctets.clear();
+                AppendRunOctets(runText, FOctets);
+                if (Scanned(scanned, RawBytesToHexStr(FOctets))) return;
+            }
         }
     }
     TTraceUnit unit = Unit(Origin, !today.HexToXml ? TInput::Xml : trimmed.starts_with("7E") ? TInput::Frame : TInput::Hex);
     unit.Outcome = std::move(today);
     Emit(unit);
+}
+
+// The octets a log line holds, read on their own. Their units replace
+// today's outcome of the line unless all they give is a failure of the kind
+// today's rules report as well: then today's stays.
+bool TTraceReader::Scanned(const TOrigin& Origin, const std::string& Hex) {
+    std::vector<TTraceUnit> units;
+    TSink sink = std::move(FSink);
+    FSink = [&units](TTraceUnit& Unit) { units.push_back(std::move(Unit)); };
+    Octets(Origin, Hex);
+    FSink = std::move(sink);
+    bool useful = false;
+    for (const TTraceUnit& unit : units)
+        useful |= unit.Outcome.Kind == K::Translated || unit.Outcome.FrameWithoutApdu || !unit.Lines.empty() ||
+                  unit.Input == TInput::Wrapper;
+    if (!useful) return false;
+    for (TTraceUnit& unit : units) Emit(unit);
+    return true;
 }
 
 bool TTraceReader::Frames(const TOrigin& Origin, std::string_view Text) {

@@ -51,6 +51,7 @@ private:
     };
     TTraceUnit Unit(const TOrigin& Origin, TInput Input) const;
     void Octets(const TOrigin& Origin, std::string_view Text);
+    bool Scanned(const TOrigin& Origin, const std::string& Hex);
     bool Frames(const TOrigin& Origin, std::string_view Text);
     void Frame(const TOrigin& Origin, const TFrame& Frame);
     void Wrappers(const TOrigin& Origin, std::string_view Octets);
