@@ -197,7 +197,7 @@ void TranslateTrace(TTranslateOutcome& Outcome, std::string_view SourceText, con
     int translated = 0;
     for (const auto& unit : units) {
         anyNew |= unit.New;
-        if (!unit.Outcome.HexToXml) return;
+        if (!unit.Outcome.HexToXml && unit.Outcome.Kind == TTranslateOutcome::Translated) return;
         if (unit.Outcome.Kind == TTranslateOutcome::Translated) ++translated;
         else if (!failed && !unit.Outcome.FrameWithoutApdu) failed = &unit;
     }
@@ -273,7 +273,8 @@ void GotoIndex(std::string_view Text, int64_t Index, int& Line, int& Column) {
 TTranslateOutcome TranslateText(std::string_view SourceText, const TTranslateOptions& Options) {
     TTranslateOutcome outcome;
     Translate(outcome, SourceText, Options);
-    if (outcome.Kind != TTranslateOutcome::Translated && outcome.HexToXml && !outcome.Wrapped)
+    if (outcome.Kind != TTranslateOutcome::Translated && !outcome.Wrapped &&
+        (outcome.HexToXml || trace::OpensNoElement(SourceText)))
         TranslateTrace(outcome, SourceText, Options);
     return outcome;
 }

@@ -74,6 +74,7 @@ struct TCandidate {
     size_t End = 0;
     size_t Octets = 0;
     bool Letter = false;
+    bool Prefixed = false;
 };
 
 }  // namespace
@@ -113,11 +114,12 @@ bool FindOctetRun(std::string_view s, TOctetRun& Run) noexcept {
         if (!hex) {
             close();
         } else {
-            bool joins = open && i - current.End <= 4;
+            // 0x-prefixed octets make runs of their own ("0x3fcf5160   f9 09").
+            bool joins = open && i - current.End <= 4 && current.Prefixed == (digitsAt != i);
             for (size_t k = current.End; joins && k < i; ++k) joins = IsGapChar(s[k]);
             if (!joins) {
                 close();
-                current = TCandidate{i, e, 0, false};
+                current = TCandidate{i, e, 0, false, digitsAt != i};
                 open = true;
             }
             current.End = e;

@@ -17,7 +17,8 @@ struct TOctetRun {
 
 // Finds the line's octets: the longest run of hex words of an even digit
 // count ("7E", "A019", "0x7E"), one word from the next apart by up to four
-// blanks, dashes, colons or commas. A run with a digit A-F beats a run of
+// blanks, dashes, colons or commas; 0x-prefixed words join only each other.
+// A run with a digit A-F beats a run of
 // decimal digits only, whatever their lengths; of equal runs the last wins.
 // Dates (2026-01-01, 01.01.2026) and times (12:00:00.123) are never octets:
 // a time is a colon chain of two or three decimal pairs that no further

@@ -43,6 +43,13 @@ void Failure(TTranslateOutcome& Outcome, std::string Message) {
 
 }  // namespace
 
+bool OpensNoElement(std::string_view Text) noexcept {
+    const size_t angle = Text.find('<');
+    if (angle == std::string_view::npos || angle + 1 == Text.size()) return true;
+    const char c = Text[angle + 1];
+    return !((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == '?' || c == '!');
+}
+
 std::string_view InputName(TInput Input) noexcept {
     switch (Input) {
     case TInput::Hex: return "hex";
@@ -111,8 +118,8 @@ void TTraceReader::Octets(const TOrigin& Origin, std::string_view Text) {
         if (StartsWithWrapper(FOctets)) return Wrappers(Origin, FOctets);
     }
     TTranslateOutcome today = TranslateSingle(Text, FOptions);
-    if (!Origin.Scanned && today.HexToXml &&
-        (today.Kind == K::HexFailure || (today.Kind == K::Beep && !today.FrameWithoutApdu))) {
+    if (!Origin.Scanned && (today.HexToXml ? today.Kind == K::HexFailure || (today.Kind == K::Beep && !today.FrameWithoutApdu)
+                                           : today.Kind != K::Translated && OpensNoElement(Text))) {
         TOctetRun run;
         if (FindOctetRun(Text, run) && (run.Begin > 0 || run.End < Text.size())) {
             TOrigin scanned = Origin;

@@ -19,6 +19,9 @@ namespace vantrel::trace {
 enum class TInput { Hex, Frame, Wrapper, Dump, Xml };
 std::string_view InputName(TInput Input) noexcept;  // "hex", "frame", "wrapper", "dump", "xml"
 
+// Text whose first "<" opens no XML element: an arrow ("<-", "<<") of a log.
+bool OpensNoElement(std::string_view Text) noexcept;
+
 struct TTraceUnit {
     long long Line = 0;       // the line the unit is reported at: its last line
     long long FirstLine = 0;  // its first line
