@@ -77,15 +77,14 @@ bool ParseDumpLine(std::string_view Line, uint64_t& Offset, std::string& Out) {
     for (size_t g = groups; g-- > 0;) {
         size_t col = groupEnds[g];
         while (col < Line.size() && IsBlank(Line[col])) ++col;
-        if (col >= Line.size() && g + 1 == groups) {
-            chosen = g;
-            break;
-        }
         if (col < Line.size() && AsciiColumnMatches(Line.substr(col), std::string_view(octets, groupCounts[g]))) {
             chosen = g;
             break;
         }
     }
+    size_t end = groupEnds[groups - 1];
+    while (end < Line.size() && (IsBlank(Line[end]) || Line[end] == '\r')) ++end;
+    if (chosen == groups && end == Line.size()) chosen = groups - 1;  // no ASCII column at all
     if (chosen == groups) {  // no ASCII column recognised: at most a usual line
         chosen = 0;
         while (chosen + 1 < groups && groupCounts[chosen + 1] <= kUsualLineOctets) ++chosen;
