@@ -26,7 +26,10 @@ void CheckOutcome(std::string_view Text) {
     Check(outcome.Column <= static_cast<int64_t>(Text.size()));
     const size_t start = Text.find_first_not_of("\r\n ");
     const bool frameText = start != std::string_view::npos && Text.substr(start, 2) == "7E";
-    Check(outcome.FrameDescription.empty() || frameText);
+    // Descriptions are of HDLC frames and WRAPPER headers only.
+    for (const std::string& line : outcome.FrameDescription)
+        Check(frameText || line.starts_with("Wrapper(") || line.starts_with("Frame(") || line.starts_with("  ") ||
+              line == ")");
     switch (outcome.Kind) {
     case TTranslateOutcome::Translated:
         if (!outcome.HexToXml) {

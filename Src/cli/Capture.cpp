@@ -283,24 +283,20 @@ bool IsCaptureFile(const char* Path) {
     return be == 0xA1B2C3D4 || be == 0xD4C3B2A1 || be == 0xA1B23C4D || be == 0x4D3CB2A1 || be == 0x0A0D0D0A;
 }
 
-int TranslateCapture(const char* Path, const std::string& Name, uint16_t Port, const TTranslateOptions& Options,
-                     TUnitWriter& Writer) {
-    char error[PCAP_ERRBUF_SIZE] = "";
-    const std::unique_ptr<pcap_t, void (*)(pcap_t*)> capture(pcap_open_offline(Path, error), pcap_close);
-    if (!capture) {
-        std::fprintf(stderr, "vantrel-cli: cannot read the capture %s: %s\n", Name.c_str(), error);
-        return 3;
-    }
-    const int linkType = pcap_datalink(capture.get());
+namespace {
+
+int Translate(pcap_t* Capture, const std::string& Name, uint16_t Port, const TTranslateOptions& Options,
+              TUnitWriter& Writer) {
+    const int linkType = pcap_datalink(Capture);
     TCapture reader(Port, Options, Writer);
     long long number = 0;
     pcap_pkthdr* header = nullptr;
     const u_char* data = nullptr;
     int status;
-    while ((status = pcap_next_ex(capture.get(), &header, &data)) == 1) reader.Packet(++number, *header, data, linkType);
+    while ((status = pcap_next_ex(Capture, &header, &data)) == 1) reader.Packet(++number, *header, data, linkType);
     reader.Finish(number);
     if (status == PCAP_ERROR) {
-        std::string message = pcap_geterr(capture.get());
+        const std::string message = pcap_geterr(Capture);
         TUnitPlace place;
         place.Where = "packet";
         place.Number = number + 1;
@@ -311,6 +307,32 @@ int TranslateCapture(const char* Path, const std::string& Name, uint16_t Port, c
     std::fprintf(stderr, "vantrel-cli: %s: %lld of %lld APDUs not translated\n", Name.c_str(), Writer.Failed(),
                  Writer.Units());
     return 1;
+}
+
+}  // namespace
+
+int TranslateCapture(const char* Path, const std::string& Name, uint16_t Port, const TTranslateOptions& Options,
+                     TUnitWriter& Writer) {
+    char error[PCAP_ERRBUF_SIZE] = "";
+    const std::unique_ptr<pcap_t, void (*)(pcap_t*)> capture(pcap_open_offline(Path, error), pcap_close);
+    if (!capture) {
+        std::fprintf(stderr, "vantrel-cli: cannot read the capture %s: %s\n", Name.c_str(), error);
+        return 3;
+    }
+    return Translate(capture.get(), Name, Port, Options, Writer);
+}
+
+int TranslateCaptureStream(FILE* Stream, const std::string& Name, uint16_t Port, const TTranslateOptions& Options,
+                           TUnitWriter& Writer) {
+    char error[PCAP_ERRBUF_SIZE] = "";
+    pcap_t* opened = pcap_fopen_offline(Stream, error);
+    if (!opened) {
+        std::fclose(Stream);
+        std::fprintf(stderr, "vantrel-cli: cannot read the capture %s: %s\n", Name.c_str(), error);
+        return 3;
+    }
+    const std::unique_ptr<pcap_t, void (*)(pcap_t*)> capture(opened, pcap_close);
+    return Translate(capture.get(), Name, Port, Options, Writer);
 }
 
 }  // namespace vantrel::cli

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "UnitWriter.h"
@@ -18,5 +19,8 @@ bool IsCaptureFile(const char* Path);
 // file could not be read at all.
 int TranslateCapture(const char* Path, const std::string& Name, uint16_t Port, const TTranslateOptions& Options,
                      TUnitWriter& Writer);
+// The same for a capture read from an open stream (closed when done).
+int TranslateCaptureStream(FILE* Stream, const std::string& Name, uint16_t Port, const TTranslateOptions& Options,
+                           TUnitWriter& Writer);
 
 }  // namespace vantrel::cli
