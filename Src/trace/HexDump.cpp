@@ -95,6 +95,10 @@ bool ParseDumpLine(std::string_view Line, uint64_t& Offset, std::string& Out) {
 }
 
 bool THexDump::Opens(std::string_view Line) {
+    // Quick refusal: an offset of at least four zeros opens the line.
+    size_t i = 0;
+    while (i < Line.size() && IsBlank(Line[i])) ++i;
+    if (Line.size() < i + 5 || Line.compare(i, 4, "0000") != 0) return false;
     uint64_t offset = 1;
     std::string octets;
     return ParseDumpLine(Line, offset, octets) && offset == 0 && !octets.empty();

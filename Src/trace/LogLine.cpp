@@ -1,15 +1,31 @@
 #include "LogLine.h"
 
+#include <array>
+#include <cstdint>
+
 namespace vantrel::trace {
 
 namespace {
 
-bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
-bool IsHexDigit(char c) noexcept { return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
-bool IsWordChar(char c) noexcept {
-    return IsDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+// Character classes, one table lookup each.
+enum : uint8_t { kDigit = 1, kHexLetter = 2, kWord = 4, kGap = 8 };
+constexpr std::array<uint8_t, 256> BuildClasses() {
+    std::array<uint8_t, 256> t{};
+    for (int c = '0'; c <= '9'; ++c) t[c] = kDigit | kWord;
+    for (int c = 'A'; c <= 'Z'; ++c) t[c] = kWord;
+    for (int c = 'a'; c <= 'z'; ++c) t[c] = kWord;
+    for (int c = 'A'; c <= 'F'; ++c) t[c] |= kHexLetter;
+    for (int c = 'a'; c <= 'f'; ++c) t[c] |= kHexLetter;
+    t['_'] = kWord;
+    for (char c : {' ', '\t', '-', ':', ','}) t[static_cast<unsigned char>(c)] = kGap;
+    return t;
 }
-bool IsGapChar(char c) noexcept { return c == ' ' || c == '\t' || c == '-' || c == ':' || c == ','; }
+constexpr std::array<uint8_t, 256> kClasses = BuildClasses();
+uint8_t Class(char c) noexcept { return kClasses[static_cast<unsigned char>(c)]; }
+bool IsDigit(char c) noexcept { return Class(c) & kDigit; }
+bool IsHexDigit(char c) noexcept { return Class(c) & (kDigit | kHexLetter); }
+bool IsWordChar(char c) noexcept { return Class(c) & kWord; }
+bool IsGapChar(char c) noexcept { return Class(c) & kGap; }
 int HexValue(char c) noexcept {
     if (IsDigit(c)) return c - '0';
     return (c | 0x20) - 'a' + 10;
@@ -61,6 +77,12 @@ size_t MatchDate(std::string_view s, size_t i) noexcept {
 // The end of a timestamp at the word starting at i, or 0.
 size_t MatchTimestamp(std::string_view s, size_t i) noexcept {
     if (!IsDigit(s[i])) return 0;
+    // Quick refusal: no time or date separator where one would stand.
+    const auto at = [&](size_t k) { return i + k < s.size() ? s[i + k] : '\0'; };
+    const char second = at(1), third = at(2), fifth = at(4);
+    if (second != ':' && third != ':' && third != '-' && third != '/' && third != '.' && fifth != '-' && fifth != '/' &&
+        fifth != '.')
+        return 0;
     if (size_t end = MatchDate(s, i)) {
         if (end < s.size() && (s[end] == 'T' || s[end] == '_') && end + 1 < s.size() && IsDigit(s[end + 1]))
             if (size_t t = MatchTime(s, end + 1)) end = t;
@@ -135,6 +157,9 @@ bool FindOctetRun(std::string_view s, TOctetRun& Run) noexcept {
 }
 
 void AppendRunOctets(std::string_view RunText, std::string& Out) {
+    const size_t start = Out.size();
+    Out.resize(start + RunText.size() / 2);
+    char* out = Out.data() + start;
     int high = -1;
     for (size_t i = 0; i < RunText.size(); ++i) {
         const char c = RunText[i];
@@ -146,10 +171,11 @@ void AppendRunOctets(std::string_view RunText, std::string& Out) {
         if (high < 0) {
             high = HexValue(c);
         } else {
-            Out += static_cast<char>(high << 4 | HexValue(c));
+            *out++ = static_cast<char>(high << 4 | HexValue(c));
             high = -1;
         }
     }
+    Out.resize(static_cast<size_t>(out - Out.data()));
 }
 
 std::string LineLabel(std::string_view Line, const TOctetRun& Run) {

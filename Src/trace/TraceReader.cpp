@@ -35,6 +35,18 @@ bool OpensLikeWrapper(std::string_view Text) noexcept {
     return false;
 }
 
+// Text with a character that neither hex text nor a frame may hold, and no
+// "<" of XML: today's rules cannot translate it.
+bool CertainlyNoHexText(std::string_view Text) noexcept {
+    bool other = false;
+    for (char c : Text) {
+        if (c == '<') return OpensNoElement(Text);
+        const bool hex = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+        other |= !hex && c != ' ' && c != '-' && c != '\r' && c != '\n';
+    }
+    return other;
+}
+
 void Failure(TTranslateOutcome& Outcome, std::string Message) {
     Outcome.Kind = K::HexFailure;
     Outcome.HexToXml = true;
@@ -117,37 +129,43 @@ void TTraceReader::Octets(const TOrigin& Origin, std::string_view Text) {
         }
         if (StartsWithWrapper(FOctets)) return Wrappers(Origin, FOctets);
     }
+    // A character no hex text holds: today's rules fail, so the log-line
+    // reading goes first and today's outcome is only needed when it fails.
+    const bool certainFailure = !Origin.Scanned && CertainlyNoHexText(Text);
+    if (certainFailure && Scan(Origin, Text)) return;
     TTranslateOutcome today = TranslateSingle(Text, FOptions);
-    if (!Origin.Scanned && (today.HexToXml ? today.Kind == K::HexFailure || (today.Kind == K::Beep && !today.FrameWithoutApdu)
-                                           : today.Kind != K::Translated && OpensNoElement(Text))) {
-        TOctetRun run;
-        if (FindOctetRun(Text, run) && (run.Begin > 0 || run.End < Text.size())) {
-            TOrigin scanned = Origin;
-            scanned.Scanned = true;
-            scanned.Label = LineLabel(Text, run);
-            const std::string_view runText = Text.substr(run.Begin, run.End - run.Begin);
-            // Text around the octets, or octets in a notation of logs only.
-            if (!scanned.Label.empty() || runText.find_first_of(":,xX\t") != std::string_view::npos) {
-                FOctets.clear();
-                AppendRunOctets(runText, FOctets);
-                if (Scanned(scanned, RawBytesToHexStr(FOctets))) return;
-            }
-        }
-    }
+    if (!Origin.Scanned && !certainFailure &&
+        (today.HexToXml ? today.Kind == K::HexFailure || (today.Kind == K::Beep && !today.FrameWithoutApdu)
+                        : today.Kind != K::Translated && OpensNoElement(Text)) &&
+        Scan(Origin, Text))
+        return;
     TTraceUnit unit = Unit(Origin, !today.HexToXml ? TInput::Xml : trimmed.starts_with("7E") ? TInput::Frame : TInput::Hex);
     unit.Outcome = std::move(today);
     Emit(unit);
 }
 
+bool TTraceReader::Scan(const TOrigin& Origin, std::string_view Text) {
+    TOctetRun run;
+    if (!FindOctetRun(Text, run) || (run.Begin == 0 && run.End == Text.size())) return false;
+    TOrigin scanned = Origin;
+    scanned.Scanned = true;
+    scanned.Label = LineLabel(Text, run);
+    const std::string_view runText = Text.substr(run.Begin, run.End - run.Begin);
+    // Text around the octets, or octets in a notation of logs only.
+    if (scanned.Label.empty() && runText.find_first_of(":,xX\t") == std::string_view::npos) return false;
+    std::string octets;
+    AppendRunOctets(runText, octets);
+    return Scanned(scanned, octets);
+}
+
 // The octets a log line holds, read on their own. Their units replace
 // today's outcome of the line unless all they give is a failure of the kind
 // today's rules report as well: then today's stays.
-bool TTraceReader::Scanned(const TOrigin& Origin, const std::string& Hex) {
+bool TTraceReader::Scanned(const TOrigin& Origin, std::string_view Octets) {
     std::vector<TTraceUnit> units;
-    TSink sink = std::move(FSink);
-    FSink = [&units](TTraceUnit& Unit) { units.push_back(std::move(Unit)); };
-    Octets(Origin, Hex);
-    FSink = std::move(sink);
+    FCollect = &units;
+    OctetsOf(Origin, Octets);
+    FCollect = nullptr;
     bool useful = false;
     for (const TTraceUnit& unit : units)
         useful |= unit.Outcome.Kind == K::Translated || unit.Outcome.FrameWithoutApdu || !unit.Lines.empty() ||
@@ -165,21 +183,45 @@ bool TTraceReader::Frames(const TOrigin& Origin, std::string_view Text) {
     } catch (const EVantrelError&) {
         return false;
     }
-    if (!SplitFrames(FOctets, FFrames)) return false;
-    std::vector<TFrame> frames(FFrames.size());
+    return FrameOctets(Origin, FOctets, true);
+}
+
+bool TTraceReader::FrameOctets(const TOrigin& Origin, std::string_view Octets, bool TodayDecides) {
+    if (!SplitFrames(Octets, FFrames)) return false;
+    FFrameList.resize(FFrames.size());
     try {
-        for (size_t i = 0; i < FFrames.size(); ++i) frames[i].SetFromPduByteStr(FFrames[i]);
+        for (size_t i = 0; i < FFrames.size(); ++i) FFrameList[i].SetFromPduByteStr(FFrames[i]);
     } catch (const EVantrelError&) {
         return false;
     }
-    if (frames.size() == 1) {
+    if (TodayDecides && FFrameList.size() == 1) {
         // A single frame stays on today's path unless it belongs to a sequence.
-        const TFrame& f = frames.front();
+        const TFrame& f = FFrameList.front();
         if (f.Kind() != fkI && f.Kind() != fkUI) return false;
         if (!f.Segmented() && !FJoiner.Open(f)) return false;
     }
-    for (const TFrame& f : frames) Frame(Origin, f);
+    for (const TFrame& f : FFrameList) Frame(Origin, f);
     return true;
+}
+
+void TTraceReader::OctetsOf(const TOrigin& Origin, std::string_view Octets) {
+    if (!Octets.empty() && Octets.front() == '\x7E') {
+        if (FrameOctets(Origin, Octets, false)) return;
+        TTraceUnit unit = Unit(Origin, TInput::Frame);
+        TFrame frame;
+        try {
+            frame.SetFromPduByteStr(Octets);
+        } catch (const EVantrelError& e) {
+            unit.Outcome.Kind = K::Beep;
+            unit.Outcome.Text = "Not a decodable HDLC frame: " + e.Message();
+            return Emit(unit);
+        }
+        return Frame(Origin, frame);
+    }
+    if (StartsWithWrapper(Octets)) return Wrappers(Origin, Octets);
+    TTraceUnit unit = Unit(Origin, TInput::Hex);
+    unit.Outcome = TranslateOctets(Octets, FOptions);
+    Emit(unit);
 }
 
 void TTraceReader::Frame(const TOrigin& Origin, const TFrame& Frame) {
@@ -243,9 +285,9 @@ void TTraceReader::FlushDump() {
     if (FDumpLast > FDumpFirst)
         origin.Lines = "lines " + std::to_string(FDumpFirst) + (FDumpLast == FDumpFirst + 1 ? ", " : "-") +
                        std::to_string(FDumpLast);
-    const std::string hex = RawBytesToHexStr(FDump.Octets());
+    const std::string octets = FDump.Octets();
     FDump.Clear();
-    Octets(origin, hex);
+    OctetsOf(origin, octets);
 }
 
 void TTraceReader::Finish() {

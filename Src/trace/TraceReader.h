@@ -54,21 +54,29 @@ private:
     };
     TTraceUnit Unit(const TOrigin& Origin, TInput Input) const;
     void Octets(const TOrigin& Origin, std::string_view Text);
-    bool Scanned(const TOrigin& Origin, const std::string& Hex);
+    bool Scan(const TOrigin& Origin, std::string_view Text);
+    bool Scanned(const TOrigin& Origin, std::string_view Octets);
     bool Frames(const TOrigin& Origin, std::string_view Text);
+    bool FrameOctets(const TOrigin& Origin, std::string_view Octets, bool TodayDecides);
+    void OctetsOf(const TOrigin& Origin, std::string_view Octets);
     void Frame(const TOrigin& Origin, const TFrame& Frame);
     void Wrappers(const TOrigin& Origin, std::string_view Octets);
     void FlushDump();
-    void Emit(TTraceUnit& Unit) { FSink(Unit); }
+    void Emit(TTraceUnit& Unit) {
+        if (FCollect) FCollect->push_back(std::move(Unit));
+        else FSink(Unit);
+    }
 
     TTranslateOptions FOptions;
     TSink FSink;
+    std::vector<TTraceUnit>* FCollect = nullptr;  // a log line's units, until they prove useful
     THexDump FDump;
     long long FDumpFirst = 0;
     long long FDumpLast = 0;
     THdlcJoiner FJoiner;
     std::string FOctets;                   // reused per line
     std::vector<std::string_view> FFrames; // reused per line
+    std::vector<TFrame> FFrameList;        // reused per line
 };
 
 }  // namespace vantrel::trace
