@@ -51,6 +51,39 @@ struct TStream {
 
 int32_t SequenceDistance(uint32_t From, uint32_t To) noexcept { return static_cast<int32_t>(To - From); }
 
+// A packet's time in UTC with microseconds; the date and time of the last
+// second written are kept, since packets come many to a second.
+class TTimeText {
+public:
+    const std::string& Of(const timeval& Time) {
+        if (!FValid || Time.tv_sec != FSecond) {
+            const time_t seconds = Time.tv_sec;
+            tm utc{};
+            gmtime_r(&seconds, &utc);
+            char text[40];
+            const size_t n = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S.", &utc);
+            FText.assign(text, n);
+            FPrefix = n;
+            FSecond = Time.tv_sec;
+            FValid = true;
+        }
+        FText.resize(FPrefix);
+        long micro = static_cast<long>(Time.tv_usec);
+        if (micro < 0 || micro > 999999) micro = 0;
+        char digits[6];
+        for (int i = 5; i >= 0; --i, micro /= 10) digits[i] = static_cast<char>('0' + micro % 10);
+        FText.append(digits, 6);
+        FText += 'Z';
+        return FText;
+    }
+
+private:
+    bool FValid = false;
+    time_t FSecond = 0;
+    size_t FPrefix = 0;
+    std::string FText;
+};
+
 class TCapture {
 public:
     TCapture(uint16_t Port, const TTranslateOptions& Options, TUnitWriter& Writer)
@@ -66,25 +99,24 @@ private:
     void Cut(long long Number, TStream& Stream, const TPacket& Packet);
     void Problem(long long Number, const std::string& Message);
     void Unit(long long Number, std::string_view Apdu, const trace::TWrapperHeader& Header, const TPacket& Packet);
+    void Endpoints(const TPacket& Packet);
 
     uint16_t FPort;
     TTranslateOptions FOptions;
     TUnitWriter& FWriter;
     std::unordered_map<TStreamKey, TStream, TStreamKeyHash> FStreams;
+    TTimeText FTimes;
+    timeval FStamp{};
     std::string FTime;
     std::string FSource;
     std::string FDestination;
     std::string FLabel;
 };
 
-std::string TimeText(const timeval& Time) {
-    const time_t seconds = Time.tv_sec;
-    tm utc{};
-    gmtime_r(&seconds, &utc);
-    char text[48];
-    const size_t n = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
-    std::snprintf(text + n, sizeof text - n, ".%06ldZ", static_cast<long>(Time.tv_usec));
-    return text;
+
+void TCapture::Endpoints(const TPacket& Packet) {
+    FSource = trace::EndpointText(Packet, true);
+    FDestination = trace::EndpointText(Packet, false);
 }
 
 void TCapture::Problem(long long Number, const std::string& Message) {
@@ -99,7 +131,12 @@ void TCapture::Unit(long long Number, std::string_view Apdu, const trace::TWrapp
     TTranslateOutcome outcome = TranslateOctets(Apdu, FOptions);
     if (FOptions.DescribeFrame) outcome.FrameDescription.push_back(trace::WrapperDescription(Header));
     (void)Packet;
-    FLabel = FTime + " " + FSource + " -> " + FDestination;
+    FTime = FTimes.Of(FStamp);
+    FLabel = FTime;
+    FLabel += ' ';
+    FLabel += FSource;
+    FLabel += " -> ";
+    FLabel += FDestination;
     TUnitPlace place;
     place.Where = "packet";
     place.Number = Number;
@@ -125,10 +162,9 @@ void TCapture::Packet(long long Number, const pcap_pkthdr& Header, const u_char*
     const std::string_view captured(reinterpret_cast<const char*>(Data), Header.caplen);
     if (!trace::DecodePacket(LinkType, captured, Header.len, packet, why)) return;
     if (packet.SourcePort != FPort && packet.DestinationPort != FPort) return;
-    FTime = TimeText(Header.ts);
-    FSource = trace::EndpointText(packet, true);
-    FDestination = trace::EndpointText(packet, false);
+    FStamp = Header.ts;
     if (!packet.Tcp) {
+        Endpoints(packet);
         if (packet.Payload.size() < packet.PayloadOnWire)
             return Problem(Number, "UDP datagram " + FSource + " -> " + FDestination + " captured without its last " +
                                        std::to_string(packet.PayloadOnWire - packet.Payload.size()) + " octets");
@@ -142,6 +178,7 @@ void TCapture::Packet(long long Number, const pcap_pkthdr& Header, const u_char*
     key.DestinationPort = packet.DestinationPort;
     auto found = FStreams.find(key);
     if (found == FStreams.end()) {
+        Endpoints(packet);
         if (FStreams.size() >= kMaxStreams)
             return Problem(Number, "more than " + std::to_string(kMaxStreams) + " TCP streams; " + FSource + " -> " +
                                        FDestination + " not followed");
@@ -149,6 +186,8 @@ void TCapture::Packet(long long Number, const pcap_pkthdr& Header, const u_char*
         found->second.Source = FSource;
         found->second.Destination = FDestination;
     }
+    FSource = found->second.Source;
+    FDestination = found->second.Destination;
     Tcp(Number, found->second, packet);
     if (packet.Fin || packet.Rst) {
         TStream& s = found->second;
