@@ -7,6 +7,8 @@
 #include "HexText.h"
 #include "trace/TraceReader.h"
 #include "trace/Wrapper.h"
+#include "LlcHeader.h"
+#include "OctetsAfterApdu.h"
 #include "../xmlPdu/INFRA/Errors.h"
 #include "../xmlPdu/INFRA/INFRAMisc.h"
 #include "vantrel/vantrel.h"
@@ -45,9 +47,10 @@ void EntryFailure(TTranslateOutcome& Outcome, std::string_view SourceText, const
 }
 
 // Octets to XML through the entry point. A failure places the caret at twice
-// the failing octet's position: two digits an octet.
+// the failing octet's position: two digits an octet, Skipped octets of the
+// text before the APDU included.
 void OctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::string_view Octets,
-                 const TTranslateOptions& Options) {
+                 const TTranslateOptions& Options, size_t Skipped = 0) {
     Outcome.HexToXml = true;
     if (Octets.size() > UINT32_MAX) {
         Outcome.Kind = TTranslateOutcome::HexFailure;
@@ -58,10 +61,13 @@ void OctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::s
     VantrelStream* xml = nullptr;
     PduToXmlEx(reinterpret_cast<const uint8_t*>(Octets.data()), static_cast<uint32_t>(Octets.size()), Options.Keys,
                Flags(Options), &xml, &error);
-    if (error.Code != 0) return EntryFailure(Outcome, SourceText, error, 2 * static_cast<int64_t>(error.Position));
+    if (error.Code != 0)
+        return EntryFailure(Outcome, SourceText, error, 2 * (static_cast<int64_t>(error.Position) + static_cast<int64_t>(Skipped)));
     Outcome.Kind = TTranslateOutcome::Translated;
     Outcome.Text.assign(reinterpret_cast<const char*>(VantrelStreamData(xml)), VantrelStreamSize(xml) - 1);
     VantrelStreamFree(xml);
+    if (error.Position > 0 && static_cast<size_t>(error.Position) <= Octets.size())
+        Outcome.Notes.push_back(OctetsAfterApduText(Octets.substr(static_cast<size_t>(error.Position) - 1)));
 }
 
 // WRAPPER PDUs, back to back: each APDU translated, the XML one after the
@@ -152,6 +158,12 @@ void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, const TT
             Outcome.Wrapped = true;
             return WrappedOctetsToXml(Outcome, SourceText, octets, Options);
         }
+        if (StartsWithLlcHeader(octets)) {  // an information field copied without its frame
+            if (Options.DescribeFrame) Outcome.FrameDescription.push_back(LlcHeaderDescription(octets));
+            OctetsToXml(Outcome, SourceText, std::string_view(octets).substr(kLlcHeaderSize), Options, kLlcHeaderSize);
+            if (Outcome.Kind == TTranslateOutcome::Translated) Outcome.Text.insert(0, LlcHeaderComment(octets));
+            return;
+        }
         return OctetsToXml(Outcome, SourceText, octets, Options);
     }
     const int64_t position = CharacterCount(text.substr(0, angle)) + 1;
@@ -224,9 +236,7 @@ void TranslateTrace(TTranslateOutcome& Outcome, std::string_view SourceText, con
         for (auto& line : unit.Outcome.FrameDescription) outcome.FrameDescription.push_back(std::move(line));
         if (unit.Outcome.Kind != TTranslateOutcome::Translated) continue;
         outcome.Text += unit.Outcome.Text;
-        if (translated > 1 || !unit.Label.empty() || !unit.Lines.empty())
-            outcome.Notes.push_back(where(unit) + (unit.Label.empty() ? "" : ": " + unit.Label));
-        for (auto& note : unit.Outcome.Notes) outcome.Notes.push_back(std::move(note));
+        for (auto& note : unit.Outcome.Notes) outcome.Notes.push_back(where(unit) + ": " + note);
     }
     Outcome = std::move(outcome);
 }

@@ -21,7 +21,7 @@ using vantrel::TTranslateOutcome;
 enum TExitCode { kTranslated = 0, kNotTranslated = 1, kUsage = 2, kInputOutput = 3 };
 
 constexpr const char kUsageText[] =
-    "usage: vantrel-cli [--each-line] [--frame] [--json] [--port N] [FILE|-]\n"
+    "usage: vantrel-cli [--each-line] [--frame] [--strict] [--json] [--port N] [FILE|-]\n"
     "       vantrel-cli --help | --version\n"
     "\n"
     "Translates a DLMS/COSEM APDU read from FILE (standard input when FILE is\n"
@@ -44,10 +44,15 @@ constexpr const char kUsageText[] =
     "               hex dump blocks and segmented frames are joined)\n"
     "  --frame      print the description of an HDLC frame or WRAPPER header\n"
     "               before its translation\n"
+    "  --strict     exit 1 when octets followed the end of an APDU (they are\n"
+    "               named in an XML comment and in a warning on standard error)\n"
     "  --json       one JSON object per translated unit (JSON Lines)\n"
     "  --port N     the TCP/UDP port of a capture file (default 4059)\n"
     "  --help       print this text\n"
     "  --version    print the version and build number\n"
+    "\n"
+    "An HDLC frame that carries no APDU (SNRM, UA, RR, ...) is reported on\n"
+    "standard error as skipped and is no failure.\n"
     "\n"
     "Exit status: 0 translated; 1 not translated (with --each-line: any line);\n"
     "2 wrong usage; 3 the input could not be read or the output not written.\n";
@@ -134,7 +139,16 @@ std::string_view InputKind(std::string_view Text, const TTranslateOutcome& Outco
     return "hex";
 }
 
-int TranslateWholeJson(const std::string& Text, const std::string& InputName, const vantrel::TTranslateOptions& Options) {
+// The notes of a translation as warnings on stderr, Place naming the input
+// (and line); returns whether there were any.
+bool Warn(const TTranslateOutcome& Outcome, const std::string& Place) {
+    if (!Outcome.Notes.empty()) std::fflush(stdout);  // after the translation it is about, on a terminal too
+    for (const std::string& note : Outcome.Notes) std::fprintf(stderr, "%s: warning: %s\n", Place.c_str(), note.c_str());
+    return !Outcome.Notes.empty();
+}
+
+int TranslateWholeJson(const std::string& Text, const std::string& InputName, const vantrel::TTranslateOptions& Options,
+                       bool Strict) {
     const TTranslateOutcome outcome = vantrel::TranslateText(Text, Options);
     vantrel::cli::TUnitWriter writer(stdout, true);
     vantrel::cli::TUnitPlace place;
@@ -142,10 +156,12 @@ int TranslateWholeJson(const std::string& Text, const std::string& InputName, co
     place.Label = InputName;
     place.Input = InputKind(Text, outcome);
     writer.Write(place, outcome);
-    return outcome.Kind == TTranslateOutcome::Translated ? kTranslated : kNotTranslated;
+    if (outcome.Kind == TTranslateOutcome::Translated) return Warn(outcome, InputName) && Strict ? kNotTranslated : kTranslated;
+    return outcome.FrameWithoutApdu ? kTranslated : kNotTranslated;
 }
 
-int TranslateWhole(FILE* In, const std::string& InputName, bool DescribeFrame, TOutput& Out, bool Json = false) {
+int TranslateWhole(FILE* In, const std::string& InputName, bool DescribeFrame, bool Strict, TOutput& Out,
+                   bool Json = false) {
     std::string text;
     char chunk[1 << 16];
     for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, In)) > 0;) text.append(chunk, n);
@@ -153,18 +169,23 @@ int TranslateWhole(FILE* In, const std::string& InputName, bool DescribeFrame, T
         std::fprintf(stderr, "vantrel-cli: cannot read %s\n", InputName.c_str());
         return kInputOutput;
     }
-    if (Json) return TranslateWholeJson(text, InputName, vantrel::TTranslateOptions{.DescribeFrame = DescribeFrame});
+    if (Json) return TranslateWholeJson(text, InputName, vantrel::TTranslateOptions{.DescribeFrame = DescribeFrame}, Strict);
     const TTranslateOutcome outcome = vantrel::TranslateText(text, DescribeFrame);
     Out.Lines(outcome.FrameDescription);
     switch (outcome.Kind) {
     case TTranslateOutcome::Translated:
         Out.Translation(outcome);
-        return kTranslated;
+        return Warn(outcome, InputName) && Strict ? kNotTranslated : kTranslated;
     case TTranslateOutcome::EntryFailure:
         std::fprintf(stderr, "%s:%d:%d: %s\n", InputName.c_str(), outcome.Line, outcome.Column, outcome.Text.c_str());
         return kNotTranslated;
-    case TTranslateOutcome::HexFailure:
     case TTranslateOutcome::Beep:
+        if (outcome.FrameWithoutApdu) {  // a well-formed frame with nothing to translate is no failure
+            std::fprintf(stderr, "%s: skipped: %s\n", InputName.c_str(), outcome.Text.c_str());
+            return kTranslated;
+        }
+        [[fallthrough]];
+    case TTranslateOutcome::HexFailure:
         std::fprintf(stderr, "%s: %s\n", InputName.c_str(), outcome.Text.c_str());
         return kNotTranslated;
     }
@@ -174,9 +195,10 @@ int TranslateWhole(FILE* In, const std::string& InputName, bool DescribeFrame, T
 // Every line on its own, as the trace reader makes units of them: today's
 // inputs one a line, and the new forms (log lines, dump blocks, joined
 // segments, WRAPPER PDUs).
-int TranslateEachLine(FILE* In, const std::string& InputName, bool DescribeFrame, bool Json) {
+int TranslateEachLine(FILE* In, const std::string& InputName, bool DescribeFrame, bool Strict, bool Json) {
     TLineReader reader(In);
     vantrel::cli::TUnitWriter writer(stdout, Json);
+    long long warned = 0;  // units translated with octets after the end of the APDU
     vantrel::trace::TTraceReader trace(vantrel::TTranslateOptions{.DescribeFrame = DescribeFrame},
                                        [&](vantrel::trace::TTraceUnit& Unit) {
                                            vantrel::cli::TUnitPlace place;
@@ -186,6 +208,8 @@ int TranslateEachLine(FILE* In, const std::string& InputName, bool DescribeFrame
                                            place.Label = Unit.Label;
                                            place.Input = vantrel::trace::InputName(Unit.Input);
                                            writer.Write(place, Unit.Outcome);
+                                           if (Unit.Outcome.Kind == TTranslateOutcome::Translated)
+                                               warned += Warn(Unit.Outcome, InputName + ":" + std::to_string(Unit.Line));
                                        });
     std::string_view line;
     long long number = 0;
@@ -195,7 +219,7 @@ int TranslateEachLine(FILE* In, const std::string& InputName, bool DescribeFrame
         std::fprintf(stderr, "vantrel-cli: cannot read %s\n", InputName.c_str());
         return kInputOutput;
     }
-    if (writer.Failed() == 0) return kTranslated;
+    if (writer.Failed() == 0) return warned != 0 && Strict ? kNotTranslated : kTranslated;
     std::fprintf(stderr, "vantrel-cli: %lld of %lld lines not translated\n", writer.Failed(), writer.Units());
     return kNotTranslated;
 }
@@ -210,6 +234,7 @@ int Usage(const char* Problem) {
 int main(int argc, char** argv) {
     bool eachLine = false;
     bool describeFrame = false;
+    bool strict = false;
     bool json = false;
     long port = 4059;
     const char* path = nullptr;
@@ -219,6 +244,7 @@ int main(int argc, char** argv) {
         if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             if (arg == "--each-line") eachLine = true;
             else if (arg == "--frame") describeFrame = true;
+            else if (arg == "--strict") strict = true;
             else if (arg == "--json") json = true;
             else if (arg == "--port") {
                 char* end = nullptr;
@@ -264,8 +290,8 @@ int main(int argc, char** argv) {
     static char outBuffer[1 << 16];
     std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
     TOutput out(stdout);
-    int status = eachLine ? TranslateEachLine(in, inputName, describeFrame, json)
-                          : TranslateWhole(in, inputName, describeFrame, out, json);
+    int status = eachLine ? TranslateEachLine(in, inputName, describeFrame, strict, json)
+                          : TranslateWhole(in, inputName, describeFrame, strict, out, json);
     if (!fromStdin) std::fclose(in);
     if (!out.Finish()) {
         std::fprintf(stderr, "vantrel-cli: cannot write the output\n");
