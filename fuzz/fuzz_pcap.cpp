@@ -11,8 +11,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     FILE* in = fmemopen(const_cast<uint8_t*>(Data), Size, "rb");
     if (!in) return 0;
     static FILE* out = std::fopen("/dev/null", "w");
-    static FILE* err = std::freopen("/dev/null", "w", stderr);
-    (void)err;
     vantrel::cli::TUnitWriter writer(out, (Size & 1) != 0);
     vantrel::cli::TranslateCaptureStream(in, "fuzz", 4059, vantrel::TTranslateOptions{.DescribeFrame = true}, writer);
     return 0;
