@@ -6,6 +6,8 @@
 #include "FailurePlace.h"
 #include "Frame.h"
 #include "HexText.h"
+#include "trace/TraceReader.h"
+#include "trace/Wrapper.h"
 #include "LlcHeader.h"
 #include "OctetsAfterApdu.h"
 #include "../xmlPdu/INFRA/Errors.h"
@@ -77,6 +79,34 @@ void OctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::s
             (server ? Outcome.ServerSystemTitle : Outcome.ClientSystemTitle) = std::move(title);
 }
 
+// WRAPPER PDUs, back to back: each APDU translated, the XML one after the
+// other. A failure places the caret at the octet of the whole input.
+void WrappedOctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::string_view Octets,
+                        const TTranslateOptions& Options) {
+    trace::TWrapperWalk walk(Octets);
+    trace::TWrapperPdu pdu;
+    std::string xml;
+    while (walk.Next(pdu)) {
+        if (Options.DescribeFrame) Outcome.FrameDescription.push_back(trace::WrapperDescription(pdu.Header));
+        const size_t apduAt = pdu.Offset + trace::kWrapperHeaderSize;
+        OctetsToXml(Outcome, SourceText, pdu.Apdu, Options);
+        if (Outcome.Kind != TTranslateOutcome::Translated) {
+            GotoIndex(SourceText, 2 * static_cast<int64_t>(apduAt + static_cast<size_t>(Outcome.Position)), Outcome.Line,
+                      Outcome.Column);
+            return;
+        }
+        xml += Outcome.Text;
+    }
+    if (!walk.Failure().empty()) {
+        Outcome.Kind = TTranslateOutcome::EntryFailure;
+        Outcome.Text = walk.Failure();
+        Outcome.Position = static_cast<int>(walk.FailureOffset() + 1);
+        GotoIndex(SourceText, 2 * static_cast<int64_t>(walk.FailureOffset()), Outcome.Line, Outcome.Column);
+        return;
+    }
+    Outcome.Text = std::move(xml);
+}
+
 void XmlToHex(TTranslateOutcome& Outcome, std::string_view SourceText, std::string_view Xml,
               const TTranslateOptions& Options) {
     Outcome.HexToXml = false;
@@ -133,6 +163,10 @@ void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, const TT
             Outcome.Text = e.Message();
             return;
         }
+        if (trace::StartsWithWrapper(octets)) {
+            Outcome.Wrapped = true;
+            return WrappedOctetsToXml(Outcome, SourceText, octets, Options);
+        }
         if (StartsWithLlcHeader(octets)) {  // an information field copied without its frame
             if (Options.DescribeFrame) Outcome.FrameDescription.push_back(LlcHeaderDescription(octets));
             OctetsToXml(Outcome, SourceText, std::string_view(octets).substr(kLlcHeaderSize), Options, kLlcHeaderSize);
@@ -149,7 +183,88 @@ void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, const TT
     XmlToHex(Outcome, SourceText, text, Options);
 }
 
+// The characters before line Number (from 1) of Text.
+int64_t LineStartIndex(std::string_view Text, long long Number) {
+    int64_t index = 0;
+    long long line = 1;
+    for (size_t i = 0; i < Text.size() && line < Number; ++i) {
+        if (IsContinuation(Text[i])) continue;
+        ++index;
+        if (Text[i] == '\n') ++line;
+    }
+    return index;
+}
+
+// Where today's rules failed: the text read as a trace (log lines, hex
+// dumps, segmented HDLC frames, WRAPPER PDUs), line by line. Taken only when
+// the text holds one of those forms and no XML.
+void TranslateTrace(TTranslateOutcome& Outcome, std::string_view SourceText, const TTranslateOptions& Options) {
+    std::vector<trace::TTraceUnit> units;
+    trace::TTraceReader reader(Options, [&](trace::TTraceUnit& Unit) { units.push_back(std::move(Unit)); });
+    long long number = 0;
+    long long filled = 0;  // lines with text
+    for (size_t at = 0; at <= SourceText.size();) {
+        size_t end = SourceText.find('\n', at);
+        if (end == std::string_view::npos) end = SourceText.size();
+        std::string_view line = SourceText.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        filled += line.find_first_not_of(" \t") != std::string_view::npos;
+        reader.Line(++number, line);
+        at = end + 1;
+    }
+    reader.Finish();
+    bool anyNew = false;
+    const trace::TTraceUnit* failed = nullptr;
+    int translated = 0;
+    for (const auto& unit : units) {
+        anyNew |= unit.New;
+        if (!unit.Outcome.HexToXml && unit.Outcome.Kind == TTranslateOutcome::Translated) return;
+        if (unit.Outcome.Kind == TTranslateOutcome::Translated) ++translated;
+        else if (!failed && !unit.Outcome.FrameWithoutApdu) failed = &unit;
+    }
+    if (!anyNew || (!failed && translated == 0)) return;
+    const auto where = [](const trace::TTraceUnit& Unit) {
+        return Unit.Lines.empty() ? "line " + std::to_string(Unit.Line) : Unit.Lines;
+    };
+    TTranslateOutcome outcome;
+    outcome.HexToXml = true;
+    // A failure of the trace replaces today's failure where something of the
+    // trace translated, or where it is a failure of a new form itself.
+    if (failed && translated == 0 && failed->Input != trace::TInput::Wrapper && failed->Input != trace::TInput::Dump &&
+        (failed->Lines.empty() || filled < 2))
+        return;
+    if (failed) {
+        outcome = failed->Outcome;
+        outcome.Text = where(*failed) + ": " + outcome.Text;
+        GotoIndex(SourceText, LineStartIndex(SourceText, failed->FirstLine), outcome.Line, outcome.Column);
+        Outcome = std::move(outcome);
+        return;
+    }
+    outcome.Kind = TTranslateOutcome::Translated;
+    for (auto& unit : units) {
+        for (auto& line : unit.Outcome.FrameDescription) outcome.FrameDescription.push_back(std::move(line));
+        if (unit.Outcome.Kind != TTranslateOutcome::Translated) continue;
+        outcome.Text += unit.Outcome.Text;
+        for (auto& note : unit.Outcome.Notes) outcome.Notes.push_back(where(unit) + ": " + note);
+    }
+    Outcome = std::move(outcome);
+}
+
 }  // namespace
+
+TTranslateOutcome TranslateSingle(std::string_view SourceText, const TTranslateOptions& Options) {
+    TTranslateOutcome outcome;
+    Translate(outcome, SourceText, Options);
+    return outcome;
+}
+
+TTranslateOutcome TranslateOctets(std::string_view Octets, const TTranslateOptions& Options) {
+    TTranslateOutcome outcome;
+    OctetsToXml(outcome, {}, Octets, Options);
+    outcome.Line = 1;
+    outcome.Column = 0;
+    return outcome;
+}
 
 void GotoIndex(std::string_view Text, int64_t Index, int& Line, int& Column) {
     int64_t line = 1;
@@ -177,6 +292,9 @@ void GotoIndex(std::string_view Text, int64_t Index, int& Line, int& Column) {
 TTranslateOutcome TranslateText(std::string_view SourceText, const TTranslateOptions& Options) {
     TTranslateOutcome outcome;
     Translate(outcome, SourceText, Options);
+    if (outcome.Kind != TTranslateOutcome::Translated && !outcome.Wrapped &&
+        (outcome.HexToXml || trace::OpensNoElement(SourceText)))
+        TranslateTrace(outcome, SourceText, Options);
     return outcome;
 }
 

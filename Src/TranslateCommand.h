@@ -43,6 +43,8 @@ struct TTranslateOutcome {
     // A beep for a well-formed HDLC frame that carries no whole APDU: a frame
     // other than I or UI, or one segment of a longer APDU.
     bool FrameWithoutApdu = false;
+    // The octets were WRAPPER PDUs (DLMS over TCP or UDP), unwrapped.
+    bool Wrapped = false;
     // Only when asked for: the description of the HDLC frame the text held,
     // whenever it decoded (also when it carried nothing to translate).
     std::vector<std::string> FrameDescription;
@@ -62,6 +64,12 @@ TTranslateOutcome TranslateText(std::string_view SourceText, const TTranslateOpt
 inline TTranslateOutcome TranslateText(std::string_view SourceText, bool DescribeFrame = false) {
     return TranslateText(SourceText, TTranslateOptions{.DescribeFrame = DescribeFrame});
 }
+
+// Today's rules alone, for one piece of text: an HDLC frame, XML, or hex
+// octets (WRAPPER PDUs unwrapped); no traces, dumps or log lines.
+TTranslateOutcome TranslateSingle(std::string_view SourceText, const TTranslateOptions& Options);
+// The octets of one APDU to XML; a failure has its Position, no caret.
+TTranslateOutcome TranslateOctets(std::string_view Octets, const TTranslateOptions& Options);
 
 // The caret after walking the first Index characters of Text (UTF-8; one
 // character is one encoded sequence): a carriage return starts a new line at

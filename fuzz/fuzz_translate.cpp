@@ -26,8 +26,10 @@ void CheckOutcome(std::string_view Text) {
     Check(outcome.Column <= static_cast<int64_t>(Text.size()));
     const size_t start = Text.find_first_not_of("\r\n ");
     const bool frameText = start != std::string_view::npos && Text.substr(start, 2) == "7E";
-    const bool llcHeader = outcome.FrameDescription.size() == 1 && outcome.FrameDescription[0].starts_with("LLC(");
-    Check(outcome.FrameDescription.empty() || frameText || llcHeader);
+    // Descriptions are of HDLC frames, WRAPPER and LLC headers only.
+    for (const std::string& line : outcome.FrameDescription)
+        Check(frameText || line.starts_with("Wrapper(") || line.starts_with("LLC(") || line.starts_with("Frame(") ||
+              line.starts_with("  ") || line == ")");
     // Notes may stand in XML comments: no '>' and no "--".
     for (const std::string& note : outcome.Notes)
         Check(outcome.Kind == TTranslateOutcome::Translated && note.find('>') == std::string::npos &&

@@ -11,7 +11,10 @@
 #include "../../xmlPdu/security/Keys.h"
 #include "../TranslateCommand.h"
 #include "../Version.h"
+#include "../trace/TraceReader.h"
+#include "Capture.h"
 #include "KeyFile.h"
+#include "UnitWriter.h"
 
 namespace {
 
@@ -20,8 +23,8 @@ using vantrel::TTranslateOutcome;
 enum TExitCode { kTranslated = 0, kNotTranslated = 1, kUsage = 2, kInputOutput = 3 };
 
 constexpr const char kUsageText[] =
-    "usage: vantrel-cli [--each-line] [--frame] [--annotate] [--strict] [--keys KEYFILE] [--key Name=HEX]...\n"
-    "                   [FILE|-]\n"
+    "usage: vantrel-cli [--each-line] [--frame] [--annotate] [--strict] [--json] [--port N]\n"
+    "                   [--keys KEYFILE] [--key Name=HEX]... [FILE|-]\n"
     "       vantrel-cli --help | --version\n"
     "\n"
     "Translates a DLMS/COSEM APDU read from FILE (standard input when FILE is\n"
@@ -31,17 +34,25 @@ constexpr const char kUsageText[] =
     "  XML              when a \"<\" stands within its first 79 characters (the\n"
     "                   octets are printed as hex digits),\n"
     "  hex octets       otherwise (blanks, dashes and line breaks are ignored).\n"
+    "Where these fail, also WRAPPER PDUs (DLMS over TCP/UDP), hex dumps with\n"
+    "offsets, log lines and segmented HDLC frames. A packet capture file (pcap,\n"
+    "pcapng) is read for the APDUs on TCP and UDP port 4059.\n"
     "\n"
     "Options:\n"
     "  --each-line  every non-empty line is one APDU or HDLC frame, translated on\n"
     "               its own; each result follows a line \"line N:\", a failure is\n"
     "               one line \"line N: ...\" in the output; HDLC frames that\n"
     "               carry no whole APDU are reported as skipped, not as failures\n"
-    "  --frame      print the description of an HDLC frame before its translation\n"
+    "               (log lines: the octets are taken from the text around them;\n"
+    "               hex dump blocks and segmented frames are joined)\n"
+    "  --frame      print the description of an HDLC frame or WRAPPER header\n"
+    "               before its translation\n"
     "  --annotate   explain values in XML comments (logical and class names,\n"
     "               decimals, date-times); the XML reads back to the same octets\n"
     "  --strict     exit 1 when octets followed the end of an APDU (they are\n"
     "               named in an XML comment and in a warning on standard error)\n"
+    "  --json       one JSON object per translated unit (JSON Lines)\n"
+    "  --port N     the TCP/UDP port of a capture file (default 4059)\n"
     "  --keys KEYFILE  decipher and encipher ciphered APDUs with the keys of\n"
     "               KEYFILE: lines \"Name = HEX\", \"#\" starts a comment. Names:\n"
     "               BlockCipherKey, BroadcastKey, DedicatedKey, AuthenticationKey,\n"
@@ -132,20 +143,45 @@ private:
     bool FCarryTaken = false;
 };
 
-bool IsBlankLine(std::string_view Line) {
-    return Line.find_first_not_of(" \t\r") == std::string_view::npos;
+// The kind of a whole input, for --json.
+std::string_view InputKind(std::string_view Text, const TTranslateOutcome& Outcome) {
+    if (!Outcome.HexToXml) return "xml";
+    while (!Text.empty() && (Text.front() == ' ' || Text.front() == '\r' || Text.front() == '\n')) Text.remove_prefix(1);
+    if (Text.starts_with("7E")) return "frame";
+    if (Text.starts_with("00 01") || Text.starts_with("0001") || Text.starts_with("00-01")) return "wrapper";
+    if (vantrel::trace::THexDump::Opens(Text.substr(0, Text.find('\n')))) return "dump";
+    return "hex";
 }
 
 // The notes of a translation as warnings on stderr, Place naming the input
 // (and line); returns whether there were any.
+// The system titles an AARQ or AARE showed, for the translations after it.
+void LearnSystemTitles(const TTranslateOutcome& Outcome, VantrelKeys& Keys) {
+    if (!Outcome.ClientSystemTitle.empty()) Keys.Put(VantrelKeys::ClientSystemTitle, Outcome.ClientSystemTitle);
+    if (!Outcome.ServerSystemTitle.empty()) Keys.Put(VantrelKeys::ServerSystemTitle, Outcome.ServerSystemTitle);
+}
+
 bool Warn(const TTranslateOutcome& Outcome, const std::string& Place) {
     if (!Outcome.Notes.empty()) std::fflush(stdout);  // after the translation it is about, on a terminal too
     for (const std::string& note : Outcome.Notes) std::fprintf(stderr, "%s: warning: %s\n", Place.c_str(), note.c_str());
     return !Outcome.Notes.empty();
 }
 
+int TranslateWholeJson(const std::string& Text, const std::string& InputName, const vantrel::TTranslateOptions& Options,
+                       bool Strict) {
+    const TTranslateOutcome outcome = vantrel::TranslateText(Text, Options);
+    vantrel::cli::TUnitWriter writer(stdout, true);
+    vantrel::cli::TUnitPlace place;
+    place.Where = "input";
+    place.Label = InputName;
+    place.Input = InputKind(Text, outcome);
+    writer.Write(place, outcome);
+    if (outcome.Kind == TTranslateOutcome::Translated) return Warn(outcome, InputName) && Strict ? kNotTranslated : kTranslated;
+    return outcome.FrameWithoutApdu ? kTranslated : kNotTranslated;
+}
+
 int TranslateWhole(FILE* In, const std::string& InputName, const vantrel::TTranslateOptions& Options, bool Strict,
-                   TOutput& Out) {
+                   TOutput& Out, bool Json) {
     std::string text;
     char chunk[1 << 16];
     for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, In)) > 0;) text.append(chunk, n);
@@ -153,6 +189,7 @@ int TranslateWhole(FILE* In, const std::string& InputName, const vantrel::TTrans
         std::fprintf(stderr, "vantrel-cli: cannot read %s\n", InputName.c_str());
         return kInputOutput;
     }
+    if (Json) return TranslateWholeJson(text, InputName, Options, Strict);
     const TTranslateOutcome outcome = vantrel::TranslateText(text, Options);
     Out.Lines(outcome.FrameDescription);
     switch (outcome.Kind) {
@@ -175,55 +212,37 @@ int TranslateWhole(FILE* In, const std::string& InputName, const vantrel::TTrans
     return kNotTranslated;
 }
 
-// With keys, an AARQ's or AARE's system title serves the lines after it.
-int TranslateEachLine(FILE* In, const std::string& InputName, vantrel::TTranslateOptions Options, VantrelKeys* Keys,
-                      bool Strict, TOutput& Out) {
+// Every line on its own, as the trace reader makes units of them: today's
+// inputs one a line, and the new forms (log lines, dump blocks, joined
+// segments, WRAPPER PDUs).
+// With keys, an AARQ's or AARE's system title serves the units after it.
+int TranslateEachLine(FILE* In, const std::string& InputName, const vantrel::TTranslateOptions& Options,
+                      VantrelKeys* Keys, bool Strict, bool Json) {
     TLineReader reader(In);
+    vantrel::cli::TUnitWriter writer(stdout, Json);
+    long long warned = 0;  // units translated with octets after the end of the APDU
+    vantrel::trace::TTraceReader trace(Options, [&](vantrel::trace::TTraceUnit& Unit) {
+                                           if (Keys) LearnSystemTitles(Unit.Outcome, *Keys);
+                                           vantrel::cli::TUnitPlace place;
+                                           place.Number = Unit.Line;
+                                           place.FirstLine = Unit.FirstLine;
+                                           place.Lines = Unit.Lines;
+                                           place.Label = Unit.Label;
+                                           place.Input = vantrel::trace::InputName(Unit.Input);
+                                           writer.Write(place, Unit.Outcome);
+                                           if (Unit.Outcome.Kind == TTranslateOutcome::Translated)
+                                               warned += Warn(Unit.Outcome, InputName + ":" + std::to_string(Unit.Line));
+                                       });
     std::string_view line;
     long long number = 0;
-    long long translated = 0;
-    long long failed = 0;
-    long long skipped = 0;  // frames of the log that carry no whole APDU
-    long long warned = 0;   // lines translated with octets after the end of the APDU
-    std::string head;
-    while (reader.Next(line)) {
-        ++number;
-        if (IsBlankLine(line)) continue;
-        const TTranslateOutcome outcome = vantrel::TranslateText(line, Options);
-        if (Keys && !outcome.ClientSystemTitle.empty()) Keys->Put(VantrelKeys::ClientSystemTitle, outcome.ClientSystemTitle);
-        if (Keys && !outcome.ServerSystemTitle.empty()) Keys->Put(VantrelKeys::ServerSystemTitle, outcome.ServerSystemTitle);
-        head = "line " + std::to_string(number) + ": ";
-        switch (outcome.Kind) {
-        case TTranslateOutcome::Translated:
-            ++translated;
-            head.pop_back();
-            Out.Line(head);
-            Out.Lines(outcome.FrameDescription);
-            Out.Translation(outcome);
-            warned += Warn(outcome, InputName + ":" + std::to_string(number));
-            continue;
-        case TTranslateOutcome::EntryFailure:
-            head += outcome.HexToXml ? "error at octet " : "error at column ";
-            head += std::to_string(outcome.HexToXml ? outcome.Position : outcome.Column);
-            head += ": ";
-            break;
-        case TTranslateOutcome::HexFailure:
-            head += "error: ";
-            break;
-        case TTranslateOutcome::Beep:
-            head += outcome.FrameWithoutApdu ? "skipped: " : "not translated: ";
-            break;
-        }
-        ++(outcome.FrameWithoutApdu ? skipped : failed);
-        Out.Line(head + outcome.Text);
-        Out.Lines(outcome.FrameDescription);
-    }
+    while (reader.Next(line)) trace.Line(++number, line);
+    trace.Finish();
     if (reader.Failed()) {
         std::fprintf(stderr, "vantrel-cli: cannot read %s\n", InputName.c_str());
         return kInputOutput;
     }
-    if (failed == 0) return warned != 0 && Strict ? kNotTranslated : kTranslated;
-    std::fprintf(stderr, "vantrel-cli: %lld of %lld lines not translated\n", failed, failed + translated + skipped);
+    if (writer.Failed() == 0) return warned != 0 && Strict ? kNotTranslated : kTranslated;
+    std::fprintf(stderr, "vantrel-cli: %lld of %lld lines not translated\n", writer.Failed(), writer.Units());
     return kNotTranslated;
 }
 
@@ -241,6 +260,8 @@ int main(int argc, char** argv) {
     VantrelKeys keys;
     bool withKeys = false;
     std::string keyFault;
+    bool json = false;
+    long port = 4059;
     const char* path = nullptr;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
@@ -249,13 +270,19 @@ int main(int argc, char** argv) {
             if (arg == "--each-line") eachLine = true;
             else if (arg == "--frame") options.DescribeFrame = true;
             else if (arg == "--annotate") options.Annotate = true;
-            else if (arg == "--strict") strict = true;
             else if (arg == "--keys" || arg == "--key") {
                 if (i + 1 == argc) return Usage((std::string(arg) + " needs a value").c_str());
                 const bool ok = arg == "--keys" ? vantrel::ReadKeyFile(argv[++i], keys, keyFault)
                                                 : vantrel::SetKeyLine(argv[++i], keys, keyFault);
                 if (!ok) return Usage((std::string(arg) + ": " + keyFault).c_str());
                 withKeys = true;
+            }
+            else if (arg == "--strict") strict = true;
+            else if (arg == "--json") json = true;
+            else if (arg == "--port") {
+                char* end = nullptr;
+                port = i + 1 < argc ? std::strtol(argv[++i], &end, 10) : -1;
+                if (port < 1 || port > 65535 || !end || *end) return Usage("--port needs a number from 1 to 65535");
             }
             else if (arg == "--") optionsEnded = true;
             else if (arg == "--help" || arg == "-h") {
@@ -274,8 +301,21 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (withKeys) options.Keys = &keys;
     const bool fromStdin = !path || std::strcmp(path, "-") == 0;
     const std::string inputName = fromStdin ? "<stdin>" : path;
+    if (!fromStdin && vantrel::cli::IsCaptureFile(path)) {
+        static char captureBuffer[1 << 16];
+        std::setvbuf(stdout, captureBuffer, _IOFBF, sizeof captureBuffer);
+        vantrel::cli::TUnitWriter writer(stdout, json);
+        int status = vantrel::cli::TranslateCapture(path, inputName, static_cast<uint16_t>(port),
+                                                    options, writer);
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            std::fprintf(stderr, "vantrel-cli: cannot write the output\n");
+            status = kInputOutput;
+        }
+        return status;
+    }
     FILE* in = fromStdin ? stdin : std::fopen(path, "rb");
     if (!in) {
         std::fprintf(stderr, "vantrel-cli: cannot open %s: %s\n", path, std::strerror(errno));
@@ -284,9 +324,8 @@ int main(int argc, char** argv) {
     static char outBuffer[1 << 16];
     std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
     TOutput out(stdout);
-    if (withKeys) options.Keys = &keys;
-    int status = eachLine ? TranslateEachLine(in, inputName, options, withKeys ? &keys : nullptr, strict, out)
-                          : TranslateWhole(in, inputName, options, strict, out);
+    int status = eachLine ? TranslateEachLine(in, inputName, options, withKeys ? &keys : nullptr, strict, json)
+                          : TranslateWhole(in, inputName, options, strict, out, json);
     if (!fromStdin) std::fclose(in);
     if (!out.Finish()) {
         std::fprintf(stderr, "vantrel-cli: cannot write the output\n");

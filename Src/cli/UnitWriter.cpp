@@ -1,0 +1,120 @@
+#include "UnitWriter.h"
+
+#include <nlohmann/json.hpp>
+
+namespace vantrel::cli {
+
+using K = TTranslateOutcome::TKind;
+
+std::string_view RootElementName(std::string_view Xml) noexcept {
+    size_t at = Xml.find('<');
+    while (at != std::string_view::npos && at + 1 < Xml.size() && (Xml[at + 1] == '?' || Xml[at + 1] == '!'))
+        at = Xml.find('<', at + 1);
+    if (at == std::string_view::npos) return {};
+    size_t end = at + 1;
+    while (end < Xml.size() && Xml[end] != ' ' && Xml[end] != '>' && Xml[end] != '/' && Xml[end] != '\r' &&
+           Xml[end] != '\n' && Xml[end] != '\t')
+        ++end;
+    return Xml.substr(at + 1, end - at - 1);
+}
+
+void TUnitWriter::Write(const TUnitPlace& Place, const TTranslateOutcome& Outcome) {
+    const bool skipped = Outcome.Kind == K::Beep && Outcome.FrameWithoutApdu;
+    ++(Outcome.Kind == K::Translated ? FTranslated : skipped ? FSkipped : FFailed);
+    if (FJson) return WriteJson(Place, &Outcome, {});
+
+    FHead.assign(Place.Where);
+    FHead += ' ';
+    FHead += std::to_string(Place.Number);
+    FHead += ':';
+    if (Outcome.Kind == K::Translated) {
+        if (!Place.Lines.empty()) {
+            FHead += " from ";
+            FHead += Place.Lines;
+        }
+        if (!Place.Label.empty()) {
+            FHead += " [";
+            FHead += Place.Label;
+            FHead += ']';
+        }
+        PutLine(FHead);
+        for (const std::string& line : Outcome.FrameDescription) PutLine(line);
+        if (Outcome.HexToXml) Put(Outcome.Text);
+        else PutLine(Outcome.Text);
+        return;
+    }
+    FHead += ' ';
+    switch (Outcome.Kind) {
+    case K::EntryFailure:
+        FHead += Outcome.HexToXml ? "error at octet " : "error at column ";
+        FHead += std::to_string(Outcome.HexToXml ? Outcome.Position : Outcome.Column);
+        FHead += ": ";
+        break;
+    case K::HexFailure:
+        FHead += "error: ";
+        break;
+    default:
+        FHead += skipped ? "skipped: " : "not translated: ";
+        break;
+    }
+    FHead += Outcome.Text;
+    if (!Place.Label.empty()) {
+        FHead += " [";
+        FHead += Place.Label;
+        FHead += ']';
+    }
+    PutLine(FHead);
+    for (const std::string& line : Outcome.FrameDescription) PutLine(line);
+}
+
+void TUnitWriter::WriteProblem(const TUnitPlace& Place, std::string_view Message) {
+    ++FFailed;
+    if (FJson) return WriteJson(Place, nullptr, Message);
+    FHead.assign(Place.Where);
+    FHead += ' ';
+    FHead += std::to_string(Place.Number);
+    FHead += ": error: ";
+    FHead += Message;
+    PutLine(FHead);
+}
+
+void TUnitWriter::WriteJson(const TUnitPlace& Place, const TTranslateOutcome* Outcome, std::string_view Problem) {
+    nlohmann::ordered_json o;
+    if (Place.Where == "packet") {
+        o["packet"] = Place.Number;
+        if (!Place.Time.empty()) o["time"] = Place.Time;
+        if (!Place.Source.empty()) o["source"] = Place.Source;
+        if (!Place.Destination.empty()) o["destination"] = Place.Destination;
+    } else if (Place.Where == "line") {
+        o["line"] = Place.Number;
+        if (Place.FirstLine != 0 && Place.FirstLine != Place.Number) o["first_line"] = Place.FirstLine;
+    }
+    if (Place.Where == "input") o["source"] = Place.Label;
+    else if (!Place.Label.empty()) o["label"] = Place.Label;
+    if (!Place.Input.empty()) o["input"] = Place.Input;
+    if (!Outcome) {
+        o["error"] = {{"message", Problem}};
+    } else if (Outcome->Kind == K::Translated) {
+        if (Outcome->HexToXml) {
+            o["apdu"] = RootElementName(Outcome->Text);
+            o["xml"] = Outcome->Text;
+        } else {
+            o["hex"] = Outcome->Text;
+        }
+    } else if (Outcome->Kind == K::Beep && Outcome->FrameWithoutApdu) {
+        o["skipped"] = Outcome->Text;
+    } else {
+        nlohmann::ordered_json error;
+        error["message"] = Outcome->Text;
+        if (Outcome->Kind == K::EntryFailure) {
+            error["position"] = Outcome->HexToXml ? Outcome->Position : Outcome->Column;
+            if (!Outcome->Field.empty()) error["field"] = Outcome->Field;
+        }
+        o["error"] = std::move(error);
+    }
+    if (Outcome && !Outcome->FrameDescription.empty()) o["frame"] = Outcome->FrameDescription;
+    if (Outcome && !Outcome->Notes.empty()) o["notes"] = Outcome->Notes;
+    PutLine(o.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+}
+
+}  // namespace vantrel::cli

@@ -1,0 +1,49 @@
+// Hex dumps as dump tools and packet analysers print them: an offset, the
+// octets in hex (one, two or four to a group), then an ASCII column.
+//   0000   00 01 00 10 00 01 00 0d c0 01 c1 00 08 00 00 01   ................
+//   00000000: 0001 0010 0001 000d c001 c100 0800 0001  ................
+//   00000000  00 01 00 10 00 01 00 0d  c0 01 c1 00 08 00 00 01  |................|
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vantrel::trace {
+
+// One dump line: its offset, and its octets appended to Out. A line of only
+// an offset (the total length some tools print last) has no octets. False
+// (Out unchanged) when Line is no dump line.
+bool ParseDumpLine(std::string_view Line, uint64_t& Offset, std::string& Out);
+
+// The octets of consecutive dump lines. A dump opens with a line at offset 0;
+// every further line must stand at the offset where the octets so far end.
+// "*" (repeated lines left out) is understood.
+class THexDump {
+public:
+    static bool Opens(std::string_view Line);
+
+    enum TAdd { Added, NotDumpLine, OffsetJump, TooLong };
+    TAdd Add(std::string_view Line);
+
+    bool Active() const noexcept { return FActive; }
+    const std::string& Octets() const noexcept { return FOctets; }
+    // After OffsetJump: the offset the line had, and the one that was due.
+    uint64_t LineOffset() const noexcept { return FLineOffset; }
+    uint64_t DueOffset() const noexcept { return FOctets.size(); }
+    std::string OffsetJumpMessage() const;
+    void Clear();
+
+private:
+    bool FActive = false;
+    bool FRepeat = false;
+    size_t FLastLineSize = 0;
+    uint64_t FLineOffset = 0;
+    std::string FOctets;
+    std::string FLine;
+};
+
+// The most octets a dump may hold.
+inline constexpr size_t kMaxDumpOctets = 16u << 20;
+
+}  // namespace vantrel::trace
