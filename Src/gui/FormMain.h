@@ -1,7 +1,8 @@
-// The main window: two editor panes one above the other, and the menu with
-// "Help" and "About". "Translate" in either pane replaces the text of the
-// other pane with the translation, or tells what failed and puts the caret
-// of the source pane where it failed.
+// The main window: two editor panes one above the other, the menus File,
+// Edit and View (acting on the pane with the focus), "Help" and "About", a
+// find bar and a status line. "Translate" in either pane replaces the text
+// of the other pane with the translation, or tells what failed and where, and
+// puts the caret of the source pane there.
 #pragma once
 
 #include <QMainWindow>
@@ -9,11 +10,15 @@
 #include "FormBase.h"
 
 class QAction;
+class QLabel;
+class QMenu;
 class QSplitter;
 
 namespace vantrel {
 
+class TFindBar;
 class TFrameBaseEditor;
+struct TTranslateOutcome;
 
 class TFormMain final : public TFormBase<QMainWindow> {
     Q_OBJECT
@@ -25,18 +30,47 @@ public:
     QSplitter* Splitter1() const { return FSplitter1; }
     QAction* MMHelp() const { return FMMHelp; }
     QAction* MMAbout() const { return FMMAbout; }
+    // A menu command by its object name ("MMOpen", "MMAnnotate", ...).
+    QAction* MenuAction(const char* Name) const;
+    QMenu* RecentMenu() const { return FRecentMenu; }
+    TFindBar* FindBar() const { return FFindBar; }
+    // The text of the status line's message part.
+    QString StatusText() const;
+    // The pane the menus act on: the one that had the focus last.
+    TFrameBaseEditor* ActivePane() const { return FActivePane; }
 
     // Translates the text of Pane into the other pane.
     void TranslateRequested(TFrameBaseEditor* Pane);
+    // Shows Outcome, the translation of the text of Source, with Destination
+    // the other pane.
+    void ShowOutcome(TFrameBaseEditor* Source, TFrameBaseEditor* Destination, const TTranslateOutcome& Outcome);
     void MMHelpClick();
     void MMAboutClick();
-    // "Vantrel 3.6 (N)".
+    // "Vantrel 3.6 (N)" on the first line, then what the program is, its
+    // build, the Qt version and the licence.
     static QString AboutText();
 
+    void setVisible(bool Visible) override;
+
+protected:
+    void closeEvent(QCloseEvent* Event) override;
+
 private:
+    void CreateMenus();
+    void UpdateTitle();
+    void RebuildRecentMenu();
+    void OpenRecent(const QString& FileName);
+    void ChooseFont();
+    void ApplyViewOptions();
+
     TFrameBaseEditor* FTopEditor;
     QSplitter* FSplitter1;
     TFrameBaseEditor* FBottomEditor;
+    TFrameBaseEditor* FActivePane;
+    TFindBar* FFindBar;
+    QLabel* FStatusNote;
+    QLabel* FStatusCaret;
+    QMenu* FRecentMenu = nullptr;
     QAction* FMMHelp;
     QAction* FMMAbout;
 };
