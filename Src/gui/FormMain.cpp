@@ -136,6 +136,9 @@ TFormMain::TFormMain(QWidget* Parent) : TFormBase<QMainWindow>(Parent) {
             if (Now && pane->isAncestorOf(Now) && pane != FActivePane) {
                 FActivePane = pane;
                 UpdateTitle();
+                int line, index;
+                pane->Editor()->getCursorPosition(&line, &index);
+                FStatusCaret->setText(QString::asprintf("%d:%d", index + 1, line + 1));
             }
     });
     connect(FFindBar, &TFindBar::FindRequested, this,
