@@ -5,6 +5,8 @@
 
 #include "Frame.h"
 #include "HexText.h"
+#include "LlcHeader.h"
+#include "OctetsAfterApdu.h"
 #include "../xmlPdu/INFRA/Errors.h"
 #include "../xmlPdu/INFRA/INFRAMisc.h"
 #include "vantrel/vantrel.h"
@@ -43,9 +45,10 @@ void EntryFailure(TTranslateOutcome& Outcome, std::string_view SourceText, const
 }
 
 // Octets to XML through the entry point. A failure places the caret at twice
-// the failing octet's position: two digits an octet.
+// the failing octet's position: two digits an octet, Skipped octets of the
+// text before the APDU included.
 void OctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::string_view Octets,
-                 const TTranslateOptions& Options) {
+                 const TTranslateOptions& Options, size_t Skipped = 0) {
     Outcome.HexToXml = true;
     if (Octets.size() > UINT32_MAX) {
         Outcome.Kind = TTranslateOutcome::HexFailure;
@@ -56,10 +59,13 @@ void OctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::s
     VantrelStream* xml = nullptr;
     PduToXmlEx(reinterpret_cast<const uint8_t*>(Octets.data()), static_cast<uint32_t>(Octets.size()), Options.Keys,
                Flags(Options), &xml, &error);
-    if (error.Code != 0) return EntryFailure(Outcome, SourceText, error, 2 * static_cast<int64_t>(error.Position));
+    if (error.Code != 0)
+        return EntryFailure(Outcome, SourceText, error, 2 * (static_cast<int64_t>(error.Position) + static_cast<int64_t>(Skipped)));
     Outcome.Kind = TTranslateOutcome::Translated;
     Outcome.Text.assign(reinterpret_cast<const char*>(VantrelStreamData(xml)), VantrelStreamSize(xml) - 1);
     VantrelStreamFree(xml);
+    if (error.Position > 0 && static_cast<size_t>(error.Position) <= Octets.size())
+        Outcome.Notes.push_back(OctetsAfterApduText(Octets.substr(static_cast<size_t>(error.Position) - 1)));
 }
 
 void XmlToHex(TTranslateOutcome& Outcome, std::string_view SourceText, std::string_view Xml,
@@ -117,6 +123,12 @@ void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, const TT
         } catch (const EConvertError& e) {
             Outcome.Kind = TTranslateOutcome::HexFailure;
             Outcome.Text = e.Message();
+            return;
+        }
+        if (StartsWithLlcHeader(octets)) {  // an information field copied without its frame
+            if (Options.DescribeFrame) Outcome.FrameDescription.push_back(LlcHeaderDescription(octets));
+            OctetsToXml(Outcome, SourceText, std::string_view(octets).substr(kLlcHeaderSize), Options, kLlcHeaderSize);
+            if (Outcome.Kind == TTranslateOutcome::Translated) Outcome.Text.insert(0, LlcHeaderComment(octets));
             return;
         }
         return OctetsToXml(Outcome, SourceText, octets, Options);

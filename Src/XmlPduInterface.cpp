@@ -6,6 +6,7 @@
 #include <new>
 
 #include "../xmlPdu/types/COSEMpdu.h"
+#include "OctetsAfterApdu.h"
 #include "StreamInternal.h"
 #include "vantrel/vantrel.h"
 
@@ -45,6 +46,14 @@ VantrelStream* MakeStream(TScriptStream& Stream) {
     result->Data = Stream.Release(size);
     result->Size = static_cast<uint32_t>(size);
     return result;
+}
+
+// Octets after the end of the APDU stay untranslated, but a comment after the
+// APDU names them.
+void NoteOctetsAfterApdu(TScriptStream& Xml, const TStringWrapper& Reader) {
+    if (Reader.GetRemainingBytes() <= 0) return;
+    Xml.XMLComment(OctetsAfterApduText(Reader.Text().substr(static_cast<size_t>(Reader.FIndex) - 1)));
+    Xml.EmitLn("");
 }
 
 }  // namespace
@@ -91,6 +100,7 @@ void PduToXmlEx(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uin
         TScriptStream xml;
         xml.Reserve(1024 + static_cast<size_t>(reader.FIndex) * 8);  // XML runs to about 8 characters an octet
         pdu->ToXML(xml);
+        NoteOctetsAfterApdu(xml, reader);
         xml.WriteRaw("", 1);
         *Stream = MakeStream(xml);
     });

@@ -1,10 +1,12 @@
 // Octets → XML: any input ends in XML or in the error record. XML that comes
-// out must read back, and the octets it encodes to must give the same XML.
+// out must read back, and the octets it encodes to must give the same XML,
+// but for the comment that names octets after the end of the APDU.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "Src/OctetsAfterApdu.h"
 #include "vantrel/vantrel.h"
 
 namespace {
@@ -32,8 +34,18 @@ std::string Xml(const uint8_t* Data, size_t Size, TTranslationError& Error) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     if (Size > (1u << 20)) return 0;
     TTranslationError error;
-    const std::string xml = Xml(Data, Size, error);
+    std::string xml = Xml(Data, Size, error);
     if (error.Code != 0) return 0;
+    if (error.Position < 1 || static_cast<size_t>(error.Position) > Size + 1) Fail("position outside the octets", xml);
+    if (static_cast<size_t>(error.Position) <= Size) {
+        // Octets were left: the XML ends with the comment that names them.
+        const std::string text = vantrel::OctetsAfterApduText(
+            std::string_view(reinterpret_cast<const char*>(Data), Size).substr(static_cast<size_t>(error.Position) - 1));
+        if (text.find('>') != std::string::npos || text.find("--") != std::string::npos) Fail("comment text", text);
+        const std::string comment = "<!-- " + text + " --> \r\n";
+        if (!xml.ends_with(comment)) Fail("no comment for the octets after the APDU", xml);
+        xml.resize(xml.size() - comment.size());
+    }
 
     VantrelStream* octets = nullptr;
     XmlToPdu(xml.c_str(), &octets, &error);

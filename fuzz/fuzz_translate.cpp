@@ -26,7 +26,12 @@ void CheckOutcome(std::string_view Text) {
     Check(outcome.Column <= static_cast<int64_t>(Text.size()));
     const size_t start = Text.find_first_not_of("\r\n ");
     const bool frameText = start != std::string_view::npos && Text.substr(start, 2) == "7E";
-    Check(outcome.FrameDescription.empty() || frameText);
+    const bool llcHeader = outcome.FrameDescription.size() == 1 && outcome.FrameDescription[0].starts_with("LLC(");
+    Check(outcome.FrameDescription.empty() || frameText || llcHeader);
+    // Notes may stand in XML comments: no '>' and no "--".
+    for (const std::string& note : outcome.Notes)
+        Check(outcome.Kind == TTranslateOutcome::Translated && note.find('>') == std::string::npos &&
+              note.find("--") == std::string::npos);
     switch (outcome.Kind) {
     case TTranslateOutcome::Translated:
         if (!outcome.HexToXml) {

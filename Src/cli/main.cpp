@@ -18,7 +18,7 @@ using vantrel::TTranslateOutcome;
 enum TExitCode { kTranslated = 0, kNotTranslated = 1, kUsage = 2, kInputOutput = 3 };
 
 constexpr const char kUsageText[] =
-    "usage: vantrel-cli [--each-line] [--frame] [FILE|-]\n"
+    "usage: vantrel-cli [--each-line] [--frame] [--strict] [FILE|-]\n"
     "       vantrel-cli --help | --version\n"
     "\n"
     "Translates a DLMS/COSEM APDU read from FILE (standard input when FILE is\n"
@@ -35,8 +35,13 @@ constexpr const char kUsageText[] =
     "               one line \"line N: ...\" in the output; HDLC frames that\n"
     "               carry no whole APDU are reported as skipped, not as failures\n"
     "  --frame      print the description of an HDLC frame before its translation\n"
+    "  --strict     exit 1 when octets followed the end of an APDU (they are\n"
+    "               named in an XML comment and in a warning on standard error)\n"
     "  --help       print this text\n"
     "  --version    print the version and build number\n"
+    "\n"
+    "An HDLC frame that carries no APDU (SNRM, UA, RR, ...) is reported on\n"
+    "standard error as skipped and is no failure.\n"
     "\n"
     "Exit status: 0 translated; 1 not translated (with --each-line: any line);\n"
     "2 wrong usage; 3 the input could not be read or the output not written.\n";
@@ -117,7 +122,15 @@ bool IsBlankLine(std::string_view Line) {
     return Line.find_first_not_of(" \t\r") == std::string_view::npos;
 }
 
-int TranslateWhole(FILE* In, const std::string& InputName, bool DescribeFrame, TOutput& Out) {
+// The notes of a translation as warnings on stderr, Place naming the input
+// (and line); returns whether there were any.
+bool Warn(const TTranslateOutcome& Outcome, const std::string& Place) {
+    if (!Outcome.Notes.empty()) std::fflush(stdout);  // after the translation it is about, on a terminal too
+    for (const std::string& note : Outcome.Notes) std::fprintf(stderr, "%s: warning: %s\n", Place.c_str(), note.c_str());
+    return !Outcome.Notes.empty();
+}
+
+int TranslateWhole(FILE* In, const std::string& InputName, bool DescribeFrame, bool Strict, TOutput& Out) {
     std::string text;
     char chunk[1 << 16];
     for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, In)) > 0;) text.append(chunk, n);
@@ -130,25 +143,31 @@ int TranslateWhole(FILE* In, const std::string& InputName, bool DescribeFrame, T
     switch (outcome.Kind) {
     case TTranslateOutcome::Translated:
         Out.Translation(outcome);
-        return kTranslated;
+        return Warn(outcome, InputName) && Strict ? kNotTranslated : kTranslated;
     case TTranslateOutcome::EntryFailure:
         std::fprintf(stderr, "%s:%d:%d: %s\n", InputName.c_str(), outcome.Line, outcome.Column, outcome.Text.c_str());
         return kNotTranslated;
-    case TTranslateOutcome::HexFailure:
     case TTranslateOutcome::Beep:
+        if (outcome.FrameWithoutApdu) {  // a well-formed frame with nothing to translate is no failure
+            std::fprintf(stderr, "%s: skipped: %s\n", InputName.c_str(), outcome.Text.c_str());
+            return kTranslated;
+        }
+        [[fallthrough]];
+    case TTranslateOutcome::HexFailure:
         std::fprintf(stderr, "%s: %s\n", InputName.c_str(), outcome.Text.c_str());
         return kNotTranslated;
     }
     return kNotTranslated;
 }
 
-int TranslateEachLine(FILE* In, const std::string& InputName, bool DescribeFrame, TOutput& Out) {
+int TranslateEachLine(FILE* In, const std::string& InputName, bool DescribeFrame, bool Strict, TOutput& Out) {
     TLineReader reader(In);
     std::string_view line;
     long long number = 0;
     long long translated = 0;
     long long failed = 0;
     long long skipped = 0;  // frames of the log that carry no whole APDU
+    long long warned = 0;   // lines translated with octets after the end of the APDU
     std::string head;
     while (reader.Next(line)) {
         ++number;
@@ -162,6 +181,7 @@ int TranslateEachLine(FILE* In, const std::string& InputName, bool DescribeFrame
             Out.Line(head);
             Out.Lines(outcome.FrameDescription);
             Out.Translation(outcome);
+            warned += Warn(outcome, InputName + ":" + std::to_string(number));
             continue;
         case TTranslateOutcome::EntryFailure:
             head += outcome.HexToXml ? "error at octet " : "error at column ";
@@ -183,7 +203,7 @@ int TranslateEachLine(FILE* In, const std::string& InputName, bool DescribeFrame
         std::fprintf(stderr, "vantrel-cli: cannot read %s\n", InputName.c_str());
         return kInputOutput;
     }
-    if (failed == 0) return kTranslated;
+    if (failed == 0) return warned != 0 && Strict ? kNotTranslated : kTranslated;
     std::fprintf(stderr, "vantrel-cli: %lld of %lld lines not translated\n", failed, failed + translated + skipped);
     return kNotTranslated;
 }
@@ -198,6 +218,7 @@ int Usage(const char* Problem) {
 int main(int argc, char** argv) {
     bool eachLine = false;
     bool describeFrame = false;
+    bool strict = false;
     const char* path = nullptr;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
@@ -205,6 +226,7 @@ int main(int argc, char** argv) {
         if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             if (arg == "--each-line") eachLine = true;
             else if (arg == "--frame") describeFrame = true;
+            else if (arg == "--strict") strict = true;
             else if (arg == "--") optionsEnded = true;
             else if (arg == "--help" || arg == "-h") {
                 std::fputs(kUsageText, stdout);
@@ -232,8 +254,8 @@ int main(int argc, char** argv) {
     static char outBuffer[1 << 16];
     std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
     TOutput out(stdout);
-    int status = eachLine ? TranslateEachLine(in, inputName, describeFrame, out)
-                          : TranslateWhole(in, inputName, describeFrame, out);
+    int status = eachLine ? TranslateEachLine(in, inputName, describeFrame, strict, out)
+                          : TranslateWhole(in, inputName, describeFrame, strict, out);
     if (!fromStdin) std::fclose(in);
     if (!out.Finish()) {
         std::fprintf(stderr, "vantrel-cli: cannot write the output\n");

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "VectorFile.h"
 #include "xmlPdu/types/Descriptors.h"
 
 namespace {
@@ -11,72 +12,7 @@ namespace {
 using namespace vantrel;
 using namespace vtest;
 
-const TRoundTrip kRoundTrips[] = {
-    // Class 7, 1.0.99.1.0.255, attribute 2, selector 1 with a structure:
-    // the restricting object, two date-times and an empty column list.
-    {"C0 03 C1 01 00 07 01 00 63 01 00 FF 02 01 01 02 04 02 04 12 00 08 09 06 00 00 01 00 00 FF 0F 02 12 00 00"
-     " 09 0C 07 E8 01 01 01 00 00 00 00 80 00 00 09 0C 07 E8 01 02 02 00 00 00 00 80 00 00 01 00",
-     R"(
-<GetRequest>
-  <GetRequestWithList>
-    <InvokeIdAndPriority Value="C1" />
-    <AttributeDescriptorList Qty="0001" >
-      <_AttributeDescriptorWithSelection>
-        <AttributeDescriptor>
-          <ClassId Value="0007" />
-          <InstanceId Value="0100630100FF" />
-          <AttributeId Value="02" />
-        </AttributeDescriptor>
-        <AccessSelection>
-          <AccessSelector Value="01" />
-          <AccessParameters>
-            <Structure Qty="0004" >
-              <Structure Qty="0004" >
-                <LongUnsigned Value="0008" />
-                <OctetString Value="0000010000FF" />
-                <Integer Value="02" />
-                <LongUnsigned Value="0000" />
-              </Structure>
-              <OctetString Value="07E801010100000000800000" />
-              <OctetString Value="07E801020200000000800000" />
-              <Array Qty="0000" >
-              </Array>
-            </Structure>
-          </AccessParameters>
-        </AccessSelection>
-      </_AttributeDescriptorWithSelection>
-    </AttributeDescriptorList>
-  </GetRequestWithList>
-</GetRequest>
-)"},
-    // Signed indexes keep their octet; a printable logical name is written as text.
-    {"C3 01 81 FF FF 41 42 43 44 45 46 80 00", R"(
-<ActionRequest>
-  <ActionRequestNormal>
-    <InvokeIdAndPriority Value="81" />
-    <MethodDescriptor>
-      <ClassId Value="FFFF" />
-      <InstanceId Value="\ABCDEF" />
-      <MethodId Value="80" />
-    </MethodDescriptor>
-  </ActionRequestNormal>
-</ActionRequest>
-)"},
-    {"D9 FF FF FF FF 00 00 00", R"(
-<AccessRequest>
-  <LongInvokeIdAndPriority Value="FFFFFFFF" />
-  <DateTime Value="" />
-  <AccessRequestBody>
-    <AccessRequestSpecification Qty="0000" >
-    </AccessRequestSpecification>
-    <AccessRequestListOfData Qty="0000" >
-    </AccessRequestListOfData>
-  </AccessRequestBody>
-</AccessRequest>
-)"},
-};
-
-TEST(Descriptors, RoundTrips) { ExpectRoundTrips(kRoundTrips); }
+TEST(Descriptors, Vectors) { vtest::ExpectVectors("descriptors"); }
 
 // A GET request for class 8, 0.0.1.0.0.255, attribute 2 with the given
 // descriptor lines in place of the usual ones.
@@ -151,25 +87,8 @@ TEST(Descriptors, SelectionPresence) {
     EXPECT_NE(x.Text.find("<AccessSelector Value=\"05\" />"), std::string::npos);
     EXPECT_EQ(vtest::ToPdu(x.Text).Text, vtest::Norm("C0 01 C1 00 08 00 00 01 00 00 FF 02 01 05 11 07"));
 
-    // The selector does not steer the parameters: always one whole Data value.
-    vtest::ExpectOctetsSurvive("C0 01 C1 00 08 00 00 01 00 00 FF 02 01 FF 01 02 11 01 00");
-    vtest::ExpectOctetsSurvive("C0 01 C1 00 08 00 00 01 00 00 FF 02 01 00 00");
+    // That the selector does not steer the parameters: descriptors.txt.
 }
-
-const TDecodeFailure kDecodeFailures[] = {
-    {"C0 01 C1 00 08 00 00 01", "Wrong encoding in pdu", 6},  // the logical name is read whole
-    {"C0 01 C1 00 08 00 00 01 00 00 FF 02", "Wrong encoding in pdu", 13},
-    {"C0 01 C1 00 08 00 00 01 00 00 FF 02 01", "Wrong encoding in pdu", 14},
-    {"C0 01 C1 00 08 00 00 01 00 00 FF 02 01 01", "Wrong encoding in pdu", 15},
-    {"C0 01 C1 00 08 00 00 01 00 00 FF 02 01 01 42", "T_Data : illegal Tag 66", 16},
-    {"D9 00 00 01", "Wrong encoding in pdu", 5},
-    // A result octet without a name decodes; writing the XML fails.
-    {"C4 01 C1 01 05", "T_DataAccessResult: case range", 6},
-    {"C4 01 C1 01 14", "T_DataAccessResult: case range", 6},
-    {"C4 01 C1 01 FB", "T_DataAccessResult: case range", 6},
-};
-
-TEST(Descriptors, DecodeFailures) { ExpectDecodeFailures(kDecodeFailures); }
 
 TEST(Descriptors, DataAccessResultNames) {
     // Every name round-trips; names are matched exactly.

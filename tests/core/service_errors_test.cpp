@@ -5,6 +5,7 @@
 #include <span>
 
 #include "TestSupport.h"
+#include "VectorFile.h"
 #include "xmlPdu/types/ServiceErrors.h"
 
 namespace {
@@ -12,32 +13,7 @@ namespace {
 using namespace vantrel;
 using namespace vtest;
 
-const TRoundTrip kRoundTrips[] = {
-    {"0E 01 06 01", R"(
-<ConfirmedServiceError>
-  <Service Value="01" />
-  <ServiceError>
-    <Initiate Value="DlmsVersionTooLow" />
-  </ServiceError>
-</ConfirmedServiceError>
-)"},
-    {"0E 06 0A FF", R"(
-<ConfirmedServiceError>
-  <Service Value="06" />
-  <ServiceError>
-    <OtherError Value="FF" />
-  </ServiceError>
-</ConfirmedServiceError>
-)"},
-    {"D8 01 02", R"(
-<ExceptionResponse>
-  <StateError Value="ServiceNotAllowed" />
-  <ServiceError Value="ServiceNotSupported" />
-</ExceptionResponse>
-)"},
-};
-
-TEST(ServiceErrors, RoundTrips) { ExpectRoundTrips(kRoundTrips); }
+TEST(ServiceErrors, Vectors) { vtest::ExpectVectors("service_errors"); }
 
 struct TKind {
     int Tag;
@@ -80,61 +56,6 @@ TEST(ServiceErrors, EveryKindAndName) {
         }
     }
 }
-
-const TDecodeFailure kDecodeFailures[] = {
-    {"0E 05 08 00", "T_ServiceError : illegal Tag 8", 4},
-    {"0E 05 0B 00", "T_ServiceError : illegal Tag 11", 4},
-    {"0E 05", "Wrong encoding in pdu", 3},
-    {"0E 05 06", "Wrong encoding in pdu", 4},
-    {"D8 01", "Wrong encoding in pdu", 3},
-    // Octets without a name decode; writing the XML fails.
-    {"0E 01 00 07", "T_ApplicationReference: case range", 5},
-    {"0E 01 01 05", "T_HardwareResource: case range", 5},
-    {"0E 01 02 05", "T_VdeStateError: case range", 5},
-    {"0E 01 03 03", "T_Service: case range", 5},
-    {"0E 01 04 04", "T_Definition: case range", 5},
-    {"0E 01 05 05", "T_Access: case range", 5},
-    {"0E 01 06 05", "T_Initiate: case range", 5},
-    {"0E 01 07 08", "T_LoadDataSet: case range", 5},
-    {"0E 01 09 05", "T_Task: case range", 5},
-    {"D8 00 01", "T_ExceptionStateError: case range", 4},
-    {"D8 01 07", "T_ExceptionServiceError: case range", 4},
-    {"D8 01 00", "T_ExceptionServiceError: case range", 4},
-};
-
-TEST(ServiceErrors, DecodeFailures) { ExpectDecodeFailures(kDecodeFailures); }
-
-const TXmlCase kXmlCases[] = {
-    // An invocation-counter error is the two octets and nothing after them.
-    {R"(<ExceptionResponse><StateError Value="ServiceUnknown" /><ServiceError Value="InvocationCounterError" />
-</ExceptionResponse>)",
-     "D8 02 06", nullptr, 0},
-    {R"(<ConfirmedServiceError><Service Value="0E" /><ServiceError><VdeStateError Value="StatusNochange" />
-</ServiceError></ConfirmedServiceError>)",
-     "0E 0E 02 03", nullptr, 0},
-    {R"(<ConfirmedServiceError><Service Value="01" /><ServiceError><OtherError Value="\A" /></ServiceError>
-</ConfirmedServiceError>)",
-     "0E 01 0A 41", nullptr, 0},
-    // Failures.
-    {R"(<ConfirmedServiceError><Service Value="01" /><ServiceError><VdeStateError Value="statusNochange" />)",
-     nullptr, "T_VdeStateError: illegal element statusNochange", 99},
-    {R"(<ConfirmedServiceError><Service Value="01" /><ServiceError><VdeStateError Value="StatusNoChange" />)",
-     nullptr, "T_VdeStateError: illegal element StatusNoChange", 99},
-    {R"(<ConfirmedServiceError><Service Value="01" /><ServiceError><StateError Value="ServiceUnknown" />)", nullptr,
-     "T_ServiceError.CreateFromXml : illegal choice", 96},
-    {R"(<ConfirmedServiceError><Service Value="01" /><Initiate Value="Other" />)", nullptr,
-     "Start tag \"ServiceError\" expected", 71},
-    {R"(<ConfirmedServiceError><Service Value="01" /><ServiceError><OtherError Value="0102" />)", nullptr,
-     "Illegal data size, expected 1, found 2", 86},
-    {R"(<ConfirmedServiceError><Service Value="01" /><ServiceError><Task Value="Other" /><Task Value="Other" />)",
-     nullptr, "Stop tag \"ServiceError\" expected", 103},
-    {R"(<ExceptionResponse><StateError Value="ServiceNotSupported" />)", nullptr,
-     "T_ExceptionStateError: illegal element ServiceNotSupported", 61},
-    {R"(<ExceptionResponse><StateError Value="ServiceUnknown" /><ServiceError Value="ServiceUnknown" />)", nullptr,
-     "T_ExceptionServiceError: illegal element ServiceUnknown", 95},
-};
-
-TEST(ServiceErrors, FromXml) { ExpectXmlCases(kXmlCases); }
 
 TEST(ServiceErrors, ElementOperations) {
     // A choice made programmatically carries its own type identifier.

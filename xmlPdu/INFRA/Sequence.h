@@ -19,9 +19,26 @@ struct TField {
 };
 inline constexpr bool Optional = true;
 
+// A second encoding of one field that some devices send in place of the
+// standard one: Size octets beginning with Prefix. The octets are read with
+// it only where the standard reading of the sequence fails or ends before the
+// octets do, when the field's octets begin with Prefix; the reading that gets
+// further is kept, a tie goes to the standard one. So every sequence that
+// reads completely today reads as before; the variant suits sequences that
+// end their APDU. In XML the variant is the field's element holding child
+// elements, where the standard form is one element with its Value; it must
+// encode as Size octets beginning with Prefix.
+struct TFieldVariant {
+    size_t Field;                    // index in the table's fields
+    std::string_view Prefix;
+    size_t Size;
+    const TElementFactory* Factory;  // the variant's class
+};
+
 struct TSequenceTable {
     std::span<const TField> Fields;
     bool Nests = false;  // a field can contain this sequence again
+    const TFieldVariant* Variant = nullptr;
 };
 
 class TSequence : public TCOSEMPduBase {
@@ -56,8 +73,13 @@ protected:
     }
 
 private:
-    void ReadFields(TStringWrapper& PDUStr, const TSequenceTable& Table);
+    // Reads the fields; with Variant its field in the variant form, and
+    // false (nothing read) when the field's octets do not begin with its prefix.
+    bool ReadFields(TStringWrapper& PDUStr, const TSequenceTable& Table, const TFieldVariant* Variant = nullptr);
+    bool ReadGuarded(TStringWrapper& PDUStr, const TSequenceTable& Table, const TFieldVariant* Variant);
+    void ReadEitherForm(TStringWrapper& PDUStr, const TSequenceTable& Table);
     void ReadFields(TXMLParser& XMLParser, const TSequenceTable& Table);
+    void ReadVariant(TXMLParser& XMLParser, const TSequenceTable& Table, const TFieldVariant& Variant);
 };
 
 // The concrete sequence Derived, with Derived::kClassName and Derived::kTable.

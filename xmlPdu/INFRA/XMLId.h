@@ -14,8 +14,9 @@ enum TXMLId : uint16_t {
 #undef X
 };
 
-inline constexpr int kXMLIdCount = 426;
-static_assert(xmlDummy == kXMLIdCount - 1, "the vocabulary has 426 identifiers");
+inline constexpr int kXMLIdCount = 427;
+// Identifiers added later follow xmlDummy, so that every earlier one keeps its number.
+static_assert(xmlDummy == 425 && xmlglo_EventNotificationRequest == kXMLIdCount - 1, "the vocabulary has 427 identifiers");
 static_assert(xmlIgnore == 421 && xmlData == 61 && xml_COSEMpdu == 62);
 
 namespace detail {

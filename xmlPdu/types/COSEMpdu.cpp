@@ -21,7 +21,8 @@ namespace {
 // The service-specific ciphered APDUs are carried as one opaque octet string.
 constexpr const TElementFactory* kCiphered = &ElementFactory<T_OctetString>;
 
-// In identifier order, which is also tag order. A tag without a row is refused.
+// In tag order (and, but for 0xCA, whose identifier came later, identifier
+// order). A tag without a row is refused.
 constexpr TAlternative kCOSEMpduAlternatives[] = {
     {0x01, xmlInitiateRequest, &ElementFactory<T_InitiateRequest>},
     {0x05, xmlReadRequest, &ElementFactory<T_ReadRequest>},
@@ -65,6 +66,7 @@ constexpr TAlternative kCOSEMpduAlternatives[] = {
     {0xC7, xmlActionResponse, &ElementFactory<T_ActionResponse>},
     {0xC8, xmlglo_GetRequest, kCiphered},
     {0xC9, xmlglo_SetRequest, kCiphered},
+    {0xCA, xmlglo_EventNotificationRequest, kCiphered},
     {0xCB, xmlglo_ActionRequest, kCiphered},
     {0xCC, xmlglo_GetResponse, kCiphered},
     {0xCD, xmlglo_SetResponse, kCiphered},

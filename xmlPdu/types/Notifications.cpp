@@ -13,6 +13,13 @@ constexpr TField kDataNotificationFields[] = {
     {xmlNotificationBody, &ElementFactory<T_NotificationBody>},
 };
 
+constexpr TAlternative kTypedDateTimeAlternatives[] = {
+    {0x09, xmlOctetString, &ElementFactory<T_OctetString>},
+};
+
+// 09 0C and the twelve octets of the date-time.
+constexpr TFieldVariant kTypedDateTime{1, "\x09\x0C", 14, &ElementFactory<T_TypedDateTime>};
+
 constexpr TField kDataNotificationConfirmFields[] = {
     {xmlLongInvokeIdAndPriority, &ElementFactory<T_LongInvokeIdAndPriority>},
     {xmlDateTime, &ElementFactory<T_OctetString>},
@@ -31,7 +38,9 @@ constexpr TField kInformationReportRequestFields[] = {
 }  // namespace
 
 constinit const TSequenceTable T_NotificationBody::kTable{kNotificationBodyFields};
-constinit const TSequenceTable T_DataNotification::kTable{kDataNotificationFields};
+constinit const TChoiceTable T_TypedDateTime::kTable =
+    MakeChoiceTable("T_TypedDateTime", xmlDateTime, kTypedDateTimeAlternatives);
+constinit const TSequenceTable T_DataNotification::kTable{kDataNotificationFields, false, &kTypedDateTime};
 constinit const TSequenceTable T_DataNotificationConfirm::kTable{kDataNotificationConfirmFields};
 constinit const TSequenceTable T_UnconfirmedWriteRequest::kTable{kUnconfirmedWriteRequestFields};
 constinit const TSequenceTable T_InformationReportRequest::kTable{kInformationReportRequestFields};
