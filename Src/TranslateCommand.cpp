@@ -9,6 +9,7 @@
 #include "OctetsAfterApdu.h"
 #include "../xmlPdu/INFRA/Errors.h"
 #include "../xmlPdu/INFRA/INFRAMisc.h"
+#include "../xmlPdu/security/SecurityLayer.h"
 #include "vantrel/vantrel.h"
 
 namespace vantrel {
@@ -66,6 +67,10 @@ void OctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::s
     VantrelStreamFree(xml);
     if (error.Position > 0 && static_cast<size_t>(error.Position) <= Octets.size())
         Outcome.Notes.push_back(OctetsAfterApduText(Octets.substr(static_cast<size_t>(error.Position) - 1)));
+    bool server;
+    if (Options.Keys)
+        if (std::string title; FindAssociationTitle(Octets, server, title))
+            (server ? Outcome.ServerSystemTitle : Outcome.ClientSystemTitle) = std::move(title);
 }
 
 void XmlToHex(TTranslateOutcome& Outcome, std::string_view SourceText, std::string_view Xml,

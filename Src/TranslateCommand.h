@@ -49,6 +49,11 @@ struct TTranslateOutcome {
     // What the user should know of a translation that succeeded, one line
     // each (octets after the end of the APDU, for example).
     std::vector<std::string> Notes;
+    // With keys, of an AARQ or AARE translated to XML: the system title it
+    // names for its sender (8 octets), for the APDUs of the association that
+    // follow. Empty otherwise.
+    std::string ClientSystemTitle;
+    std::string ServerSystemTitle;
 };
 
 // Translates SourceText, the whole text of the source pane as UTF-8.

@@ -5,6 +5,9 @@
 #include <cstring>
 #include <new>
 
+#include "../xmlPdu/INFRA/OutputLimit.h"
+#include "../xmlPdu/security/Keys.h"
+#include "../xmlPdu/security/SecurityContext.h"
 #include "../xmlPdu/types/COSEMpdu.h"
 #include "OctetsAfterApdu.h"
 #include "StreamInternal.h"
@@ -39,7 +42,14 @@ bool Guarded(TTranslationError& Error, int32_t Code, TBody&& Body) {
     return false;
 }
 
+// The most one translation may write: the stream's 32-bit size, or the
+// lower bound a test gives its key set.
+uint64_t OutputLimit(const VantrelKeys* Keys) noexcept { return Keys ? Keys->OutputLimit : kMaxOutputSize; }
+
+std::string TooLarge(uint64_t Limit) { return "Output too large: more than " + std::to_string(Limit) + " octets"; }
+
 VantrelStream* MakeStream(TScriptStream& Stream) {
+    if (Stream.Size() > UINT32_MAX) throw EVantrelError(TooLarge(UINT32_MAX));
     auto* result = static_cast<VantrelStream*>(std::malloc(sizeof(VantrelStream)));
     if (!result) throw std::bad_alloc();
     size_t size;
@@ -82,7 +92,6 @@ void XmlToPdu(const char* Text, VantrelStream** Stream, TTranslationError* Error
 
 void PduToXmlEx(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uint32_t Flags, VantrelStream** Stream,
                 TTranslationError* Error) {
-    (void)Keys;
     (void)Flags;
     if (!Error) return;
     Error->Code = 0;
@@ -94,10 +103,14 @@ void PduToXmlEx(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uin
     }
     *Stream = nullptr;
     TStringWrapper reader(Data, Size);
+    TSecurityContext security;
+    security.Keys = Keys;
+    reader.Security = &security;
     Guarded(*Error, 3, [&] {
         TElementArena arena;
         const auto pdu = std::make_unique<T_COSEMpdu>(xmlIgnore, reader);
         TScriptStream xml;
+        xml.Limit = OutputLimit(Keys);
         xml.Reserve(1024 + static_cast<size_t>(reader.FIndex) * 8);  // XML runs to about 8 characters an octet
         pdu->ToXML(xml);
         NoteOctetsAfterApdu(xml, reader);
@@ -109,7 +122,6 @@ void PduToXmlEx(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uin
 
 void XmlToPduEx(const char* Text, const VantrelKeys* Keys, uint32_t Flags, VantrelStream** Stream,
                 TTranslationError* Error) {
-    (void)Keys;
     (void)Flags;
     if (!Error) return;
     Error->Code = 0;
@@ -122,6 +134,9 @@ void XmlToPduEx(const char* Text, const VantrelKeys* Keys, uint32_t Flags, Vantr
     *Stream = nullptr;
     TElementArena arena;  // opened first: the tree goes before it closes
     TXMLParser parser;
+    TSecurityContext security;
+    security.Keys = Keys;
+    parser.Security = &security;
     std::unique_ptr<T_COSEMpdu> pdu;
     if (!Guarded(*Error, 1, [&] {
             parser.SetText(Text);
@@ -133,6 +148,10 @@ void XmlToPduEx(const char* Text, const VantrelKeys* Keys, uint32_t Flags, Vantr
     Guarded(*Error, 2, [&] {
         std::string octets;
         pdu->EncodeToPduStr(octets);
+        if (octets.size() > OutputLimit(Keys)) {
+            SetMessage(*Error, 3, TooLarge(OutputLimit(Keys)).c_str());
+            return;
+        }
         TScriptStream out;
         out.Reserve(octets.size() ? octets.size() : 1);
         out.WriteRaw(octets.data(), octets.size());

@@ -8,8 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "../../xmlPdu/security/Keys.h"
 #include "../TranslateCommand.h"
 #include "../Version.h"
+#include "KeyFile.h"
 
 namespace {
 
@@ -18,7 +20,7 @@ using vantrel::TTranslateOutcome;
 enum TExitCode { kTranslated = 0, kNotTranslated = 1, kUsage = 2, kInputOutput = 3 };
 
 constexpr const char kUsageText[] =
-    "usage: vantrel-cli [--each-line] [--frame] [--strict] [FILE|-]\n"
+    "usage: vantrel-cli [--each-line] [--frame] [--strict] [--keys KEYFILE] [--key Name=HEX]... [FILE|-]\n"
     "       vantrel-cli --help | --version\n"
     "\n"
     "Translates a DLMS/COSEM APDU read from FILE (standard input when FILE is\n"
@@ -37,6 +39,15 @@ constexpr const char kUsageText[] =
     "  --frame      print the description of an HDLC frame before its translation\n"
     "  --strict     exit 1 when octets followed the end of an APDU (they are\n"
     "               named in an XML comment and in a warning on standard error)\n"
+    "  --keys KEYFILE  decipher and encipher ciphered APDUs with the keys of\n"
+    "               KEYFILE: lines \"Name = HEX\", \"#\" starts a comment. Names:\n"
+    "               BlockCipherKey, BroadcastKey, DedicatedKey, AuthenticationKey,\n"
+    "               MasterKey, ClientSystemTitle, ServerSystemTitle. With\n"
+    "               --each-line the system titles of AARQ and AARE lines serve\n"
+    "               the lines that follow\n"
+    "  --key Name=HEX  one key or system title (may be repeated). Warning: the\n"
+    "               command line is visible to other users in the process list;\n"
+    "               a keys file readable only by you is the safe way\n"
     "  --help       print this text\n"
     "  --version    print the version and build number\n"
     "\n"
@@ -130,7 +141,8 @@ bool Warn(const TTranslateOutcome& Outcome, const std::string& Place) {
     return !Outcome.Notes.empty();
 }
 
-int TranslateWhole(FILE* In, const std::string& InputName, bool DescribeFrame, bool Strict, TOutput& Out) {
+int TranslateWhole(FILE* In, const std::string& InputName, const vantrel::TTranslateOptions& Options, bool Strict,
+                   TOutput& Out) {
     std::string text;
     char chunk[1 << 16];
     for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, In)) > 0;) text.append(chunk, n);
@@ -138,7 +150,7 @@ int TranslateWhole(FILE* In, const std::string& InputName, bool DescribeFrame, b
         std::fprintf(stderr, "vantrel-cli: cannot read %s\n", InputName.c_str());
         return kInputOutput;
     }
-    const TTranslateOutcome outcome = vantrel::TranslateText(text, DescribeFrame);
+    const TTranslateOutcome outcome = vantrel::TranslateText(text, Options);
     Out.Lines(outcome.FrameDescription);
     switch (outcome.Kind) {
     case TTranslateOutcome::Translated:
@@ -160,7 +172,9 @@ int TranslateWhole(FILE* In, const std::string& InputName, bool DescribeFrame, b
     return kNotTranslated;
 }
 
-int TranslateEachLine(FILE* In, const std::string& InputName, bool DescribeFrame, bool Strict, TOutput& Out) {
+// With keys, an AARQ's or AARE's system title serves the lines after it.
+int TranslateEachLine(FILE* In, const std::string& InputName, vantrel::TTranslateOptions Options, VantrelKeys* Keys,
+                      bool Strict, TOutput& Out) {
     TLineReader reader(In);
     std::string_view line;
     long long number = 0;
@@ -172,7 +186,9 @@ int TranslateEachLine(FILE* In, const std::string& InputName, bool DescribeFrame
     while (reader.Next(line)) {
         ++number;
         if (IsBlankLine(line)) continue;
-        const TTranslateOutcome outcome = vantrel::TranslateText(line, DescribeFrame);
+        const TTranslateOutcome outcome = vantrel::TranslateText(line, Options);
+        if (Keys && !outcome.ClientSystemTitle.empty()) Keys->Put(VantrelKeys::ClientSystemTitle, outcome.ClientSystemTitle);
+        if (Keys && !outcome.ServerSystemTitle.empty()) Keys->Put(VantrelKeys::ServerSystemTitle, outcome.ServerSystemTitle);
         head = "line " + std::to_string(number) + ": ";
         switch (outcome.Kind) {
         case TTranslateOutcome::Translated:
@@ -219,6 +235,9 @@ int main(int argc, char** argv) {
     bool eachLine = false;
     bool describeFrame = false;
     bool strict = false;
+    VantrelKeys keys;
+    bool withKeys = false;
+    std::string keyFault;
     const char* path = nullptr;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
@@ -227,6 +246,13 @@ int main(int argc, char** argv) {
             if (arg == "--each-line") eachLine = true;
             else if (arg == "--frame") describeFrame = true;
             else if (arg == "--strict") strict = true;
+            else if (arg == "--keys" || arg == "--key") {
+                if (i + 1 == argc) return Usage((std::string(arg) + " needs a value").c_str());
+                const bool ok = arg == "--keys" ? vantrel::ReadKeyFile(argv[++i], keys, keyFault)
+                                                : vantrel::SetKeyLine(argv[++i], keys, keyFault);
+                if (!ok) return Usage((std::string(arg) + ": " + keyFault).c_str());
+                withKeys = true;
+            }
             else if (arg == "--") optionsEnded = true;
             else if (arg == "--help" || arg == "-h") {
                 std::fputs(kUsageText, stdout);
@@ -254,8 +280,9 @@ int main(int argc, char** argv) {
     static char outBuffer[1 << 16];
     std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
     TOutput out(stdout);
-    int status = eachLine ? TranslateEachLine(in, inputName, describeFrame, strict, out)
-                          : TranslateWhole(in, inputName, describeFrame, strict, out);
+    const vantrel::TTranslateOptions options{.DescribeFrame = describeFrame, .Keys = withKeys ? &keys : nullptr};
+    int status = eachLine ? TranslateEachLine(in, inputName, options, withKeys ? &keys : nullptr, strict, out)
+                          : TranslateWhole(in, inputName, options, strict, out);
     if (!fromStdin) std::fclose(in);
     if (!out.Finish()) {
         std::fprintf(stderr, "vantrel-cli: cannot write the output\n");

@@ -54,6 +54,26 @@ VANTREL_API void PduToXmlEx(const uint8_t* Data, uint32_t Size, const VantrelKey
 VANTREL_API void XmlToPduEx(const char* Text, const VantrelKeys* Keys, uint32_t Flags, VantrelStream** Stream,
                             TTranslationError* Error);
 
+/* ---- Keys ---------------------------------------------------------------
+ * A key set deciphers ciphered APDUs (security suites 0 to 2, AES-GCM) into
+ * the APDU they carry, and enciphers that XML back to the same octets. A key
+ * set is only read during a translation, so many threads may share one; its
+ * key material is wiped when it is freed. Keys never appear in messages. */
+VANTREL_API VantrelKeys* VantrelKeysNew(void); /* NULL when memory runs out */
+VANTREL_API void         VantrelKeysFree(VantrelKeys* Keys); /* wipes the key material */
+/* Name: "BlockCipherKey" (global unicast), "BroadcastKey", "DedicatedKey",
+   "AuthenticationKey", "MasterKey" (key-encrypting key), "ClientSystemTitle",
+   "ServerSystemTitle". Value: hex digits (blanks allowed): 16 or 32 octets for
+   a key, 8 for a system title. Returns 0, or -1 with Error filled (unknown
+   name, bad hex, wrong length). */
+VANTREL_API int VantrelKeysSet(VantrelKeys* Keys, const char* Name, const char* HexValue, TTranslationError* Error);
+/* PduToXmlEx and XmlToPduEx without flags. A NULL Keys behaves exactly as the
+ * plain functions. */
+VANTREL_API void PduToXmlWithKeys(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, VantrelStream** Stream,
+                                  TTranslationError* Error);
+VANTREL_API void XmlToPduWithKeys(const char* Text, const VantrelKeys* Keys, VantrelStream** Stream,
+                                  TTranslationError* Error);
+
 /* ---- The translate command ----------------------------------------------
  * What "Translate" does in the desktop application and the command line: the
  * text is taken for an HDLC frame, hex octets or XML and translated the other

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "Errors.h"
 #include "INFRAMisc.h"
 
 namespace vantrel {
@@ -11,6 +12,7 @@ namespace vantrel {
 TScriptStream::~TScriptStream() { std::free(FData); }
 
 void TScriptStream::Reserve(size_t Capacity) {
+    if (Capacity > Limit) Capacity = static_cast<size_t>(Limit);
     if (Capacity <= FCapacity) return;
     char* p = static_cast<char*>(std::realloc(FData, Capacity));
     if (!p) throw std::bad_alloc();
@@ -19,8 +21,11 @@ void TScriptStream::Reserve(size_t Capacity) {
 }
 
 void TScriptStream::Expand(size_t Count) {
+    if (Count > Limit || FSize > Limit - Count)
+        throw EVantrelError("Output too large: more than " + std::to_string(Limit) + " octets");
     size_t wanted = FCapacity < 256 ? 256 : FCapacity + FCapacity / 2;
     if (wanted - FSize < Count) wanted = FSize + Count;
+    if (wanted > Limit) wanted = static_cast<size_t>(Limit);
     Reserve(wanted);
 }
 

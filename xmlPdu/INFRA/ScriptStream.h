@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -48,6 +49,9 @@ public:
 
     bool LineNotEmpty = false;
     int Indent = 0;
+    // The most the stream may hold; writing beyond it fails at once with
+    // "Output too large" (the memory never grows past it).
+    uint64_t Limit = UINT32_MAX;
 
 private:
     // Room for Count more bytes; returns where they go.

@@ -11,6 +11,8 @@
 
 namespace vantrel {
 
+struct TSecurityContext;
+
 class TStringWrapper {
 public:
     // Reads the octets of s; s must outlive the reader.
@@ -36,6 +38,8 @@ public:
 
     int FIndex = 1;
     TNesting Nesting;
+    // The translation's keys and learned system titles; null: none.
+    TSecurityContext* Security = nullptr;
 
 private:
     [[noreturn]] static void WrongEncoding();

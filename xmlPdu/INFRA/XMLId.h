@@ -14,9 +14,10 @@ enum TXMLId : uint16_t {
 #undef X
 };
 
-inline constexpr int kXMLIdCount = 427;
-// Identifiers added later follow xmlDummy, so that every earlier one keeps its number.
-static_assert(xmlDummy == 425 && xmlglo_EventNotificationRequest == kXMLIdCount - 1, "the vocabulary has 427 identifiers");
+// Identifiers added later stand after xmlDummy: the order never changes.
+inline constexpr int kXMLIdCount = 429;
+static_assert(xmlDummy == 425 && xmlglo_EventNotificationRequest == 426 && xmlInvocationCounter == kXMLIdCount - 1,
+              "the vocabulary has 429 identifiers");
 static_assert(xmlIgnore == 421 && xmlData == 61 && xml_COSEMpdu == 62);
 
 namespace detail {

@@ -194,6 +194,13 @@ void TXMLParser::UnexpectedKeyword(TXMLId k) const {
 
 int TXMLParser::GetTokenIndexInLine() const { return ColumnOf(FText, FTokenIdx); }
 
+void TXMLParser::RaiseXMLErrorAt(const TMark& Where, const std::string& s) {
+    FNextIdx = Where.NextIdx;
+    FLineNr = Where.LineNr;
+    FTokenIdx = Where.TokenIdx;
+    RaiseXMLError(s);
+}
+
 void TXMLParser::RaiseXMLError(const std::string& s) const {
     throw EXMLError(s, GetTokenIndexInLine(), FLineNr + 1);
 }

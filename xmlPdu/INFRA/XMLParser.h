@@ -12,6 +12,8 @@
 
 namespace vantrel {
 
+struct TSecurityContext;
+
 enum TXMLToken { xtUnknown = 0, xtStartTag = 1, xtStopTag = 2, xtEndOfBuffer = 3, xtComment = 4 };
 
 class TXMLParser {
@@ -51,6 +53,16 @@ public:
     [[noreturn]] void NotImplemented(const std::string& s) const { RaiseXMLError(s); }
     [[noreturn]] void RaiseXMLError(const std::string& s) const;
 
+    // A place in the text, to report a failure found only after reading on.
+    struct TMark {
+        int NextIdx = 0;
+        int LineNr = 0;
+        int TokenIdx = 0;
+    };
+    TMark Mark() const noexcept { return {FNextIdx, FLineNr, FTokenIdx}; }
+    // Goes back to Where and fails there with s.
+    [[noreturn]] void RaiseXMLErrorAt(const TMark& Where, const std::string& s);
+
     // Column of the last item within its line, from 0.
     int GetTokenIndexInLine() const;
 
@@ -66,6 +78,8 @@ public:
     bool FullElement() const noexcept { return FFullElement; }
 
     TNesting Nesting;
+    // The translation's keys and learned system titles; null: none.
+    TSecurityContext* Security = nullptr;
 
 private:
     void SkipBlanks();

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "../security/SecurityContext.h"
+
 namespace vantrel {
 
 namespace {
@@ -25,7 +27,17 @@ void TBERApdu::CreateFields(const TBERTable& Table) {
     for (const TBERField& f : Table.Fields) Fields.push_back(f.Factory->Create(f.Id));
 }
 
+namespace {
+// An AARQ's calling-AP-title or an AARE's responding-AP-title: the system
+// title that the ciphered APDU in its user information was enciphered with.
+void NoteTitle(TSecurityContext* Context, const TBERField& Field, const TElementPtr& Element) {
+    if (Context && Element && (Field.Id == xmlCallingAPTitle || Field.Id == xmlRespondingAPTitle))
+        Context->AssociationTitle = static_cast<const TOctetString&>(*Element).Value;
+}
+}  // namespace
+
 void TBERApdu::DecodeFromPduStr(TStringWrapper& PDUStr, const TBERTable& Table) {
+    TAssociationScope scope(PDUStr.Security);
     Fields.resize(Table.Fields.size());
     // The length is not used: the fields run to the end of the input.
     DecodeVarLengthUnsignedInteger(PDUStr);
@@ -39,11 +51,14 @@ void TBERApdu::DecodeFromPduStr(TStringWrapper& PDUStr, const TBERTable& Table) 
             if (inner != f->InnerTag) throw EVantrelError("Unexpected tag2 " + std::to_string(inner));
         }
         // A field that comes again replaces the earlier one.
-        Fields[static_cast<size_t>(f - Table.Fields.data())] = f->Factory->FromPdu(f->Id, PDUStr);
+        TElementPtr& field = Fields[static_cast<size_t>(f - Table.Fields.data())];
+        field = f->Factory->FromPdu(f->Id, PDUStr);
+        NoteTitle(PDUStr.Security, *f, field);
     }
 }
 
 void TBERApdu::LoadFromXml(TXMLParser& XMLParser, const TBERTable& Table) {
+    TAssociationScope scope(XMLParser.Security);
     XMLParser.XMLAssertStartTagAndNext(XMLId);
     Fields.reserve(Table.Fields.size());
     for (const TBERField& f : Table.Fields) {
@@ -51,6 +66,7 @@ void TBERApdu::LoadFromXml(TXMLParser& XMLParser, const TBERTable& Table) {
                                                                : XMLParser.Token() == xtStartTag &&
                                                                      T_COSEMpdu::kTable.FindId(XMLParser.Tag()));
         Fields.push_back(present ? f.Factory->FromXml(f.Id, XMLParser) : nullptr);
+        NoteTitle(XMLParser.Security, f, Fields.back());
     }
     XMLParser.XMLAssertStopTagAndNext(XMLId);
 }

@@ -18,8 +18,8 @@
 namespace vantrel {
 
 namespace {
-// The service-specific ciphered APDUs are carried as one opaque octet string.
-constexpr const TElementFactory* kCiphered = &ElementFactory<T_OctetString>;
+// The service-specific ciphered APDUs: opaque octets, or in the clear with keys.
+constexpr const TElementFactory* kCiphered = &ElementFactory<T_CipheredApdu>;
 
 // In tag order (and, but for 0xCA, whose identifier came later, identifier
 // order). A tag without a row is refused.

@@ -1,13 +1,146 @@
 #include "Protection.h"
 
+#include "../security/Keys.h"
+#include "COSEMpdu.h"
+
 namespace vantrel {
+
+// ------------------------------------------------------------ ciphered payload
+
+void TCipheredOctets::Decipher(TStringWrapper& PDUStr, const TCipherParams& Params) {
+    Reason = DecipherPayload(*PDUStr.Security, Params, Value, PDUStr.Nesting.Depth, Clear);
+}
+
+void TCipheredOctets::Encipher(TXMLParser& XMLParser, const TCipherParams& Params, std::string_view What) {
+    if (!Deciphered()) return;
+    const std::string why = EncipherPayload(XMLParser.Security, Params, Clear, Value);
+    if (!why.empty()) XMLParser.RaiseXMLErrorAt(FMark, std::string(What) + " cannot be enciphered: " + why);
+}
+
+void TCipheredOctets::ReadClear(TXMLParser& XMLParser) {
+    XMLParser.XMLAssertStartTag(xmlSecurityControl);
+    std::string control = XMLParser.HexStrToByteStrOfValue();
+    if (control.size() != 1) XMLParser.RaiseXMLError("SecurityControl: 1 octet expected");
+    XMLParser.Next();
+    XMLParser.XMLAssertStartTag(xmlInvocationCounter);
+    std::string counter = XMLParser.HexStrToByteStrOfValue();
+    if (counter.size() != 4) XMLParser.RaiseXMLError("InvocationCounter: 4 octets expected");
+    XMLParser.Next();
+    TNestingGuard guard(XMLParser.Nesting);
+    Clear.Apdu = std::make_unique<T_COSEMpdu>(xmlIgnore, XMLParser);
+    Clear.SecurityControl = static_cast<uint8_t>(control[0]);
+    Clear.InvocationCounter = std::move(counter);
+}
+
+void TCipheredOctets::WriteClear(TScriptStream& Stream) const {
+    const char control = static_cast<char>(Clear.SecurityControl);
+    Stream.TagAttrHexLine(ElementName(xmlSecurityControl), ElementName(xmlValue), std::string_view(&control, 1));
+    Stream.TagAttrHexLine(ElementName(xmlInvocationCounter), ElementName(xmlValue), Clear.InvocationCounter);
+    Clear.Apdu->ToXML(Stream);
+}
+
+// ------------------------------------------------------------ glo_ and ded_ rows
+
+namespace {
+// Whether the server sends the APDU kind: responses, errors, reports and
+// notifications. The client sends the rest.
+bool SentByServer(std::string_view Name) {
+    return Name.ends_with("Response") || Name.ends_with("ServiceError") || Name.ends_with("ReportRequest") ||
+           Name.ends_with("NotificationRequest");
+}
+}  // namespace
+
+TCipherParams T_CipheredApdu::Params(TXMLId Id, const TSecurityContext* Context) {
+    const std::string_view name = ElementName(Id);
+    const bool server = SentByServer(name);
+    TCipherParams params;
+    params.Key = name.starts_with("ded_") ? TKeyRule::Dedicated : TKeyRule::Global;
+    params.TitleName = server ? "ServerSystemTitle" : "ClientSystemTitle";
+    if (Context && Context->InAssociation && !Context->AssociationTitle.empty())
+        params.Title = Context->AssociationTitle;
+    else if (Context && Context->Keys)
+        params.Title = Context->Keys->Get(server ? VantrelKeys::ServerSystemTitle : VantrelKeys::ClientSystemTitle);
+    return params;
+}
+
+T_CipheredApdu::T_CipheredApdu(TXMLId aXMLId, TStringWrapper& PDUStr) : TElementImpl(aXMLId) {
+    LoadFromPduStr(PDUStr);
+    if (HasKeys(PDUStr.Security)) Decipher(PDUStr, Params(aXMLId, PDUStr.Security));
+}
+
+T_CipheredApdu::T_CipheredApdu(TXMLId aXMLId, TXMLParser& XMLParser) : TElementImpl(aXMLId) {
+    XMLParser.XMLAssertStartTag(aXMLId);
+    if (XMLParser.HasAttribute() || XMLParser.FullElement()) {  // the opaque form
+        LoadFromXml(XMLParser);
+        XMLParser.Next();
+        return;
+    }
+    FMark = XMLParser.Mark();
+    XMLParser.Next();
+    ReadClear(XMLParser);
+    XMLParser.XMLAssertStopTagAndNext(aXMLId);
+    Encipher(XMLParser, Params(aXMLId, XMLParser.Security), ElementName(aXMLId));
+}
+
+void T_CipheredApdu::ToXML(TScriptStream& Stream) const {
+    if (!Deciphered()) {
+        if (!Reason.empty()) Stream.XMLComment(CommentText(Reason));
+        TOctetString::ToXML(Stream);
+        return;
+    }
+    const std::string_view name = ElementName(XMLId);
+    Stream.XMLOpenTagLn(name);
+    ++Stream.Indent;
+    WriteClear(Stream);
+    --Stream.Indent;
+    Stream.XMLCloseTagLn(name);
+}
+
+// ------------------------------------------------------------ general ciphering
+
+T_CipheredContent::T_CipheredContent(TXMLId aXMLId, TXMLParser& XMLParser) : TElementImpl(aXMLId) {
+    if (XMLParser.IsStartTag(xmlSecurityControl)) {
+        FMark = XMLParser.Mark();
+        ReadClear(XMLParser);
+        return;
+    }
+    XMLParser.XMLAssertStartTag(aXMLId);
+    LoadFromXml(XMLParser);
+    XMLParser.Next();
+}
+
+void T_CipheredContent::ToXML(TScriptStream& Stream) const {
+    if (Deciphered()) WriteClear(Stream);
+    else TOctetString::ToXML(Stream);
+}
+
+TCipherParams T_GeneralCiphering::ParamsOf(const TElementList& Members) {
+    TCipherParams params;
+    params.Title = static_cast<const T_OctetString&>(*Members[1]).Value;
+    params.TitleName = "OriginatorSystemTitle";
+    params.Key = TKeyRule::Unnamed;
+    const auto* info = static_cast<const T_KeyInfo*>(Members[5].get());
+    if (!info || !info->Value) return params;
+    switch (info->Tag) {
+    case 0:
+        params.Key = static_cast<const T_IdentifiedKey&>(*info->Value).KeyId().Value == 0 ? TKeyRule::Unicast
+                                                                                          : TKeyRule::Broadcast;
+        break;
+    case 1:
+        params.Key = TKeyRule::Wrapped;
+        params.WrappedKey = static_cast<const T_WrappedKey&>(*info->Value).KeyCipheredData().Value;
+        break;
+    default: params.Key = TKeyRule::Agreed; break;
+    }
+    return params;
+}
 
 namespace {
 constexpr const TElementFactory* kOctets = &ElementFactory<T_OctetString>;
 
 constexpr TField kGeneralGloCipheringFields[] = {
     {xmlSystemTitle, kOctets},
-    {xmlCipheredService, kOctets},
+    {xmlCipheredService, &ElementFactory<T_CipheredContent>},
 };
 
 constexpr TField kIdentifiedKeyFields[] = {
@@ -37,7 +170,7 @@ constexpr TField kGeneralCipheringFields[] = {
     {xmlDateTime, kOctets},
     {xmlOtherInformation, kOctets},
     {xmlKeyInfo, &ElementFactory<T_KeyInfo>, Optional},
-    {xmlCipheredContent, kOctets},
+    {xmlCipheredContent, &ElementFactory<T_CipheredContent>},
 };
 
 constexpr TField kGeneralSigningFields[] = {

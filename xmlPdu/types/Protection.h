@@ -1,32 +1,129 @@
-// Protected APDUs, taken apart only as far as their clear-text framing goes:
-// system titles, transaction id, key information, date and time. The
-// ciphered or signed payload stays one opaque octet string; nothing here
-// holds a key or deciphers anything.
+// Protected APDUs: their clear-text framing (system titles, transaction id,
+// key information, date and time) and their ciphered payload. Without keys
+// the payload is one opaque octet string. With the user's keys a payload that
+// deciphers, and whose APDU encodes back to the very same octets, is written
+// in the clear: SecurityControl, InvocationCounter and the APDU's own
+// element; otherwise it stays opaque after a comment that says why. Signed
+// content is never taken apart.
 #pragma once
 
 #include "../INFRA/Choice.h"
 #include "../INFRA/Enum.h"
 #include "../INFRA/Sequence.h"
+#include "../security/SecurityLayer.h"
 #include "Strings.h"
 
 namespace vantrel {
 
-class T_GeneralGloCiphering final : public TSequenceImpl<T_GeneralGloCiphering> {
+// The octets of a ciphered payload (Value) and, once deciphered, the same
+// payload in the clear.
+class TCipheredOctets : public TOctetString {
 public:
-    using TSequenceImpl::TSequenceImpl;
+    TCipheredOctets(const TCipheredOctets& Source) = default;
+
+    // Deciphers Value when the translation has keys; a payload that does not
+    // decipher keeps the reason in Reason.
+    void Decipher(TStringWrapper& PDUStr, const TCipherParams& Params);
+    // Enciphers the clear form read from XML into Value; fails at the place
+    // of the clear form when it cannot (What names the APDU).
+    void Encipher(TXMLParser& XMLParser, const TCipherParams& Params, std::string_view What);
+
+    bool Deciphered() const noexcept { return Clear.Apdu != nullptr; }
+
+    TClearPayload Clear;
+    std::string Reason;  // why a payload with keys stays opaque
+
+protected:
+    explicit TCipheredOctets(TXMLId aXMLId) noexcept : TOctetString(aXMLId, kVariableSize) {}
+    // Reads SecurityControl, InvocationCounter and the APDU.
+    void ReadClear(TXMLParser& XMLParser);
+    void WriteClear(TScriptStream& Stream) const;
+
+    TXMLParser::TMark FMark;  // where the clear form began
+};
+
+// A service-specific ciphered APDU (the glo_ and ded_ rows): a length and the
+// payload. In XML either <glo_GetRequest Value="..." /> or the element
+// holding the payload in the clear.
+class T_CipheredApdu final : public TElementImpl<T_CipheredApdu, TCipheredOctets> {
+public:
+    static constexpr std::string_view kClassName = "T_CipheredApdu";
+
+    explicit T_CipheredApdu(TXMLId aXMLId) noexcept : TElementImpl(aXMLId) {}
+    T_CipheredApdu(TXMLId aXMLId, TStringWrapper& PDUStr);
+    T_CipheredApdu(TXMLId aXMLId, TXMLParser& XMLParser);
+
+    void ToXML(TScriptStream& Stream) const override;
+
+    // The key and system title of the APDU kind Id in the translation's context.
+    static TCipherParams Params(TXMLId Id, const TSecurityContext* Context);
+};
+
+// The ciphered service or content of the general ciphering APDUs. In XML
+// either its own element with the opaque octets, or the payload in the clear
+// (SecurityControl, InvocationCounter, the APDU) in its place. The enclosing
+// APDU deciphers and enciphers it: only it knows the key and system title.
+class T_CipheredContent final : public TElementImpl<T_CipheredContent, TCipheredOctets> {
+public:
+    static constexpr std::string_view kClassName = "T_CipheredContent";
+
+    explicit T_CipheredContent(TXMLId aXMLId) noexcept : TElementImpl(aXMLId) {}
+    T_CipheredContent(TXMLId aXMLId, TStringWrapper& PDUStr) : TElementImpl(aXMLId) { LoadFromPduStr(PDUStr); }
+    T_CipheredContent(TXMLId aXMLId, TXMLParser& XMLParser);
+
+    void ToXML(TScriptStream& Stream) const override;
+};
+
+// The general ciphering APDUs: a sequence whose last member is the ciphered
+// content. They decipher it after reading, and write the reason it stays
+// opaque before their own element. Derived::ParamsOf(Members) names the key
+// and the system title.
+template <class Derived>
+class TGeneralCipheringImpl : public TSequenceImpl<Derived> {
+    using Base = TSequenceImpl<Derived>;
+
+public:
+    explicit TGeneralCipheringImpl(TXMLId aXMLId) : Base(aXMLId) {}
+    TGeneralCipheringImpl(TXMLId aXMLId, TStringWrapper& PDUStr) : Base(aXMLId, PDUStr) {
+        if (HasKeys(PDUStr.Security)) Content().Decipher(PDUStr, Derived::ParamsOf(this->Members));
+    }
+    TGeneralCipheringImpl(TXMLId aXMLId, TXMLParser& XMLParser) : Base(aXMLId, XMLParser) {
+        if (Content().Deciphered())
+            Content().Encipher(XMLParser, Derived::ParamsOf(this->Members), ElementName(this->XMLId));
+    }
+
+    void ToXML(TScriptStream& Stream) const override {
+        const auto& content = static_cast<const T_CipheredContent&>(*this->Members.back());
+        if (!content.Reason.empty()) Stream.XMLComment(CommentText(content.Reason));
+        Base::ToXML(Stream);
+    }
+
+protected:
+    T_CipheredContent& Content() { return static_cast<T_CipheredContent&>(*this->Members.back()); }
+};
+
+class T_GeneralGloCiphering final : public TGeneralCipheringImpl<T_GeneralGloCiphering> {
+public:
+    using TGeneralCipheringImpl::TGeneralCipheringImpl;
     static constexpr std::string_view kClassName = "T_GeneralGloCiphering";
     static const TSequenceTable kTable;
     const T_OctetString& SystemTitle() const { return MemberAs<T_OctetString>(0); }
-    const T_OctetString& CipheredService() const { return MemberAs<T_OctetString>(1); }
+    const T_CipheredContent& CipheredService() const { return MemberAs<T_CipheredContent>(1); }
+    static TCipherParams ParamsOf(const TElementList& Members) {
+        return {TKeyRule::Global, {}, static_cast<const T_OctetString&>(*Members[0]).Value, "SystemTitle"};
+    }
 };
 
-class T_GeneralDedCiphering final : public TSequenceImpl<T_GeneralDedCiphering> {
+class T_GeneralDedCiphering final : public TGeneralCipheringImpl<T_GeneralDedCiphering> {
 public:
-    using TSequenceImpl::TSequenceImpl;
+    using TGeneralCipheringImpl::TGeneralCipheringImpl;
     static constexpr std::string_view kClassName = "T_GeneralDedCiphering";
     static const TSequenceTable kTable;
     const T_OctetString& SystemTitle() const { return MemberAs<T_OctetString>(0); }
-    const T_OctetString& CipheredService() const { return MemberAs<T_OctetString>(1); }
+    const T_CipheredContent& CipheredService() const { return MemberAs<T_CipheredContent>(1); }
+    static TCipherParams ParamsOf(const TElementList& Members) {
+        return {TKeyRule::Dedicated, {}, static_cast<const T_OctetString&>(*Members[0]).Value, "SystemTitle"};
+    }
 };
 
 class T_KeyId final : public TEnumImpl<T_KeyId> {
@@ -84,10 +181,10 @@ public:
 // The five octet strings that general ciphering and general signing begin
 // with: transaction id, originator and recipient system titles, date-time
 // (plain octets, possibly empty) and other information.
-template <class Derived>
-class TProtectionHeaderImpl : public TSequenceImpl<Derived> {
+template <class Derived, class Base = TSequenceImpl<Derived>>
+class TProtectionHeaderImpl : public Base {
 public:
-    using TSequenceImpl<Derived>::TSequenceImpl;
+    using Base::Base;
     const T_OctetString& TransactionId() const { return this->template MemberAs<T_OctetString>(0); }
     const T_OctetString& OriginatorSystemTitle() const { return this->template MemberAs<T_OctetString>(1); }
     const T_OctetString& RecipientSystemTitle() const { return this->template MemberAs<T_OctetString>(2); }
@@ -95,13 +192,16 @@ public:
     const T_OctetString& OtherInformation() const { return this->template MemberAs<T_OctetString>(4); }
 };
 
-class T_GeneralCiphering final : public TProtectionHeaderImpl<T_GeneralCiphering> {
+class T_GeneralCiphering final
+    : public TProtectionHeaderImpl<T_GeneralCiphering, TGeneralCipheringImpl<T_GeneralCiphering>> {
 public:
     using TProtectionHeaderImpl::TProtectionHeaderImpl;
     static constexpr std::string_view kClassName = "T_GeneralCiphering";
     static const TSequenceTable kTable;
     const T_KeyInfo* KeyInfo() const { return OptionalMember<T_KeyInfo>(5); }
-    const T_OctetString& CipheredContent() const { return MemberAs<T_OctetString>(6); }
+    const T_CipheredContent& CipheredContent() const { return MemberAs<T_CipheredContent>(6); }
+    // The key its key information names; the originator's system title.
+    static TCipherParams ParamsOf(const TElementList& Members);
 };
 
 class T_GeneralSigning final : public TProtectionHeaderImpl<T_GeneralSigning> {

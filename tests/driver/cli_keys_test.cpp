@@ -1,0 +1,115 @@
+// The command-line translator with keys: a keys file, --key, and a capture
+// log of a ciphered association that translates with the keys alone.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "TestSupport.h"
+#include "xmlPdu/security/Cipher.h"
+
+namespace {
+
+struct TRun {
+    int Status = -1;
+    std::string Out;
+    std::string Err;
+};
+
+std::string ReadFile(const std::string& Path) {
+    std::ifstream in(Path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class CliKeys : public testing::Test {
+protected:
+    void SetUp() override {
+        FDir = testing::TempDir() + "vantrel-cli-keys-" + std::to_string(getpid()) + "-" +
+               testing::UnitTest::GetInstance()->current_test_info()->name();
+        ASSERT_EQ(std::system(("mkdir -p '" + FDir + "'").c_str()), 0);
+    }
+    void TearDown() override { std::system(("rm -rf '" + FDir + "'").c_str()); }
+
+    // Runs the translator with Args on Input; "{keys}" in Args stands for a
+    // file holding Keys.
+    TRun Run(std::string Args, const std::string& Input, const std::string& Keys = "") {
+        std::ofstream(FDir + "/in", std::ios::binary) << Input;
+        std::ofstream(FDir + "/keys", std::ios::binary) << Keys;
+        for (size_t at; (at = Args.find("{keys}")) != std::string::npos;) Args.replace(at, 6, "'" + FDir + "/keys'");
+        const std::string command = std::string("'") + VANTREL_CLI_PATH + "' " + Args + " < '" + FDir + "/in' > '" +
+                                    FDir + "/out' 2> '" + FDir + "/err'";
+        const int raw = std::system(command.c_str());
+        TRun run;
+        run.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        run.Out = ReadFile(FDir + "/out");
+        run.Err = ReadFile(FDir + "/err");
+        return run;
+    }
+
+    std::string FDir;
+};
+
+// The ciphered session of the public Go DLMS client's tests
+// ("TestClient_CompleteSecureCommunication"): AARQ, AARE, ded GET request
+// and response. No system title is typed: the AARQ and AARE name them.
+const char kKeysFile[] =
+    "# keys of the test session\n"
+    "BlockCipherKey = 00112233445566778899AABBCCDDEEFF\n"
+    "AuthenticationKey = 0011 2233 4455 6677 8899 AABB CCDD EEFF   # blanks allowed\n"
+    "\n"
+    "dedicatedkey=5E168412318BA71848C99B2B2AB33294\n";
+const char kLog[] =
+    "6066A109060760857405080103A60A040843495200000000018A0207808B0760857405080201AC0A80084A7553363642435A"
+    "BE3404322130300000005992D807DBCF8533E9AD675AE0948241FB8E6CF9AFA7006BAA134A473C9151B3362F56DC12F89E85DA97E176\n"
+    "6148A109060760857405080103A203020100A305A103020100A40A04084C475A2022604828"
+    "BE230421281F300000005AE916783AF33B5317AD0E453A799A65F26AE97660CF8B14FEB7B0\n"
+    "D01E3000000001D3B903996D9508C5B6BCDEB025DD1800A5C92775FB55F317CF\n"
+    "D4233000000001AA07A549F82E6B8EEA919659D91689BF995BE6F93C95A7208718A3B84EE4\n";
+
+TEST_F(CliKeys, EachLineLearnsTheSystemTitlesOfTheAssociation) {
+    if (!vantrel::cipher::Available()) GTEST_SKIP() << "no cipher in this build";
+    const TRun run = Run("--each-line --keys {keys}", kLog, kKeysFile);
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out.find("<!--"), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("<ded_GetRequest>\r\n"), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("<ded_GetResponse>\r\n"), std::string::npos) << run.Out;
+
+    // Without the AARQ line the request has no client title to go with.
+    const std::string log = kLog;
+    const TRun alone = Run("--each-line --keys {keys}", log.substr(log.find("D01E")), kKeysFile);
+    EXPECT_NE(alone.Out.find("<!-- no ClientSystemTitle --> <ded_GetRequest Value="), std::string::npos) << alone.Out;
+    // The same request with the title given on the command line.
+    const TRun given = Run("--key ClientSystemTitle=4349520000000001 --keys {keys}",
+                           "D01E3000000001D3B903996D9508C5B6BCDEB025DD1800A5C92775FB55F317CF", kKeysFile);
+    EXPECT_EQ(given.Status, 0);
+    EXPECT_TRUE(given.Out.starts_with("<ded_GetRequest>\r\n")) << given.Out;
+}
+
+TEST_F(CliKeys, BadKeysAreRefusedWithoutTheirValue) {
+    struct TRow {
+        const char* Args;
+        const char* KeysText;
+        const char* Message;
+    };
+    const TRow kRows[] = {
+        {"--keys {keys}", "BlockCipherKey = 00112233445566778899AABBCCDDEE\n", "keys:1: BlockCipherKey: 15 octets"},
+        {"--keys {keys}", "# a comment\nBlockCipherKey 00112233\n", "keys:2: expected Name = HEX"},
+        {"--keys {keys}", "Password = 3132\n", "keys:1: unknown key name \"Password\""},
+        {"--key DedicatedKey=00112233445566778899AABBCCDDEEXX", "", "--key: DedicatedKey: not hex digits"},
+        {"--key", "", "--key needs a value"},
+    };
+    for (const TRow& r : kRows) {
+        SCOPED_TRACE(r.Args);
+        const TRun run = Run(r.Args, "C0", r.KeysText);
+        EXPECT_EQ(run.Status, 2);
+        EXPECT_NE(run.Err.find(r.Message), std::string::npos) << run.Err;
+        EXPECT_EQ(run.Err.find("0011223344"), std::string::npos) << run.Err;
+    }
+    const TRun help = Run("--help", "");
+    EXPECT_NE(help.Out.find("visible to other users in the process list"), std::string::npos);
+}
+
+}  // namespace

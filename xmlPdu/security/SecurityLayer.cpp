@@ -1,0 +1,241 @@
+#include "SecurityLayer.h"
+
+#include "../types/COSEMpdu.h"
+#include "Cipher.h"
+#include "Keys.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr size_t kHeaderSize = 5;  // control octet and invocation counter
+constexpr size_t kTagSize = 12;
+constexpr uint8_t kAuthentication = 0x10, kEncryption = 0x20, kBroadcast = 0x40, kCompression = 0x80;
+
+const VantrelKeys& NoKeys() {
+    static const VantrelKeys kNone;
+    return kNone;
+}
+
+std::string SizeFault(std::string_view Name, size_t Size, int Suite, size_t Needed) {
+    return std::string(Name) + " has " + std::to_string(Size) + " octets; suite " + std::to_string(Suite) +
+           " needs " + std::to_string(Needed);
+}
+
+// The key, authentication key and initialisation vector of a payload.
+struct TMaterial {
+    cipher::TSecret Key;
+    cipher::TSecret AuthenticationKey;
+    std::string Iv;
+};
+
+// Collects what the control octet asks for; returns why it cannot be had.
+std::string Prepare(const VantrelKeys& Keys, const TCipherParams& Params, uint8_t Control, std::string_view Counter,
+                    TMaterial& Material) {
+    const int suite = Control & 0x0F;
+    if (suite > 2) return "unknown security suite " + std::to_string(suite);
+    if (Control & kCompression) return "compressed content";
+    if (!(Control & (kAuthentication | kEncryption))) return {};  // no protection: the payload is the APDU
+    if (!cipher::Available()) return "no cipher in this build";
+    const size_t needed = suite == 2 ? 32 : 16;
+
+    VantrelKeys::TSlot slot;
+    switch (Params.Key) {
+    case TKeyRule::Global:
+        slot = (Control & kBroadcast) ? VantrelKeys::BroadcastKey : VantrelKeys::BlockCipherKey;
+        break;
+    case TKeyRule::Dedicated: slot = VantrelKeys::DedicatedKey; break;
+    case TKeyRule::Unicast: slot = VantrelKeys::BlockCipherKey; break;
+    case TKeyRule::Broadcast: slot = VantrelKeys::BroadcastKey; break;
+    case TKeyRule::Wrapped: slot = VantrelKeys::MasterKey; break;
+    case TKeyRule::Agreed: return "an agreed key is not deciphered";
+    default: return "no key information";
+    }
+    const std::string_view name = KeySlotName(slot);
+    const std::string_view key = Keys.Get(slot);
+    if (key.empty()) return "no " + std::string(name);
+    if (Params.Key == TKeyRule::Wrapped) {
+        if (key.size() != 16 && key.size() != 32) return "MasterKey has " + std::to_string(key.size()) + " octets";
+        if (!cipher::KeyUnwrap(key, Params.WrappedKey, Material.Key.Value))
+            return "the wrapped key does not unwrap with the MasterKey";
+        if (Material.Key.Value.size() != needed) return SizeFault("the wrapped key", Material.Key.Value.size(), suite, needed);
+    } else {
+        if (key.size() != needed) return SizeFault(name, key.size(), suite, needed);
+        Material.Key.Value.assign(key);
+    }
+    if (Control & kAuthentication) {
+        const std::string_view ak = Keys.Get(VantrelKeys::AuthenticationKey);
+        if (ak.empty()) return "no AuthenticationKey";
+        if (ak.size() != needed) return SizeFault("AuthenticationKey", ak.size(), suite, needed);
+        Material.AuthenticationKey.Value.assign(ak);
+    }
+    if (Params.Title.empty()) return "no " + std::string(Params.TitleName);
+    if (Params.Title.size() != 8)
+        return std::string(Params.TitleName) + " has " + std::to_string(Params.Title.size()) + " octets, not 8";
+    Material.Iv.reserve(cipher::kIvSize);
+    Material.Iv.assign(Params.Title);
+    Material.Iv.append(Counter);
+    return {};
+}
+
+// The additional authenticated data: control octet, authentication key and,
+// when the payload is authenticated only, the plaintext.
+void BuildAad(cipher::TSecret& Aad, uint8_t Control, const TMaterial& Material, std::string_view Plain) {
+    const bool plainToo = (Control & (kAuthentication | kEncryption)) == kAuthentication;
+    Aad.Value.reserve(1 + Material.AuthenticationKey.Value.size() + (plainToo ? Plain.size() : 0));
+    Aad.Value += static_cast<char>(Control);
+    Aad.Value += Material.AuthenticationKey.Value;
+    if (plainToo) Aad.Value += Plain;
+}
+
+}  // namespace
+
+TClearPayload::TClearPayload(const TClearPayload& Source)
+    : SecurityControl(Source.SecurityControl),
+      InvocationCounter(Source.InvocationCounter),
+      Apdu(Source.Apdu ? Source.Apdu->Clone() : nullptr) {}
+
+std::string DecipherPayload(TSecurityContext& Context, const TCipherParams& Params, std::string_view Payload,
+                            int NestingDepth, TClearPayload& Clear) {
+    if (Payload.size() < kHeaderSize) return "too short for a security header";
+    const auto control = static_cast<uint8_t>(Payload[0]);
+    const std::string_view counter = Payload.substr(1, 4);
+    std::string_view body = Payload.substr(kHeaderSize);
+    TMaterial material;
+    if (std::string why = Prepare(Context.Keys ? *Context.Keys : NoKeys(), Params, control, counter, material);
+        !why.empty())
+        return why;
+
+    std::string plain;
+    if (!(control & (kAuthentication | kEncryption))) {
+        plain.assign(body);
+    } else {
+        std::string_view tag;
+        if (control & kAuthentication) {
+            if (body.size() < kTagSize) return "authentication tag cut short";
+            tag = body.substr(body.size() - kTagSize);
+            body.remove_suffix(kTagSize);
+        }
+        cipher::TSecret aad;
+        BuildAad(aad, control, material, body);
+        bool ok;
+        if (control & kEncryption) {
+            plain.reserve(body.size());
+            ok = cipher::GcmDecrypt(material.Key.Value, material.Iv, aad.Value, body, tag, plain);
+        } else {
+            std::string none;
+            ok = cipher::GcmDecrypt(material.Key.Value, material.Iv, aad.Value, {}, tag, none);
+            plain.assign(body);
+        }
+        if (!ok) return (control & kAuthentication) ? "authentication failed: wrong key or altered octets"
+                                                    : "the cipher failed";
+    }
+
+    TStringWrapper reader(plain);
+    reader.Security = &Context;
+    reader.Nesting.Depth = NestingDepth;
+    TElementPtr apdu;
+    try {
+        TNestingGuard guard(reader.Nesting);
+        apdu = std::make_unique<T_COSEMpdu>(xmlIgnore, reader);
+        if (reader.GetRemainingBytes() > 0)
+            return "the deciphered APDU ends at octet " + std::to_string(reader.FIndex - 1) + " of " +
+                   std::to_string(plain.size());
+        std::string again;
+        again.reserve(plain.size());
+        apdu->EncodeToPduStr(again);
+        if (again != plain) return "the deciphered APDU does not encode back to the same octets";
+    } catch (const EVantrelError& e) {
+        return "the deciphered octets do not decode: " + e.Message() + " at octet " + std::to_string(reader.FIndex);
+    }
+    Clear.SecurityControl = control;
+    Clear.InvocationCounter.assign(counter);
+    Clear.Apdu = std::move(apdu);
+    return {};
+}
+
+std::string EncipherPayload(const TSecurityContext* Context, const TCipherParams& Params, const TClearPayload& Clear,
+                            std::string& Payload) {
+    const uint8_t control = Clear.SecurityControl;
+    TMaterial material;
+    const VantrelKeys& keys = Context && Context->Keys ? *Context->Keys : NoKeys();
+    if (std::string why = Prepare(keys, Params, control, Clear.InvocationCounter, material); !why.empty()) return why;
+    std::string plain;
+    Clear.Apdu->EncodeToPduStr(plain);
+    Payload.clear();
+    Payload.reserve(kHeaderSize + plain.size() + kTagSize);
+    Payload += static_cast<char>(control);
+    Payload += Clear.InvocationCounter;
+    if (!(control & (kAuthentication | kEncryption))) {
+        Payload += plain;
+        return {};
+    }
+    cipher::TSecret aad;
+    BuildAad(aad, control, material, plain);
+    const size_t tagSize = (control & kAuthentication) ? kTagSize : 0;
+    bool ok;
+    if (control & kEncryption) {
+        ok = cipher::GcmEncrypt(material.Key.Value, material.Iv, aad.Value, plain, tagSize, Payload);
+    } else {
+        Payload += plain;
+        ok = cipher::GcmEncrypt(material.Key.Value, material.Iv, aad.Value, {}, tagSize, Payload);
+    }
+    return ok ? std::string() : "the cipher failed";
+}
+
+std::string CommentText(std::string_view Text) {
+    std::string s;
+    s.reserve(Text.size());
+    for (char c : Text) {
+        if (c == '>') {
+            s += ')';
+            continue;
+        }
+        if (c == '-' && !s.empty() && s.back() == '-') s += ' ';
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+        s += c;
+    }
+    if (!s.empty() && s.back() == '-') s += ' ';
+    return s;
+}
+
+namespace {
+// One BER element at Text: its tag, and its contents; false when it does not fit.
+bool NextElement(std::string_view& Text, uint8_t& Tag, std::string_view& Contents) {
+    if (Text.size() < 2) return false;
+    Tag = static_cast<uint8_t>(Text[0]);
+    size_t length = static_cast<uint8_t>(Text[1]);
+    size_t head = 2;
+    if (length & 0x80) {
+        const size_t n = length & 0x7F;
+        if (n < 1 || n > 3 || Text.size() < 2 + n) return false;
+        length = 0;
+        for (size_t i = 0; i < n; ++i) length = length << 8 | static_cast<uint8_t>(Text[2 + i]);
+        head += n;
+    }
+    if (Text.size() - head < length) return false;
+    Contents = Text.substr(head, length);
+    Text.remove_prefix(head + length);
+    return true;
+}
+}  // namespace
+
+bool FindAssociationTitle(std::string_view Apdu, bool& OfServer, std::string& Title) {
+    uint8_t tag;
+    std::string_view contents;
+    if (!NextElement(Apdu, tag, contents) || (tag != 0x60 && tag != 0x61)) return false;
+    OfServer = tag == 0x61;
+    const uint8_t wanted = OfServer ? 0xA4 : 0xA6;
+    while (!contents.empty()) {
+        std::string_view field;
+        if (!NextElement(contents, tag, field)) return false;
+        if (tag != wanted) continue;
+        std::string_view title;
+        if (!NextElement(field, tag, title) || tag != 0x04 || title.size() != 8) return false;
+        Title.assign(title);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace vantrel
