@@ -12,7 +12,7 @@ FUZZ_SECONDS ?= 60
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
 CORE_PACKAGES := cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
-GUI_PACKAGES := qt6-base-dev libqscintilla2-qt6-dev
+GUI_PACKAGES := qt6-base-dev libqscintilla2-qt6-dev qtkeychain-qt6-dev
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
 .PHONY: run test build bench fuzz install clean deps deps-fuzz

@@ -15,10 +15,12 @@
 
 #include "FindBar.h"
 #include "FrameBaseEditor.h"
+#include "KeysDialog.h"
 #include "OutcomeView.h"
 #include "Prompts.h"
 #include "RecentFiles.h"
 #include "SearchDialogs.h"
+#include "SecretStore.h"
 #include "Src/TranslateCommand.h"
 #include "Src/Version.h"
 
@@ -35,6 +37,7 @@ const QString kSplitterKey = QStringLiteral("FormMain/Splitter1");  // height of
 const QString kAnnotateKey = QStringLiteral("View/Annotate");
 const QString kSpacedHexKey = QStringLiteral("View/SpacedHex");
 const QString kLineNumbersKey = QStringLiteral("View/LineNumbers");
+const QString kRememberKeysKey = QStringLiteral("Keys/Remember");  // the keys themselves are in the secret store
 
 const char* const kLicence =
     "Licence: all rights reserved by the Vantrel developers; use and copies only as your agreement with them allows.";
@@ -112,7 +115,10 @@ TFormMain::TFormMain(QWidget* Parent) : TFormBase<QMainWindow>(Parent) {
     FStatusNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
     FStatusCaret = new QLabel(this);
     FStatusCaret->setObjectName(QStringLiteral("StatusCaret"));
+    FStatusKeys = new QLabel(this);
+    FStatusKeys->setObjectName(QStringLiteral("StatusKeys"));
     statusBar()->addWidget(FStatusNote, 1);
+    statusBar()->addPermanentWidget(FStatusKeys);
     statusBar()->addPermanentWidget(FStatusCaret);
 
     CreateMenus();
@@ -152,6 +158,8 @@ TFormMain::TFormMain(QWidget* Parent) : TFormBase<QMainWindow>(Parent) {
             });
     connect(FFindBar, &TFindBar::Closed, this, [this] { FActivePane->setFocus(); });
     ApplyViewOptions();
+    LoadRememberedKeys();
+    ShowKeysState();
     UpdateTitle();
     FTopEditor->setFocus();
 }
@@ -223,6 +231,9 @@ void TFormMain::CreateMenus() {
     remember(spaced, kSpacedHexKey);
     remember(numbers, kLineNumbersKey);
 
+    FMMKeys = mainMenu->addAction(QStringLiteral("Keys..."));
+    FMMKeys->setObjectName(QStringLiteral("MMKeys"));
+    connect(FMMKeys, &QAction::triggered, this, &TFormMain::MMKeysClick);
     FMMHelp = mainMenu->addAction(QStringLiteral("Help"));
     FMMHelp->setObjectName(QStringLiteral("MMHelp"));
     FMMAbout = mainMenu->addAction(QStringLiteral("About"));
@@ -278,6 +289,7 @@ void TFormMain::TranslateRequested(TFrameBaseEditor* Pane) {
     TFrameBaseEditor* DstEditor = Pane == FTopEditor ? FBottomEditor : FTopEditor;
     TTranslateOptions options;
     options.Annotate = MenuAction("MMAnnotate")->isChecked();
+    options.Keys = FKeys.get();
     TTranslateOutcome outcome;
     {
         TBusyCursor busy;
@@ -321,6 +333,62 @@ void TFormMain::ShowOutcome(TFrameBaseEditor* SrcEditor, TFrameBaseEditor* DstEd
             Prompts().Beep();
             break;
     }
+}
+
+void TFormMain::MMKeysClick() {
+    QString reason;
+    const bool store = SecretStore().Available(reason);
+    TKeysDialog dialog(this, FKeySet, Settings().value(kRememberKeysKey, false).toBool(), store ? QString() : reason);
+    if (Prompts().RunDialog(dialog)) ApplyKeys(dialog.Keys(), dialog.Remember());
+}
+
+bool TFormMain::ApplyKeys(const TKeySet& Keys, bool Remember) {
+    QString error;
+    TKeySet::TKeysPtr keys = Keys.ToLibraryKeys(error);
+    if (!error.isEmpty()) {
+        Prompts().ShowError(this, QStringLiteral("The keys were not taken. %1").arg(error));
+        return false;
+    }
+    FKeySet = Keys;
+    FKeys = std::move(keys);
+    const bool remembered = Settings().value(kRememberKeysKey, false).toBool();
+    QString reason;
+    if (Remember && !FKeySet.IsEmpty()) {
+        std::string text = FKeySet.ToText();
+        const bool written = SecretStore().Write(text, reason);
+        WipeSecret(text);
+        if (!written) {
+            Remember = false;
+            Prompts().ShowError(this, QStringLiteral("The keys could not be stored in the secret store (%1). "
+                                                     "They are held in memory only.").arg(reason));
+        }
+    } else if (remembered && !SecretStore().Erase(reason)) {
+        Prompts().ShowError(this, QStringLiteral("The remembered keys could not be removed from the secret store (%1).")
+                                      .arg(reason));
+    }
+    Settings().setValue(kRememberKeysKey, Remember && !FKeySet.IsEmpty());
+    ShowKeysState();
+    return true;
+}
+
+void TFormMain::LoadRememberedKeys() {
+    if (!Settings().value(kRememberKeysKey, false).toBool()) return;
+    std::string text;
+    QString reason;
+    TKeySet keys;
+    const bool read = SecretStore().Read(text, reason) && keys.FromText(text);
+    WipeSecret(text);
+    QString error;
+    if (read) FKeys = keys.ToLibraryKeys(error);
+    if (read && error.isEmpty()) FKeySet = keys;
+    else FStatusNote->setText(QStringLiteral("The remembered keys could not be read%1.")
+                                  .arg(reason.isEmpty() ? error.isEmpty() ? QString() : QStringLiteral(": ") + error
+                                                        : QStringLiteral(": ") + reason));
+}
+
+void TFormMain::ShowKeysState() {
+    const int count = FKeySet.Count();
+    FStatusKeys->setText(count == 0 ? QString() : QStringLiteral("Keys: %1 set").arg(count));
 }
 
 void TFormMain::MMHelpClick() {

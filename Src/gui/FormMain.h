@@ -1,5 +1,6 @@
 // The main window: two editor panes one above the other, the menus File,
-// Edit and View (acting on the pane with the focus), "Help" and "About", a
+// Edit and View (acting on the pane with the focus), "Keys...", "Help" and
+// "About", a
 // find bar and a status line. "Translate" in either pane replaces the text
 // of the other pane with the translation, or tells what failed and where, and
 // puts the caret of the source pane there.
@@ -8,6 +9,7 @@
 #include <QMainWindow>
 
 #include "FormBase.h"
+#include "KeySet.h"
 
 class QAction;
 class QLabel;
@@ -44,8 +46,14 @@ public:
     // Shows Outcome, the translation of the text of Source, with Destination
     // the other pane.
     void ShowOutcome(TFrameBaseEditor* Source, TFrameBaseEditor* Destination, const TTranslateOutcome& Outcome);
+    void MMKeysClick();
     void MMHelpClick();
     void MMAboutClick();
+    // The keys translations use; null without keys.
+    const VantrelKeys* Keys() const { return FKeys.get(); }
+    // Takes Keys for the translations (and into the secret store when
+    // Remember); false, telling why, when the library refuses one.
+    bool ApplyKeys(const TKeySet& Keys, bool Remember);
     // "Vantrel 3.6 (N)" on the first line, then what the program is, its
     // build, the Qt version and the licence.
     static QString AboutText();
@@ -62,6 +70,8 @@ private:
     void OpenRecent(const QString& FileName);
     void ChooseFont();
     void ApplyViewOptions();
+    void LoadRememberedKeys();
+    void ShowKeysState();
 
     TFrameBaseEditor* FTopEditor;
     QSplitter* FSplitter1;
@@ -70,7 +80,11 @@ private:
     TFindBar* FFindBar;
     QLabel* FStatusNote;
     QLabel* FStatusCaret;
+    QLabel* FStatusKeys;
+    TKeySet FKeySet;
+    TKeySet::TKeysPtr FKeys;
     QMenu* FRecentMenu = nullptr;
+    QAction* FMMKeys;
     QAction* FMMHelp;
     QAction* FMMAbout;
 };

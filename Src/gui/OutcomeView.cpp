@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "Src/LlcHeader.h"
+
 namespace vantrel {
 
 namespace {
@@ -38,6 +40,22 @@ int64_t OctetCount(std::string_view Text) {
     return digits / 2;
 }
 
+// The octets of Text before the APDU: an LLC header copied with it.
+int64_t OctetsBeforeApdu(std::string_view Text) {
+    std::string first;
+    int64_t digits = 0;
+    int high = 0;
+    ForEachDigit(Text, [&](size_t Offset) {
+        const char c = Text[Offset];
+        const int value = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (value < 0) return false;
+        if (++digits % 2) high = value;
+        else first += static_cast<char>(high << 4 | value);
+        return first.size() < kLlcHeaderSize;
+    });
+    return StartsWithLlcHeader(first) ? static_cast<int64_t>(kLlcHeaderSize) : 0;
+}
+
 // The byte offset in Text where an XML failure at Position lies.
 size_t XmlOffset(std::string_view Text, int Position) {
     const size_t offset = TextStart(Text) + static_cast<size_t>(Position > 0 ? Position : 0);
@@ -52,8 +70,11 @@ QString FailurePlace(std::string_view SourceText, const TTranslateOutcome& Outco
     if (Outcome.HexToXml) {
         if (Outcome.Position <= 0) return {};
         place = QStringLiteral("at octet %1").arg(Outcome.Position);
-        if (!IsFrame(SourceText) && Outcome.Position > OctetCount(SourceText))
-            place += QStringLiteral(", after the last octet");
+        if (!IsFrame(SourceText)) {
+            const int64_t before = OctetsBeforeApdu(SourceText);
+            if (before > 0) place += QStringLiteral(" of the APDU after the LLC header");
+            if (Outcome.Position + before > OctetCount(SourceText)) place += QStringLiteral(", after the last octet");
+        }
     } else {
         const size_t offset = XmlOffset(SourceText, Outcome.Position);
         int line = 1;
@@ -79,7 +100,8 @@ std::pair<long, long> FailureRange(std::string_view SourceText, const TTranslate
         // The digits of the octet, or of the last octet when decoding ran out.
         const int64_t count = OctetCount(SourceText);
         if (count == 0) return {-1, -1};
-        const int64_t octet = Outcome.Position <= count ? Outcome.Position : count;
+        const int64_t position = Outcome.Position + OctetsBeforeApdu(SourceText);
+        const int64_t octet = position <= count ? position : count;
         const int64_t first = 2 * (octet - 1);
         int64_t digit = 0;
         long start = -1;

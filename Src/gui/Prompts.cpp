@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QMessageBox>
@@ -63,6 +64,7 @@ public:
     bool EditSearchOptions(QWidget* Parent, TSearchOptions& Options, bool Replace, bool& ReplaceAll) override {
         return RunSearchDialog(Parent, Options, Replace, ReplaceAll);
     }
+    bool RunDialog(QDialog& Dialog) override { return Dialog.exec() == QDialog::Accepted; }
     bool ChooseFont(QWidget* Parent, QFont& Font) override {
         bool ok = false;
         const QFont chosen = QFontDialog::getFont(&ok, Font, Parent, QStringLiteral("Font"),

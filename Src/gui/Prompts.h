@@ -6,6 +6,7 @@
 
 #include <QString>
 
+class QDialog;
 class QFont;
 class QWidget;
 
@@ -35,6 +36,8 @@ public:
     // Runs the search dialog (or the replace dialog) on Options; false when
     // cancelled. ReplaceAll tells which of the replace buttons was pressed.
     virtual bool EditSearchOptions(QWidget* Parent, TSearchOptions& Options, bool Replace, bool& ReplaceAll) = 0;
+    // Runs a dialog the caller built; true when the user accepted it.
+    virtual bool RunDialog(QDialog& Dialog) = 0;
     // The font dialog, starting from Font; false when cancelled.
     virtual bool ChooseFont(QWidget* Parent, QFont& Font) = 0;
     virtual void Beep() = 0;

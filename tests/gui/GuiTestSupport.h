@@ -3,6 +3,7 @@
 // test's own, and the registry the test main runs.
 #pragma once
 
+#include <QDialog>
 #include <QFont>
 #include <QList>
 #include <QObject>
@@ -32,6 +33,8 @@ public:
     bool BrowserStarts = true;
     QStringList Documents;                 // opened in the browser
     int Beeps = 0;
+    // Plays the user of a dialog the application built; cancelled when unset.
+    std::function<bool(QDialog&)> Dialog;
     // Plays the user of the search dialog; cancelled when unset.
     std::function<bool(vantrel::TSearchOptions&, bool Replace, bool& ReplaceAll)> SearchDialog;
 
@@ -50,6 +53,7 @@ public:
     QString SaveFileName(QWidget*, const QString& Title, const QString&, const QString& Filter) override {
         return ChooseFile(Title, Filter);
     }
+    bool RunDialog(QDialog& Shown) override { return Dialog && Dialog(Shown); }
     bool ChooseFont(QWidget*, QFont& Font) override {
         if (FontFamily.isEmpty()) return false;
         Font = QFont(FontFamily, FontSize);

@@ -20,6 +20,9 @@
 #include "FormMain.h"
 #include "FrameBaseEditor.h"
 #include "GuiTestSupport.h"
+#include "KeySet.h"
+#include "KeysDialog.h"
+#include "SecretStore.h"
 
 using vantrel::TFormMain;
 
@@ -113,6 +116,25 @@ private slots:
         QTest::keyClick(form.FindBar()->TextEdit(), Qt::Key_Return);
         QTest::keyClick(form.FindBar()->TextEdit(), Qt::Key_Return);
         Save(form, "findbar.png");
+    }
+
+    // The Keys dialog as it opens where no secret store answers (Xvfb has
+    // none), with public example keys, a title still being typed.
+    void Keys() {
+        vtest::TGuiSandbox sandbox;
+        QApplication::setPalette(QApplication::style()->standardPalette());
+        QString reason;
+        const bool store = vantrel::SecretStore().Available(reason);
+        qInfo("secret store: %s", store ? "answers" : qPrintable(reason));
+        vantrel::TKeySet keys;
+        QVERIFY(keys.Set(vantrel::kfBlockCipherKey, QStringLiteral("000102030405060708090A0B0C0D0E0F")));
+        QVERIFY(keys.Set(vantrel::kfAuthenticationKey, QStringLiteral("D0D1D2D3D4D5D6D7D8D9DADBDCDDDEDF")));
+        QVERIFY(keys.Set(vantrel::kfClientSystemTitle, QStringLiteral("4D4D4D0000BC614E")));
+        vantrel::TKeysDialog dialog(nullptr, keys, false, store ? QString() : reason);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTest::keyClicks(dialog.Field(vantrel::kfServerSystemTitle), QStringLiteral("4D4D4D00"));
+        Save(dialog, "keys.png");
     }
 
     void Dark() {

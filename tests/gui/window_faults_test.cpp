@@ -259,6 +259,7 @@ private slots:
         QTest::newRow("octet with its field") << "C0 01 C1 00 08 00 00 01 00 00 FF 02" << true << 12 << "AttributeId"
                                               << "at octet 12, reading AttributeId" << "02";
         QTest::newRow("octets on lines, dashes") << "\r\nC0-01\r\nC1 00" << true << 3 << "" << "at octet 3" << "C1";
+        QTest::newRow("after an LLC header") << "E6 E7 00 C4 01 C1 00 09" << true << 5 << "" << "at octet 5 of the APDU after the LLC header" << "09";
         QTest::newRow("ran out") << "FF 12 01" << true << 4 << "LongUnsigned"
                                  << "at octet 4, after the last octet, reading LongUnsigned" << "01";
         QTest::newRow("xml") << "<Data>\r\n  <LongUnsigned Value=\"01x2\" />\r\n</Data>" << false << 10 << "LongUnsigned"

@@ -67,7 +67,7 @@ private slots:
         TFormMain form;
         QStringList bar;
         for (QAction* action : form.menuBar()->actions()) bar << action->text();
-        QCOMPARE(bar, (QStringList{"&File", "&Edit", "&View", "Help", "About"}));
+        QCOMPARE(bar, (QStringList{"&File", "&Edit", "&View", "Keys...", "Help", "About"}));
         const struct {
             const char* Name;
             QKeySequence Key;

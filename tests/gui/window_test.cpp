@@ -77,7 +77,7 @@ private slots:
         QVERIFY(form.BottomEditor()->height() > 200);
         QCOMPARE(form.MMHelp()->text(), QStringLiteral("Help"));
         QCOMPARE(form.MMAbout()->text(), QStringLiteral("About"));
-        QCOMPARE(form.menuBar()->actions().mid(3), (QList<QAction*>{form.MMHelp(), form.MMAbout()}));
+        QCOMPARE(form.menuBar()->actions().mid(4), (QList<QAction*>{form.MMHelp(), form.MMAbout()}));
     }
 
     void HexToXmlAndBackThroughTheMenuCommand() {
