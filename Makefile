@@ -15,7 +15,7 @@ GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
 CORE_PACKAGES := cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libssl-dev libpcap-dev \
   nlohmann-json3-dev
-GUI_PACKAGES := qt6-base-dev libqscintilla2-qt6-dev
+GUI_PACKAGES := qt6-base-dev libqscintilla2-qt6-dev qtkeychain-qt6-dev
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 PYTHON_PACKAGES := python3-pytest python3-setuptools python3-pip
 # Debian's own interpreter: its pytest and setuptools packages belong to it.

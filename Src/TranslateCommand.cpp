@@ -132,7 +132,8 @@ void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, const TT
     while (start < SourceText.size() && IsBlank(SourceText[start])) ++start;
     const std::string_view text = SourceText.substr(start);
 
-    if (text.starts_with("7E")) {
+    // An HDLC frame opens with its flag, in either case of hex digits.
+    if (text.starts_with("7E") || text.starts_with("7e")) {
         // Blanks after the frame's last digit are no part of it.
         std::string_view digits = text;
         while (!digits.empty() && IsBlank(digits.back())) digits.remove_suffix(1);

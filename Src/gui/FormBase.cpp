@@ -1,6 +1,7 @@
 #include "FormBase.h"
 
 #include <QGuiApplication>
+#include <QMargins>
 #include <QRect>
 #include <QScreen>
 
@@ -24,7 +25,29 @@ bool OnSomeScreen(QPoint Position, QSize Size) {
     return false;
 }
 
+// The room a window manager's frame takes around the client area, allowed for
+// before the window is framed: the borders and the title bar.
+constexpr QMargins kFrameAllowance(8, 32, 8, 8);
+
+// The screen a window at Position (or, without one, Form) appears on.
+const QScreen* ScreenFor(const QWidget& Form, const QPoint* Position) {
+    if (Position)
+        if (const QScreen* screen = QGuiApplication::screenAt(*Position)) return screen;
+    return Form.screen() ? Form.screen() : QGuiApplication::primaryScreen();
+}
+
 }  // namespace
+
+void FitToScreen(QSize& Size, QPoint* Position, const QRect& Available) {
+    const QSize room = Available.marginsRemoved(kFrameAllowance).size();
+    Size = Size.boundedTo(room).expandedTo(QSize(1, 1));
+    if (!Position) return;
+    // The frame's top left, as a window is moved: all of it on the screen.
+    const int right = Available.right() + 1 - (Size.width() + kFrameAllowance.left() + kFrameAllowance.right());
+    const int bottom = Available.bottom() + 1 - (Size.height() + kFrameAllowance.top() + kFrameAllowance.bottom());
+    Position->setX(qBound(Available.left(), Position->x(), qMax(Available.left(), right)));
+    Position->setY(qBound(Available.top(), Position->y(), qMax(Available.top(), bottom)));
+}
 
 QSize HalfScreenSize(const QWidget& Form) {
     const QScreen* screen = Form.screen() ? Form.screen() : QGuiApplication::primaryScreen();
@@ -40,12 +63,15 @@ void RestoreFormGeometry(QWidget& Form, QSettings& Settings, const QString& Sect
     }
     const int width = ReadInt(Settings, Key(Section, "Width"), 0);
     const int height = ReadInt(Settings, Key(Section, "Height"), 0);
-    const QSize size = width > 0 && height > 0 ? QSize(width, height) : DefaultSize;
+    QSize size = width > 0 && height > 0 ? QSize(width, height) : DefaultSize;
+    QPoint position(ReadInt(Settings, Key(Section, "Left"), 0), ReadInt(Settings, Key(Section, "Top"), 0));
+    const bool placed = Settings.contains(Key(Section, "Top")) && Settings.contains(Key(Section, "Left")) &&
+                        OnSomeScreen(position, size);
+    // A window stored on a larger screen is fitted to the one it opens on.
+    if (const QScreen* screen = ScreenFor(Form, placed ? &position : nullptr))
+        FitToScreen(size, placed ? &position : nullptr, screen->availableGeometry());
     Form.resize(size);
-    if (Settings.contains(Key(Section, "Top")) && Settings.contains(Key(Section, "Left"))) {
-        const QPoint position(ReadInt(Settings, Key(Section, "Left"), 0), ReadInt(Settings, Key(Section, "Top"), 0));
-        if (OnSomeScreen(position, size)) Form.move(position);
-    }
+    if (placed) Form.move(position);
 }
 
 void StoreFormGeometry(const QWidget& Form, QSettings& Settings, const QString& Section) {

@@ -4,6 +4,8 @@
 // written when it is hidden.
 #pragma once
 
+#include <QPoint>
+#include <QRect>
 #include <QSettings>
 #include <QSize>
 #include <QString>
@@ -16,8 +18,13 @@ namespace vantrel {
 // Applies the geometry stored under Section to Form, which is not yet shown.
 // "WindowState" 2 maximises; otherwise "Width" and "Height" give the size
 // (DefaultSize when either is missing or 0) and "Top" and "Left" the position
-// when both are stored and the window would appear on a screen.
+// when both are stored and the window would appear on a screen. The window is
+// fitted to the screen it opens on.
 void RestoreFormGeometry(QWidget& Form, QSettings& Settings, const QString& Section, QSize DefaultSize);
+// A window of client Size whose frame's top left is at Position (when given)
+// made to fit Available, with room for the frame: smaller where it is larger,
+// moved where it reaches over an edge.
+void FitToScreen(QSize& Size, QPoint* Position, const QRect& Available);
 // Writes all six keys for Form under Section.
 void StoreFormGeometry(const QWidget& Form, QSettings& Settings, const QString& Section);
 // Half the width and height of the screen Form is on (or the primary screen).

@@ -1,19 +1,26 @@
-// The main window: two editor panes one above the other, and the menu with
-// "Help" and "About". "Translate" in either pane replaces the text of the
-// other pane with the translation, or tells what failed and puts the caret
-// of the source pane where it failed.
+// The main window: two editor panes one above the other, the menus File,
+// Edit and View (acting on the pane with the focus), "Keys...", "Help" and
+// "About", a
+// find bar and a status line. "Translate" in either pane replaces the text
+// of the other pane with the translation, or tells what failed and where, and
+// puts the caret of the source pane there.
 #pragma once
 
 #include <QMainWindow>
 
 #include "FormBase.h"
+#include "KeySet.h"
 
 class QAction;
+class QLabel;
+class QMenu;
 class QSplitter;
 
 namespace vantrel {
 
+class TFindBar;
 class TFrameBaseEditor;
+struct TTranslateOutcome;
 
 class TFormMain final : public TFormBase<QMainWindow> {
     Q_OBJECT
@@ -25,18 +32,59 @@ public:
     QSplitter* Splitter1() const { return FSplitter1; }
     QAction* MMHelp() const { return FMMHelp; }
     QAction* MMAbout() const { return FMMAbout; }
+    // A menu command by its object name ("MMOpen", "MMAnnotate", ...).
+    QAction* MenuAction(const char* Name) const;
+    QMenu* RecentMenu() const { return FRecentMenu; }
+    TFindBar* FindBar() const { return FFindBar; }
+    // The text of the status line's message part.
+    QString StatusText() const;
+    // The pane the menus act on: the one that had the focus last.
+    TFrameBaseEditor* ActivePane() const { return FActivePane; }
 
     // Translates the text of Pane into the other pane.
     void TranslateRequested(TFrameBaseEditor* Pane);
+    // Shows Outcome, the translation of the text of Source, with Destination
+    // the other pane.
+    void ShowOutcome(TFrameBaseEditor* Source, TFrameBaseEditor* Destination, const TTranslateOutcome& Outcome);
+    void MMKeysClick();
     void MMHelpClick();
     void MMAboutClick();
-    // "Vantrel 3.6 (N)".
+    // The keys translations use; null without keys.
+    const VantrelKeys* Keys() const { return FKeys.get(); }
+    // Takes Keys for the translations (and into the secret store when
+    // Remember); false, telling why, when the library refuses one.
+    bool ApplyKeys(const TKeySet& Keys, bool Remember);
+    // "Vantrel 3.6 (N)" on the first line, then what the program is, its
+    // build, the Qt version and the licence.
     static QString AboutText();
 
+    void setVisible(bool Visible) override;
+
+protected:
+    void closeEvent(QCloseEvent* Event) override;
+
 private:
+    void CreateMenus();
+    void UpdateTitle();
+    void RebuildRecentMenu();
+    void OpenRecent(const QString& FileName);
+    void ChooseFont();
+    void ApplyViewOptions();
+    void LoadRememberedKeys();
+    void ShowKeysState();
+
     TFrameBaseEditor* FTopEditor;
     QSplitter* FSplitter1;
     TFrameBaseEditor* FBottomEditor;
+    TFrameBaseEditor* FActivePane;
+    TFindBar* FFindBar;
+    QLabel* FStatusNote;
+    QLabel* FStatusCaret;
+    QLabel* FStatusKeys;
+    TKeySet FKeySet;
+    TKeySet::TKeysPtr FKeys;
+    QMenu* FRecentMenu = nullptr;
+    QAction* FMMKeys;
     QAction* FMMHelp;
     QAction* FMMAbout;
 };

@@ -3,12 +3,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDropEvent>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <Qsci/qscicommand.h>
@@ -61,7 +64,33 @@ static_assert(std::size(kMenuItems) == kEditorActionCount);
 
 constexpr int kLargeInsertion = 64 * 1024;
 
-const QString kFileFilter = QStringLiteral("*.txt (*.txt);;*.* (*)");
+const QString kFileFilter = QStringLiteral(
+    "APDU files (*.xml *.hex *.txt);;XML (*.xml);;Hex octets (*.hex);;Text (*.txt);;All files (*)");
+
+// The line ends of a text that never was a file.
+#ifdef Q_OS_WIN
+constexpr bool kPlatformCrLf = true;
+#else
+constexpr bool kPlatformCrLf = false;
+#endif
+
+// The indicator marking the place of a failed translation.
+constexpr int kMarkIndicator = 8;
+
+// The one local file a drag carries, empty for anything else.
+QString DraggedFile(const QMimeData* Data) {
+    if (!Data || !Data->hasUrls() || Data->urls().size() != 1) return {};
+    const QUrl url = Data->urls().first();
+    return url.isLocalFile() && QFileInfo(url.toLocalFile()).isFile() ? url.toLocalFile() : QString();
+}
+
+// A colour as the editor's messages take it.
+long Bgr(const QColor& Colour) { return Colour.blue() << 16 | Colour.green() << 8 | Colour.red(); }
+
+// A colour readable on Paper: Light on dark paper, else Dark.
+QColor ForPaper(const QColor& Paper, const QColor& Dark, const QColor& Light) {
+    return Paper.lightness() < 128 ? Light : Dark;
+}
 
 QString LastFilesKey(const QString& FileKey) { return QStringLiteral("LastFiles/") + FileKey; }
 
@@ -116,7 +145,7 @@ long LineStart(const QsciScintilla* Editor, long Line) {
 }  // namespace
 
 TFrameBaseEditor::TFrameBaseEditor(QWidget* Parent, const QString& FileKey)
-    : QWidget(Parent), FFileKey(FileKey), FEditor(new QsciScintilla(this)), FHighLighter(new THighLighter(this)),
+    : QWidget(Parent), FFileKey(FileKey), FFileUsesCrLf(kPlatformCrLf), FEditor(new QsciScintilla(this)), FHighLighter(new THighLighter(this)),
       FOwnMenu(new QMenu(this)), FPopUpMenu(FOwnMenu) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -131,8 +160,14 @@ TFrameBaseEditor::TFrameBaseEditor(QWidget* Parent, const QString& FileKey)
     for (int margin = 1; margin < 5; ++margin) FEditor->setMarginWidth(margin, 0);
     FEditor->setMarginType(0, QsciScintilla::SymbolMarginColor);
     FEditor->setMarginWidth(0, 15);
-    FEditor->setMarginBackgroundColor(0, palette().color(QPalette::Button));
+    FEditor->setMarginType(1, QsciScintilla::NumberMargin);
     FEditor->setLexer(FHighLighter);
+    FEditor->viewport()->installEventFilter(this);
+    Send(FEditor, QsciScintilla::SCI_INDICSETSTYLE, kMarkIndicator, QsciScintilla::INDIC_STRAIGHTBOX);
+    Send(FEditor, QsciScintilla::SCI_INDICSETALPHA, kMarkIndicator, 90);
+    Send(FEditor, QsciScintilla::SCI_INDICSETOUTLINEALPHA, kMarkIndicator, 255);
+    Send(FEditor, QsciScintilla::SCI_INDICSETUNDER, kMarkIndicator, 1);
+    ApplyPalette();
     FEditor->setContextMenuPolicy(Qt::CustomContextMenu);
     // Wide lines (hex of whole APDUs) keep a horizontal scroll bar that
     // follows the longest line shown.
@@ -157,6 +192,7 @@ TFrameBaseEditor::TFrameBaseEditor(QWidget* Parent, const QString& FileKey)
     });
     connect(&TSettingsNotifier::Instance(), &TSettingsNotifier::ScriptFontChanged, this,
             &TFrameBaseEditor::ApplyScriptFont);
+    connect(FEditor, &QsciScintilla::linesChanged, this, &TFrameBaseEditor::UpdateLineNumberWidth);
 
     const QString lastFile = Settings().value(LastFilesKey(FFileKey)).toString();
     if (!lastFile.isEmpty() && QFileInfo(lastFile).isFile()) LoadFromFile(lastFile);
@@ -209,6 +245,127 @@ void TFrameBaseEditor::ApplyScriptFont() {
     FHighLighter->SetBaseFont(font);
     FEditor->setFont(font);
     FEditor->recolor();
+}
+
+void TFrameBaseEditor::ApplyPalette() {
+    const QPalette colours = palette();
+    const QColor paper = colours.color(QPalette::Base);
+    const QColor text = colours.color(QPalette::Text);
+    const QColor comment = ForPaper(paper, QColor(Qt::blue), QColor(0x7F, 0xB4, 0xFF));
+    const QColor string = ForPaper(paper, QColor(0x80, 0x00, 0x80), QColor(0xE0, 0x9C, 0xFF));
+    const QColor keyword2 = ForPaper(paper, QColor(Qt::darkGreen), QColor(0x8F, 0xD8, 0x8F));
+    const QColor keyword3 = ForPaper(paper, QColor(Qt::darkRed), QColor(0xFF, 0x90, 0x90));
+    for (int style = hsDefault; style <= hsKeyword3; ++style) {
+        const QColor colour = style == hsComment  ? comment
+                              : style == hsString ? string
+                              : style == hsKeyword2 ? keyword2
+                              : style == hsKeyword3 ? keyword3
+                                                    : text;
+        for (int twin : {style, style + kTwinStyle}) {
+            FHighLighter->setColor(colour, twin);
+            FHighLighter->setPaper(paper, twin);
+        }
+    }
+    FHighLighter->setDefaultColor(text);
+    FHighLighter->setDefaultPaper(paper);
+    Send(FEditor, QsciScintilla::SCI_STYLESETBACK, QsciScintilla::STYLE_DEFAULT, Bgr(paper));
+    FEditor->setCaretForegroundColor(text);
+    FEditor->setSelectionBackgroundColor(colours.color(QPalette::Highlight));
+    FEditor->setSelectionForegroundColor(colours.color(QPalette::HighlightedText));
+    FEditor->setMarginsBackgroundColor(colours.color(QPalette::Button));
+    FEditor->setMarginsForegroundColor(colours.color(QPalette::ButtonText));
+    FEditor->setMarginBackgroundColor(0, colours.color(QPalette::Button));
+    const QColor mark = ForPaper(paper, QColor(0xE0, 0x30, 0x30), QColor(0xFF, 0x60, 0x60));
+    Send(FEditor, QsciScintilla::SCI_INDICSETFORE, kMarkIndicator, Bgr(mark));
+}
+
+void TFrameBaseEditor::changeEvent(QEvent* Event) {
+    if (Event->type() == QEvent::PaletteChange) ApplyPalette();
+    QWidget::changeEvent(Event);
+}
+
+bool TFrameBaseEditor::eventFilter(QObject* Watched, QEvent* Event) {
+    const QEvent::Type type = Event->type();
+    if (Watched == FEditor->viewport() && (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop)) {
+        auto* drop = static_cast<QDropEvent*>(Event);
+        const QString file = DraggedFile(drop->mimeData());
+        if (!file.isEmpty()) {
+            drop->acceptProposedAction();
+            // Loading may ask a question: not inside the drag's own event loop.
+            if (type == QEvent::Drop) QMetaObject::invokeMethod(this, [this, file] { OpenFile(file); }, Qt::QueuedConnection);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(Watched, Event);
+}
+
+void TFrameBaseEditor::SetLineNumbersVisible(bool Visible) {
+    FLineNumbers = Visible;
+    UpdateLineNumberWidth();
+}
+
+void TFrameBaseEditor::UpdateLineNumberWidth() {
+    if (!FLineNumbers) {
+        FEditor->setMarginWidth(1, 0);
+        return;
+    }
+    // Room for the digits of the last line and one more.
+    const int digits = QString::number(qMax(1, FEditor->lines())).size();
+    FEditor->setMarginWidth(1, QString(digits + 1, QLatin1Char('9')));
+}
+
+void TFrameBaseEditor::MarkRange(long Start, long End) {
+    ClearMark();
+    const long length = Send(FEditor, QsciScintilla::SCI_GETLENGTH);
+    Start = qBound(0L, Start, length);
+    End = qBound(Start, End, length);
+    if (End <= Start) return;
+    Send(FEditor, QsciScintilla::SCI_SETINDICATORCURRENT, kMarkIndicator);
+    Send(FEditor, QsciScintilla::SCI_INDICATORFILLRANGE, static_cast<unsigned long>(Start), End - Start);
+}
+
+void TFrameBaseEditor::ClearMark() {
+    Send(FEditor, QsciScintilla::SCI_SETINDICATORCURRENT, kMarkIndicator);
+    Send(FEditor, QsciScintilla::SCI_INDICATORCLEARRANGE, 0, Send(FEditor, QsciScintilla::SCI_GETLENGTH));
+}
+
+std::pair<long, long> TFrameBaseEditor::MarkedRange() const {
+    const long length = Send(FEditor, QsciScintilla::SCI_GETLENGTH);
+    for (long position = 0; position < length;) {
+        const long end = Send(FEditor, QsciScintilla::SCI_INDICATOREND, kMarkIndicator, position);
+        if (Send(FEditor, QsciScintilla::SCI_INDICATORVALUEAT, kMarkIndicator, position) != 0) return {position, end};
+        if (end <= position) break;
+        position = end;
+    }
+    return {-1, -1};
+}
+
+bool TFrameBaseEditor::FindText(const QString& Text, bool CaseSensitive, bool Backwards, bool Incremental,
+                                bool& Wrapped) {
+    Wrapped = false;
+    if (Text.isEmpty()) return false;
+    const QByteArray pattern = Text.toUtf8();
+    const long length = Send(FEditor, QsciScintilla::SCI_GETLENGTH);
+    const long selStart = Send(FEditor, QsciScintilla::SCI_GETSELECTIONSTART);
+    const long selEnd = Send(FEditor, QsciScintilla::SCI_GETSELECTIONEND);
+    Send(FEditor, QsciScintilla::SCI_SETSEARCHFLAGS, CaseSensitive ? QsciScintilla::SCFIND_MATCHCASE : 0);
+    auto find = [&](long From, long To) {
+        Send(FEditor, QsciScintilla::SCI_SETTARGETRANGE, static_cast<unsigned long>(From), To);
+        return FEditor->SendScintilla(QsciScintilla::SCI_SEARCHINTARGET, static_cast<unsigned long>(pattern.size()),
+                                      pattern.constData());
+    };
+    const long from = Backwards ? (Incremental ? selEnd : selStart) : (Incremental ? selStart : selEnd);
+    long found = find(from, Backwards ? 0 : length);
+    if (found < 0) {
+        Wrapped = true;
+        found = find(Backwards ? length : 0, from);
+    }
+    if (found < 0) return false;
+    const long end = Send(FEditor, QsciScintilla::SCI_GETTARGETEND);
+    if (Backwards) Send(FEditor, QsciScintilla::SCI_SETSEL, static_cast<unsigned long>(end), found);
+    else Send(FEditor, QsciScintilla::SCI_SETSEL, static_cast<unsigned long>(found), end);
+    Send(FEditor, QsciScintilla::SCI_SCROLLCARET);
+    return true;
 }
 
 void TFrameBaseEditor::ShowPopUpMenu(const QPoint& Position) {
@@ -312,7 +469,7 @@ bool TFrameBaseEditor::LoadFromFile(const QString& FileName) {
     // sequences become replacement characters, as any UTF-8 reader does.
     QStringDecoder decoder(QStringConverter::Utf8);
     const QByteArray text = ToCrLf(QString(decoder(bytes)).toUtf8());
-    FFileUsesCrLf = !bytes.contains('\n') || bytes.contains("\r\n");
+    FFileUsesCrLf = bytes.contains("\r\n") ? true : bytes.contains('\n') ? false : kPlatformCrLf;
 
     const bool readOnly = FEditor->isReadOnly();
     FEditor->setReadOnly(false);
@@ -344,17 +501,24 @@ bool TFrameBaseEditor::SaveToFile(const QString& FileName) {
 }
 
 bool TFrameBaseEditor::CloseQuery() {
-    if (!IsModified()) return true;
-    switch (Prompts().AskYesNoCancel(this, QString::asprintf("%s file not saved, save?", qPrintable(FFileKey)))) {
+    // Nothing is lost of a pane that holds no file and no text.
+    if (!IsModified() || (FCurrentFileName.isEmpty() && TextView().empty())) return true;
+    switch (Prompts().AskYesNoCancel(this, QStringLiteral("Save changes to \"%1\"?").arg(DocumentName()))) {
         case TAnswer::Yes: return Save();
         case TAnswer::No: return true;
         default: return false;
     }
 }
 
+bool TFrameBaseEditor::OpenFile(const QString& FileName) { return CloseQuery() && LoadFromFile(FileName); }
+
+QString TFrameBaseEditor::DocumentName() const {
+    return FCurrentFileName.isEmpty() ? FUntitledName : QFileInfo(FCurrentFileName).fileName();
+}
+
 void TFrameBaseEditor::Load() {
     if (!CloseQuery()) return;
-    const QString fileName = Prompts().OpenFileName(this, QStringLiteral("Open ") + FFileKey + QStringLiteral(" file"),
+    const QString fileName = Prompts().OpenFileName(this, QStringLiteral("Open file"),
                                                     Settings().value(LastFilesKey(FFileKey)).toString(), kFileFilter);
     if (!fileName.isEmpty()) LoadFromFile(fileName);
 }
@@ -370,7 +534,7 @@ bool TFrameBaseEditor::SaveAs() {
     const QString start =
         FCurrentFileName.isEmpty() ? Settings().value(LastFilesKey(FFileKey)).toString() : FCurrentFileName;
     const QString fileName =
-        Prompts().SaveFileName(this, QStringLiteral("Save ") + FFileKey + QStringLiteral(" file"), start, kFileFilter);
+        Prompts().SaveFileName(this, QStringLiteral("Save file"), start, kFileFilter);
     if (fileName.isEmpty() || !SaveToFile(fileName)) return false;
     RememberFileName(fileName);
     FEditor->setModified(false);

@@ -4,7 +4,11 @@
 //
 // The document always ends its lines with CR LF, the form the translations
 // produce and the caret placement of a failed translation counts with; a
-// file is converted on loading and saved again with the line ends it had.
+// file is converted on loading and saved again with the line ends it had. A
+// text that never was a file is saved with the line ends of the platform.
+//
+// A file dropped onto the pane is loaded; the colours follow the palette
+// (light or dark).
 #pragma once
 
 #include <QString>
@@ -14,8 +18,10 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 class QAction;
+class QEvent;
 class QMenu;
 class QsciScintilla;
 
@@ -74,8 +80,32 @@ public:
     // written; text and file name then stay as they were.
     bool LoadFromFile(const QString& FileName);
     bool SaveToFile(const QString& FileName);
-    // Whether the text may be dropped: asks to save a modified text.
+    // Whether the text may be dropped: asks to save a modified text
+    // ("Save changes to ...?").
     bool CloseQuery();
+    // Loads FileName once CloseQuery agrees (a dropped file, a recent file).
+    bool OpenFile(const QString& FileName);
+    // The file's name without its folder, or the untitled name.
+    QString DocumentName() const;
+    void SetUntitledName(const QString& Name) { FUntitledName = Name; }
+    // Whether a file saved now gets CR LF line ends.
+    bool SavesWithCrLf() const { return FFileUsesCrLf; }
+
+    // The next match of Text after the selection (before it when Backwards;
+    // from the selection's start when Incremental), continuing from the other
+    // end of the text when none is left; the match is selected. Wrapped tells
+    // whether the search went round.
+    bool FindText(const QString& Text, bool CaseSensitive, bool Backwards, bool Incremental, bool& Wrapped);
+
+    // Line numbers in a margin of their own.
+    void SetLineNumbersVisible(bool Visible);
+    bool LineNumbersVisible() const { return FLineNumbers; }
+    // Marks the characters Start to End (byte positions of the document),
+    // replacing any earlier mark; ClearMark removes it.
+    void MarkRange(long Start, long End);
+    void ClearMark();
+    // The marked range as {start, end}; {-1, -1} when nothing is marked.
+    std::pair<long, long> MarkedRange() const;
 
     // Caret placement after walking Index characters of the text; X is the
     // 1-based column in characters, Y the 1-based line.
@@ -112,8 +142,14 @@ signals:
     void FileNameChanged(TFrameBaseEditor* Pane);
     void PopUpMenuPopUp(TFrameBaseEditor* Pane);
 
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+    void changeEvent(QEvent* Event) override;
+
 private:
     void CreateActions();
+    void ApplyPalette();
+    void UpdateLineNumberWidth();
     void ApplyScriptFont();
     void ShowPopUpMenu(const QPoint& Position);
     void EnableAllActions();
@@ -125,7 +161,9 @@ private:
 
     QString FFileKey;
     QString FCurrentFileName;
-    bool FFileUsesCrLf = true;  // the line ends the current file is saved with
+    QString FUntitledName = QStringLiteral("Untitled");
+    bool FFileUsesCrLf;  // the line ends the current file is saved with
+    bool FLineNumbers = false;
     QsciScintilla* FEditor;
     THighLighter* FHighLighter;
     QMenu* FOwnMenu;

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
@@ -29,6 +31,11 @@ public:
     }
     void ShowError(QWidget* Parent, const QString& Text) override {
         RunMessageBox(Parent, QMessageBox::Critical, Text);
+    }
+    void ShowFailure(QWidget* Parent, const QString& Message, const QString& Place) override {
+        QMessageBox box(QMessageBox::NoIcon, QLatin1String(kProductName), Message, QMessageBox::Ok, Parent);
+        box.setInformativeText(Place);
+        box.exec();
     }
     TAnswer AskYesNoCancel(QWidget* Parent, const QString& Text) override {
         const auto answer = QMessageBox::question(Parent, QLatin1String(kProductName), Text,
@@ -57,9 +64,17 @@ public:
     bool EditSearchOptions(QWidget* Parent, TSearchOptions& Options, bool Replace, bool& ReplaceAll) override {
         return RunSearchDialog(Parent, Options, Replace, ReplaceAll);
     }
+    bool RunDialog(QDialog& Dialog) override { return Dialog.exec() == QDialog::Accepted; }
+    bool ChooseFont(QWidget* Parent, QFont& Font) override {
+        bool ok = false;
+        const QFont chosen = QFontDialog::getFont(&ok, Font, Parent, QStringLiteral("Font"),
+                                                  QFontDialog::MonospacedFonts);
+        if (ok) Font = chosen;
+        return ok;
+    }
     void Beep() override { QApplication::beep(); }
-    void OpenDocument(const QString& FileName) override {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(FileName));
+    bool OpenDocument(const QString& FileName) override {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(FileName));
     }
 };
 

@@ -2,6 +2,8 @@
 // unwrapping, both directions, and where the caret lands on a failure.
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "DriverSupport.h"
 #include "Src/TranslateCommand.h"
 
@@ -21,6 +23,11 @@ std::string Repeated(std::string_view Text, int Times) {
     std::string s;
     for (int i = 0; i < Times; ++i) s += Text;
     return s;
+}
+
+std::string Lower(std::string Text) {
+    for (char& c : Text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return Text;
 }
 
 struct TRow {
@@ -63,8 +70,6 @@ TEST(TranslateCommand, Classification) {
         {"\"<\" at character 80 after two-byte characters", Repeated("\xC3\xA9", 79) + xml, K::Beep,
          "XML must begin within the first 79 characters; its first \"<\" is character 80", false},
         {"\"<\" after hex digits", "FF 12 <", K::EntryFailure, "T_COSEMpdu.CreateFromXml : illegal choice", false},
-        {"lower-case 7e is no frame", "7e a0 07 03 21 93 0f 01 7e", K::EntryFailure, "T_COSEMpdu : illegal Tag 126",
-         true},
     };
     for (const auto& row : rows) ExpectOutcome(row, TranslateText(row.Source));
 }
@@ -94,6 +99,10 @@ TEST(TranslateCommand, HdlcFrames) {
         {"odd digit count", "7E A0 07 03 21 93 0F 01 7", K::Beep,
          "Not a decodable HDLC frame: HexStrToByteStr: Hex-character missing", true},
         {"just the flag", "7E", K::Beep, "Not a decodable HDLC frame: Illegal length (1)", true},
+        {"I frame in lower case", Lower(SealedText("03 21 10", apdu)), K::Translated, kLongUnsignedXml, true},
+        {"SNRM in lower case", "7e a0 07 03 21 93 0f 01 7e", K::Beep, "HDLC SNRM frame", true},
+        {"lower-case flag, bad HCS", "7e a0 07 03 21 93 0f 02 7e", K::Beep, "Not a decodable HDLC frame: Illegal HCS",
+         true},
     };
     for (const auto& row : rows) ExpectOutcome(row, TranslateText(row.Source));
 }

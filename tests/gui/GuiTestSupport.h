@@ -3,6 +3,8 @@
 // test's own, and the registry the test main runs.
 #pragma once
 
+#include <QDialog>
+#include <QFont>
 #include <QList>
 #include <QObject>
 #include <QStringList>
@@ -24,35 +26,56 @@ public:
     QList<vantrel::TAnswer> Answers;       // for the questions, in order; Cancel when none is left
     QStringList FileNames;                 // for the file dialogs, in order; cancelled when none is left
     QStringList DialogTitles;              // of the file dialogs
+    QStringList DialogFilters;             // of the file dialogs
+    QStringList Places;                    // of the failures shown
+    QString FontFamily;                    // chosen in the font dialog; cancelled when empty
+    int FontSize = 0;
+    bool BrowserStarts = true;
     QStringList Documents;                 // opened in the browser
     int Beeps = 0;
+    // Plays the user of a dialog the application built; cancelled when unset.
+    std::function<bool(QDialog&)> Dialog;
     // Plays the user of the search dialog; cancelled when unset.
     std::function<bool(vantrel::TSearchOptions&, bool Replace, bool& ReplaceAll)> SearchDialog;
 
     void ShowMessage(QWidget*, const QString& Text) override { Shown << QStringLiteral("message: ") + Text; }
     void ShowInformation(QWidget*, const QString& Text) override { Shown << QStringLiteral("information: ") + Text; }
     void ShowError(QWidget*, const QString& Text) override { Shown << QStringLiteral("error: ") + Text; }
+    void ShowFailure(QWidget*, const QString& Message, const QString& Place) override {
+        Shown << QStringLiteral("message: ") + Message;
+        Places << Place;
+    }
     vantrel::TAnswer AskYesNoCancel(QWidget*, const QString& Text) override { return Ask(Text); }
     vantrel::TAnswer AskReplace(QWidget*, const QString& Text) override { return Ask(Text); }
-    QString OpenFileName(QWidget*, const QString& Title, const QString&, const QString&) override {
-        return ChooseFile(Title);
+    QString OpenFileName(QWidget*, const QString& Title, const QString&, const QString& Filter) override {
+        return ChooseFile(Title, Filter);
     }
-    QString SaveFileName(QWidget*, const QString& Title, const QString&, const QString&) override {
-        return ChooseFile(Title);
+    QString SaveFileName(QWidget*, const QString& Title, const QString&, const QString& Filter) override {
+        return ChooseFile(Title, Filter);
+    }
+    bool RunDialog(QDialog& Shown) override { return Dialog && Dialog(Shown); }
+    bool ChooseFont(QWidget*, QFont& Font) override {
+        if (FontFamily.isEmpty()) return false;
+        Font = QFont(FontFamily, FontSize);
+        return true;
     }
     bool EditSearchOptions(QWidget*, vantrel::TSearchOptions& Options, bool Replace, bool& ReplaceAll) override {
         return SearchDialog && SearchDialog(Options, Replace, ReplaceAll);
     }
     void Beep() override { ++Beeps; }
-    void OpenDocument(const QString& FileName) override { Documents << FileName; }
+    bool OpenDocument(const QString& FileName) override {
+        Documents << FileName;
+        return BrowserStarts;
+    }
 
 private:
     vantrel::TAnswer Ask(const QString& Text) {
         Shown << QStringLiteral("question: ") + Text;
         return Answers.isEmpty() ? vantrel::TAnswer::Cancel : Answers.takeFirst();
     }
-    QString ChooseFile(const QString& Title) {
+    QString ChooseFile(const QString& Title, const QString& Filter) {
         DialogTitles << Title;
+        DialogFilters << Filter;
         return FileNames.isEmpty() ? QString() : FileNames.takeFirst();
     }
 };

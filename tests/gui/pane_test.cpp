@@ -112,7 +112,7 @@ private slots:
         QVERIFY(pane.IsModified());
 
         QVERIFY(!pane.Save());  // the dialog is cancelled
-        QCOMPARE(sandbox.Prompts.DialogTitles, QStringList{"Save FrameBaseEditor file"});
+        QCOMPARE(sandbox.Prompts.DialogTitles, QStringList{"Save file"});
         QVERIFY(pane.IsModified());
         QVERIFY(pane.CurrentFileName().isEmpty());
 
@@ -155,10 +155,10 @@ private slots:
         sandbox.Prompts.FileNames << source;
 
         pane.Load();
-        QCOMPARE(sandbox.Prompts.Shown, QStringList{"question: FrameBaseEditor file not saved, save?"});
+        QCOMPARE(sandbox.Prompts.Shown, QStringList{"question: Save changes to \"Untitled\"?"});
         QCOMPARE(pane.Text(), Loaded ? QStringLiteral("loaded\r\n") : QStringLiteral("typed"));
         QCOMPARE(QFile::exists(saved), SavedFirst);
-        if (Loaded) QCOMPARE(sandbox.Prompts.DialogTitles.last(), QStringLiteral("Open FrameBaseEditor file"));
+        if (Loaded) QCOMPARE(sandbox.Prompts.DialogTitles.last(), QStringLiteral("Open file"));
         else QVERIFY(sandbox.Prompts.DialogTitles.isEmpty());
     }
 
