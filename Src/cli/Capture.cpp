@@ -11,6 +11,7 @@
 
 #include "../trace/Packet.h"
 #include "../trace/Wrapper.h"
+#include "KeyFile.h"
 
 namespace vantrel::cli {
 
@@ -86,8 +87,8 @@ private:
 
 class TCapture {
 public:
-    TCapture(uint16_t Port, const TTranslateOptions& Options, TUnitWriter& Writer)
-        : FPort(Port), FOptions(Options), FWriter(Writer) {}
+    TCapture(uint16_t Port, const TTranslateOptions& Options, TUnitWriter& Writer, VantrelKeys* Learn)
+        : FPort(Port), FOptions(Options), FWriter(Writer), FLearn(Learn) {}
 
     void Packet(long long Number, const pcap_pkthdr& Header, const u_char* Data, int LinkType);
     void Finish(long long Packets);
@@ -104,6 +105,7 @@ private:
     uint16_t FPort;
     TTranslateOptions FOptions;
     TUnitWriter& FWriter;
+    VantrelKeys* FLearn;
     std::unordered_map<TStreamKey, TStream, TStreamKeyHash> FStreams;
     TTimeText FTimes;
     timeval FStamp{};
@@ -129,6 +131,7 @@ void TCapture::Problem(long long Number, const std::string& Message) {
 
 void TCapture::Unit(long long Number, std::string_view Apdu, const trace::TWrapperHeader& Header, const TPacket& Packet) {
     TTranslateOutcome outcome = TranslateOctets(Apdu, FOptions);
+    if (FLearn) LearnSystemTitles(outcome, *FLearn);
     if (FOptions.DescribeFrame) outcome.FrameDescription.push_back(trace::WrapperDescription(Header));
     (void)Packet;
     FTime = FTimes.Of(FStamp);
@@ -325,9 +328,9 @@ bool IsCaptureFile(const char* Path) {
 namespace {
 
 int Translate(pcap_t* Capture, const std::string& Name, uint16_t Port, const TTranslateOptions& Options,
-              TUnitWriter& Writer) {
+              TUnitWriter& Writer, VantrelKeys* Learn) {
     const int linkType = pcap_datalink(Capture);
-    TCapture reader(Port, Options, Writer);
+    TCapture reader(Port, Options, Writer, Learn);
     long long number = 0;
     pcap_pkthdr* header = nullptr;
     const u_char* data = nullptr;
@@ -351,18 +354,18 @@ int Translate(pcap_t* Capture, const std::string& Name, uint16_t Port, const TTr
 }  // namespace
 
 int TranslateCapture(const char* Path, const std::string& Name, uint16_t Port, const TTranslateOptions& Options,
-                     TUnitWriter& Writer) {
+                     TUnitWriter& Writer, VantrelKeys* Learn) {
     char error[PCAP_ERRBUF_SIZE] = "";
     const std::unique_ptr<pcap_t, void (*)(pcap_t*)> capture(pcap_open_offline(Path, error), pcap_close);
     if (!capture) {
         std::fprintf(stderr, "vantrel-cli: cannot read the capture %s: %s\n", Name.c_str(), error);
         return 3;
     }
-    return Translate(capture.get(), Name, Port, Options, Writer);
+    return Translate(capture.get(), Name, Port, Options, Writer, Learn);
 }
 
 int TranslateCaptureStream(FILE* Stream, const std::string& Name, uint16_t Port, const TTranslateOptions& Options,
-                           TUnitWriter& Writer) {
+                           TUnitWriter& Writer, VantrelKeys* Learn) {
     char error[PCAP_ERRBUF_SIZE] = "";
     pcap_t* opened = pcap_fopen_offline(Stream, error);
     if (!opened) {
@@ -371,7 +374,7 @@ int TranslateCaptureStream(FILE* Stream, const std::string& Name, uint16_t Port,
         return 3;
     }
     const std::unique_ptr<pcap_t, void (*)(pcap_t*)> capture(opened, pcap_close);
-    return Translate(capture.get(), Name, Port, Options, Writer);
+    return Translate(capture.get(), Name, Port, Options, Writer, Learn);
 }
 
 }  // namespace vantrel::cli

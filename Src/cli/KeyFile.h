@@ -6,7 +6,8 @@
 #include <string>
 #include <string_view>
 
-struct VantrelKeys;
+#include "../../xmlPdu/security/Keys.h"
+#include "../TranslateCommand.h"
 
 namespace vantrel {
 
@@ -16,5 +17,11 @@ bool ReadKeyFile(const std::string& Path, VantrelKeys& Keys, std::string& Messag
 
 // Sets one key from the text of one line or argument: "Name = HEX" or "Name=HEX".
 bool SetKeyLine(std::string_view Line, VantrelKeys& Keys, std::string& Message);
+
+// The system titles an AARQ or AARE showed, kept for the translations after it.
+inline void LearnSystemTitles(const TTranslateOutcome& Outcome, VantrelKeys& Keys) {
+    if (!Outcome.ClientSystemTitle.empty()) Keys.Put(VantrelKeys::ClientSystemTitle, Outcome.ClientSystemTitle);
+    if (!Outcome.ServerSystemTitle.empty()) Keys.Put(VantrelKeys::ServerSystemTitle, Outcome.ServerSystemTitle);
+}
 
 }  // namespace vantrel

@@ -155,12 +155,6 @@ std::string_view InputKind(std::string_view Text, const TTranslateOutcome& Outco
 
 // The notes of a translation as warnings on stderr, Place naming the input
 // (and line); returns whether there were any.
-// The system titles an AARQ or AARE showed, for the translations after it.
-void LearnSystemTitles(const TTranslateOutcome& Outcome, VantrelKeys& Keys) {
-    if (!Outcome.ClientSystemTitle.empty()) Keys.Put(VantrelKeys::ClientSystemTitle, Outcome.ClientSystemTitle);
-    if (!Outcome.ServerSystemTitle.empty()) Keys.Put(VantrelKeys::ServerSystemTitle, Outcome.ServerSystemTitle);
-}
-
 bool Warn(const TTranslateOutcome& Outcome, const std::string& Place) {
     if (!Outcome.Notes.empty()) std::fflush(stdout);  // after the translation it is about, on a terminal too
     for (const std::string& note : Outcome.Notes) std::fprintf(stderr, "%s: warning: %s\n", Place.c_str(), note.c_str());
@@ -222,7 +216,7 @@ int TranslateEachLine(FILE* In, const std::string& InputName, const vantrel::TTr
     vantrel::cli::TUnitWriter writer(stdout, Json);
     long long warned = 0;  // units translated with octets after the end of the APDU
     vantrel::trace::TTraceReader trace(Options, [&](vantrel::trace::TTraceUnit& Unit) {
-                                           if (Keys) LearnSystemTitles(Unit.Outcome, *Keys);
+                                           if (Keys) vantrel::LearnSystemTitles(Unit.Outcome, *Keys);
                                            vantrel::cli::TUnitPlace place;
                                            place.Number = Unit.Line;
                                            place.FirstLine = Unit.FirstLine;
@@ -309,7 +303,7 @@ int main(int argc, char** argv) {
         std::setvbuf(stdout, captureBuffer, _IOFBF, sizeof captureBuffer);
         vantrel::cli::TUnitWriter writer(stdout, json);
         int status = vantrel::cli::TranslateCapture(path, inputName, static_cast<uint16_t>(port),
-                                                    options, writer);
+                                                    options, writer, withKeys ? &keys : nullptr);
         if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
             std::fprintf(stderr, "vantrel-cli: cannot write the output\n");
             status = kInputOutput;

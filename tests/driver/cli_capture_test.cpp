@@ -10,6 +10,8 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
+#include "xmlPdu/security/Cipher.h"
+
 #include "DriverSupport.h"
 
 namespace {
@@ -284,6 +286,41 @@ TEST_F(CliCapture, TruncatedAndCutShortCaptures) {
     EXPECT_EQ(broken.Status, 3);
     EXPECT_TRUE(broken.Err.starts_with("vantrel-cli: cannot read the capture")) << broken.Err;
     EXPECT_EQ(Run("--port 0 {in}", "").Status, 2);
+}
+
+// The ciphered session of the public Go DLMS client's tests
+// ("TestClient_CompleteSecureCommunication": AARQ, AARE, ded GET request and
+// response) as WRAPPER PDUs over UDP: with the keys alone, the system titles
+// of the AARQ and AARE serve the GET that follows.
+TEST_F(CliCapture, CipheredSessionDeciphersWithTheTitlesOfItsAssociation) {
+    if (!vantrel::cipher::Available()) GTEST_SKIP() << "no cipher in this build";
+    const char* const apdus[] = {
+        "6066A109060760857405080103A60A040843495200000000018A0207808B0760857405080201AC0A80084A7553363642435A"
+        "BE3404322130300000005992D807DBCF8533E9AD675AE0948241FB8E6CF9AFA7006BAA134A473C9151B3362F56DC12F89E85DA97E176",
+        "6148A109060760857405080103A203020100A305A103020100A40A04084C475A2022604828"
+        "BE230421281F300000005AE916783AF33B5317AD0E453A799A65F26AE97660CF8B14FEB7B0",
+        "D01E3000000001D3B903996D9508C5B6BCDEB025DD1800A5C92775FB55F317CF",
+        "D4233000000001AA07A549F82E6B8EEA919659D91689BF995BE6F93C95A7208718A3B84EE4",
+    };
+    TPcap pcap;
+    bool fromClient = true;
+    for (const char* hex : apdus) {
+        const std::string apdu = vtest::Bytes(hex);
+        const std::string pdu = std::string("\x00\x01\x00\x10\x00\x01", 6) +
+                                std::string{static_cast<char>(apdu.size() >> 8), static_cast<char>(apdu.size())} + apdu;
+        pcap.Packet(fromClient ? TPcap::Ip(17, 1, 4059, 2, 4059, pdu) : TPcap::Ip(17, 2, 4059, 1, 4059, pdu));
+        fromClient = !fromClient;
+    }
+    const std::string keys = "--key BlockCipherKey=00112233445566778899AABBCCDDEEFF "
+                             "--key AuthenticationKey=00112233445566778899AABBCCDDEEFF "
+                             "--key DedicatedKey=5E168412318BA71848C99B2B2AB33294 ";
+    const TRun run = Run(keys + "{in}", pcap.Bytes(), "session.pcap");
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out.find("<!--"), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("<ded_GetRequest>\r\n"), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("<ded_GetResponse>\r\n"), std::string::npos) << run.Out;
+    // Without keys the same capture stays opaque.
+    EXPECT_NE(Run("{in}", pcap.Bytes(), "session.pcap").Out.find("<ded_GetRequest Value="), std::string::npos);
 }
 
 }  // namespace
