@@ -1,8 +1,16 @@
 // Shared helpers of the driver tests: frames sealed with their check
-// sequences, and the message of a failure.
+// sequences, the message of a failure, and the command-line translator run
+// as a program.
 #pragma once
 
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -69,5 +77,55 @@ std::string FailureOf(TBody&& Body) {
     }
     return {};
 }
+
+#ifdef VANTREL_CLI_PATH
+// What one run of the command-line translator gave.
+struct TRun {
+    int Status = -1;
+    std::string Out;
+    std::string Err;
+};
+
+inline std::string ReadFile(const std::string& Path) {
+    std::ifstream in(Path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A test of the command-line translator in a folder of its own.
+class TCliTest : public testing::Test {
+protected:
+    void SetUp() override {
+        FDir = testing::TempDir() + "vantrel-cli-" + std::to_string(getpid()) + "-" +
+               testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() + "-" +
+               testing::UnitTest::GetInstance()->current_test_info()->name();
+        ASSERT_EQ(std::system(("mkdir -p '" + FDir + "'").c_str()), 0);
+    }
+    void TearDown() override { std::system(("rm -rf '" + FDir + "'").c_str()); }
+
+    std::string InputPath(const std::string& Name = "input.txt") const { return FDir + "/" + Name; }
+
+    // Runs the translator with Args on Input as standard input; "{in}" in
+    // Args stands for the file holding Input (named Name), "{keys}" for a
+    // file holding Keys.
+    TRun Run(std::string Args, const std::string& Input = "", const std::string& Name = "input.txt",
+             const std::string& Keys = "") {
+        const std::string path = InputPath(Name);
+        std::ofstream(path, std::ios::binary) << Input;
+        std::ofstream(FDir + "/keys", std::ios::binary) << Keys;
+        for (size_t at; (at = Args.find("{in}")) != std::string::npos;) Args.replace(at, 4, "'" + path + "'");
+        for (size_t at; (at = Args.find("{keys}")) != std::string::npos;) Args.replace(at, 6, "'" + FDir + "/keys'");
+        const std::string command = std::string("'") + VANTREL_CLI_PATH + "' " + Args + " < '" + path + "' > '" + FDir +
+                                    "/out' 2> '" + FDir + "/err'";
+        const int raw = std::system(command.c_str());
+        TRun run;
+        run.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        run.Out = ReadFile(FDir + "/out");
+        run.Err = ReadFile(FDir + "/err");
+        return run;
+    }
+
+    std::string FDir;
+};
+#endif
 
 }  // namespace dtest

@@ -2,12 +2,7 @@
 // WRAPPER PDUs, dumps and joined segments in --each-line, packet capture
 // files built here from real WRAPPER payloads, and --json.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 
 #include "xmlPdu/security/Cipher.h"
@@ -16,43 +11,8 @@
 
 namespace {
 
-struct TRun {
-    int Status = -1;
-    std::string Out;
-    std::string Err;
-};
-
-std::string ReadFile(const std::string& Path) {
-    std::ifstream in(Path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-class CliCapture : public testing::Test {
-protected:
-    void SetUp() override {
-        FDir = testing::TempDir() + "vantrel-cli-capture-" + std::to_string(getpid()) + "-" +
-               testing::UnitTest::GetInstance()->current_test_info()->name();
-        ASSERT_EQ(std::system(("mkdir -p '" + FDir + "'").c_str()), 0);
-    }
-    void TearDown() override { std::system(("rm -rf '" + FDir + "'").c_str()); }
-
-    // Runs the translator with Args; "{in}" stands for a file holding Input.
-    TRun Run(std::string Args, const std::string& Input, const std::string& Name = "input.txt") {
-        const std::string path = FDir + "/" + Name;
-        std::ofstream(path, std::ios::binary) << Input;
-        for (size_t at; (at = Args.find("{in}")) != std::string::npos;) Args.replace(at, 4, "'" + path + "'");
-        const std::string command = std::string("'") + VANTREL_CLI_PATH + "' " + Args + " < '" + path + "' > '" + FDir +
-                                    "/out' 2> '" + FDir + "/err'";
-        const int raw = std::system(command.c_str());
-        TRun run;
-        run.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        run.Out = ReadFile(FDir + "/out");
-        run.Err = ReadFile(FDir + "/err");
-        return run;
-    }
-
-    std::string FDir;
-};
+using dtest::TRun;
+class CliCapture : public dtest::TCliTest {};
 
 std::vector<nlohmann::json> JsonLines(const std::string& Text) {
     std::vector<nlohmann::json> objects;

@@ -1,55 +1,18 @@
 // The command-line translator with keys: a keys file, --key, and a capture
 // log of a ciphered association that translates with the keys alone.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
-
-#include "TestSupport.h"
+#include "DriverSupport.h"
 #include "xmlPdu/security/Cipher.h"
 
 namespace {
 
-struct TRun {
-    int Status = -1;
-    std::string Out;
-    std::string Err;
-};
-
-std::string ReadFile(const std::string& Path) {
-    std::ifstream in(Path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-class CliKeys : public testing::Test {
+using dtest::TRun;
+class CliKeys : public dtest::TCliTest {
 protected:
-    void SetUp() override {
-        FDir = testing::TempDir() + "vantrel-cli-keys-" + std::to_string(getpid()) + "-" +
-               testing::UnitTest::GetInstance()->current_test_info()->name();
-        ASSERT_EQ(std::system(("mkdir -p '" + FDir + "'").c_str()), 0);
-    }
-    void TearDown() override { std::system(("rm -rf '" + FDir + "'").c_str()); }
-
-    // Runs the translator with Args on Input; "{keys}" in Args stands for a
-    // file holding Keys.
     TRun Run(std::string Args, const std::string& Input, const std::string& Keys = "") {
-        std::ofstream(FDir + "/in", std::ios::binary) << Input;
-        std::ofstream(FDir + "/keys", std::ios::binary) << Keys;
-        for (size_t at; (at = Args.find("{keys}")) != std::string::npos;) Args.replace(at, 6, "'" + FDir + "/keys'");
-        const std::string command = std::string("'") + VANTREL_CLI_PATH + "' " + Args + " < '" + FDir + "/in' > '" +
-                                    FDir + "/out' 2> '" + FDir + "/err'";
-        const int raw = std::system(command.c_str());
-        TRun run;
-        run.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        run.Out = ReadFile(FDir + "/out");
-        run.Err = ReadFile(FDir + "/err");
-        return run;
+        return TCliTest::Run(std::move(Args), Input, "in", Keys);
     }
-
-    std::string FDir;
 };
 
 // The ciphered session of the public Go DLMS client's tests

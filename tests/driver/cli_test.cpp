@@ -1,57 +1,14 @@
 // The command-line translator, run as a program: output, messages and exit
 // status for whole inputs, capture logs line by line, and usage.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 #include "DriverSupport.h"
 #include "Src/TranslateCommand.h"
 
 namespace {
 
-struct TRun {
-    int Status = -1;
-    std::string Out;
-    std::string Err;
-};
-
-std::string ReadFile(const std::string& Path) {
-    std::ifstream in(Path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-class Cli : public testing::Test {
-protected:
-    void SetUp() override {
-        FDir = testing::TempDir() + "vantrel-cli-" + std::to_string(getpid()) + "-" +
-               testing::UnitTest::GetInstance()->current_test_info()->name();
-        ASSERT_EQ(std::system(("mkdir -p '" + FDir + "'").c_str()), 0);
-    }
-    void TearDown() override { std::system(("rm -rf '" + FDir + "'").c_str()); }
-
-    std::string InputPath() const { return FDir + "/input.txt"; }
-
-    // Runs the translator with Args on Input as standard input; "{in}" in
-    // Args stands for a file holding Input.
-    TRun Run(std::string Args, const std::string& Input = "") {
-        std::ofstream(InputPath(), std::ios::binary) << Input;
-        for (size_t at; (at = Args.find("{in}")) != std::string::npos;) Args.replace(at, 4, "'" + InputPath() + "'");
-        const std::string command = std::string("'") + VANTREL_CLI_PATH + "' " + Args + " < '" + InputPath() + "' > '" +
-                                    FDir + "/out' 2> '" + FDir + "/err'";
-        const int raw = std::system(command.c_str());
-        TRun run;
-        run.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        run.Out = ReadFile(FDir + "/out");
-        run.Err = ReadFile(FDir + "/err");
-        return run;
-    }
-
-    std::string FDir;
-};
+using dtest::TRun;
+class Cli : public dtest::TCliTest {};
 
 const std::string kXml0102 = vtest::Xml(R"(
 <Data>
