@@ -16,6 +16,19 @@ inline std::string Octets(std::initializer_list<int> Bytes) {
     return s;
 }
 
+// A Data array of 10,000 structures: a 12-octet date-time octet string, two
+// double-long-unsigned and a long (about 290 kB of octets).
+inline std::string LargeArray() {
+    std::string s = Octets({0xFF, 0x01, 0x82, 0x27, 0x10});
+    for (int i = 0; i < 10000; ++i) {
+        s += Octets({0x02, 0x04, 0x09, 0x0C, 0x07, 0xE8, 0x0C, 0x08, 0x02, 0x10, 0x1E, 0x00, 0x00, 0x80, 0x00, 0x00});
+        s += Octets({0x06, 0x00, 0x01, (i >> 8) & 0xFF, i & 0xFF});
+        s += Octets({0x06, 0x00, 0x00, 0x12, 0x34});
+        s += Octets({0x10, 0xFF, i & 0xFF});
+    }
+    return s;
+}
+
 // The XML of an APDU, or empty when it does not translate.
 inline std::string ToXml(const std::string& Pdu) {
     VantrelStream* stream = nullptr;
