@@ -1,8 +1,8 @@
 // The pictures of the user guide, taken when VANTREL_SCREENSHOTS names a
 // folder (skipped otherwise). Run on a real display server so that fonts
 // and styles look as they do on a desktop:
-//   VANTREL_SCREENSHOTS=Src/gui/guide xvfb-run -a env QT_QPA_PLATFORM=xcb \
-//     build/tests/gui/vantrel-gui-tests TScreenshots
+//   VANTREL_SCREENSHOTS=Src/gui/guide xvfb-run -a env QT_QPA_PLATFORM=xcb
+//     build/tests/gui/vantrel-gui-tests TScreenshots   (one command line)
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
