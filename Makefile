@@ -67,11 +67,11 @@ test: build
 
 # The page: the translator compiled with emscripten, bundled with the editor
 # (npm packages pinned by web/package-lock.json) into $(WEB_BUILD)/vantrel.html.
-# No OpenSSL in the browser: VANTREL_CRYPTO=none where the keys work reads it.
+# No OpenSSL in the browser: the cipher is @noble/ciphers in the page's worker.
 web: deps-web
 	cd web && { [ node_modules/.package-lock.json -nt package-lock.json ] || npm ci --no-audit --no-fund; }
 	NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B $(WEB_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release \
-	  -DVANTREL_BUILD_TESTS=OFF -DVANTREL_BUILD_BENCH=OFF -DVANTREL_BUILD_GUI=OFF -DVANTREL_CRYPTO=none
+	  -DVANTREL_BUILD_TESTS=OFF -DVANTREL_BUILD_BENCH=OFF -DVANTREL_BUILD_GUI=OFF -DVANTREL_CRYPTO=browser
 	NODE_PATH=/usr/share/nodejs cmake --build $(WEB_BUILD) --target vantrel-page
 
 # The page in headless Chromium: every check of web/test/browser-test.mjs,

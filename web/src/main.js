@@ -253,8 +253,13 @@ function ask(request) {
 // Ends a translation that takes too long: the worker is replaced.
 function stopTranslating() {
   worker.terminate();
+  // A new worker holds no keys.
+  const message = keysSet.length
+    ? "Translation stopped. The keys went with the stopped translator: set them again (Keys…)."
+    : "Translation stopped.";
+  showKeysSet([]);
   for (const resolve of waiting.values())
-    resolve({ ok: false, kind: "not-translated", stopped: true, text: "", message: "Stopped", line: 0, column: 0 });
+    resolve({ ok: false, kind: "not-translated", stopped: true, text: "", message, line: 0, column: 0 });
   waiting.clear();
   startWorker();
 }
@@ -307,7 +312,7 @@ async function translateFrom(i) {
     }
   }
   if (r.stopped) {
-    status("Translation stopped.", "info");
+    status(r.message, "info");
     return r;
   }
   const ms = Math.round(performance.now() - started);
@@ -397,6 +402,141 @@ function initSplitter() {
   setSplit(0.5);
 }
 
+// ---- Keys ------------------------------------------------------------------------
+// The fields of the library's key set (VantrelKeysSet names), as the desktop
+// application's Keys dialog shows them. The digits go to the worker, which
+// holds them in a VantrelKeys; the fields are emptied once they are taken.
+const KEY_FIELDS = [
+  ["BlockCipherKey", "Block cipher key (global unicast)", true],
+  ["BroadcastKey", "Broadcast key (global)", true],
+  ["DedicatedKey", "Dedicated key", true],
+  ["AuthenticationKey", "Authentication key", true],
+  ["MasterKey", "Master key (key-encrypting key)", true],
+  ["ClientSystemTitle", "Client system title", false],
+  ["ServerSystemTitle", "Server system title", false],
+];
+let keysSet = []; // the names of the fields the worker holds
+
+// How a field's text stands, as the desktop application checks it while typed.
+function checkKeyField(isKey, text, isSet) {
+  let digits = 0;
+  for (const c of text) {
+    if (c === " ") continue;
+    if (!/[0-9A-Fa-f]/.test(c)) return { ok: false, hint: `not a hex digit: "${c}"` };
+    digits++;
+  }
+  if (digits === 0) return { ok: true, hint: isSet ? "set (kept)" : "not set" };
+  if (digits % 2) return { ok: false, hint: "odd number of hex digits" };
+  const octets = digits / 2;
+  if (isKey ? octets === 16 || octets === 32 : octets === 8) return { ok: true, hint: `${octets} octets` };
+  if (!isKey) return { ok: false, hint: `${octets} of 8 octets` };
+  if (octets < 16) return { ok: false, hint: `${octets} of 16 octets` };
+  return { ok: false, hint: `${octets} octets: 16, or 32 for suite 2` };
+}
+
+function keyInput(name) {
+  return $(`key-${name}`);
+}
+
+function checkKeysDialog() {
+  let all = true;
+  for (const [name, , isKey] of KEY_FIELDS) {
+    const c = checkKeyField(isKey, keyInput(name).value, keysSet.includes(name));
+    const hint = $(`key-hint-${name}`);
+    hint.textContent = c.hint;
+    hint.dataset.ok = String(c.ok);
+    all &&= c.ok;
+  }
+  $("keys-ok").disabled = !all;
+}
+
+function emptyKeyFields() {
+  for (const [name] of KEY_FIELDS) keyInput(name).value = "";
+}
+
+function showKeysSet(set) {
+  keysSet = set || [];
+  const button = $("keys-button");
+  button.dataset.set = String(keysSet.length > 0);
+  button.title = keysSet.length
+    ? `Keys set: ${keysSet.join(", ")}. Held in this page's memory only (Ctrl+K)`
+    : "Keys that decipher ciphered APDUs, held in this page's memory only (Ctrl+K)";
+}
+
+function initKeysDialog() {
+  const fields = $("keys-fields");
+  for (const [name, caption, isKey] of KEY_FIELDS) {
+    const label = document.createElement("label");
+    label.htmlFor = `key-${name}`;
+    label.textContent = caption + ":";
+    const input = document.createElement("input");
+    input.id = `key-${name}`;
+    input.name = name;
+    input.autocomplete = "off";
+    input.spellcheck = false;
+    input.setAttribute("autocapitalize", "off");
+    // Keys show while typed and are hidden otherwise; titles are no secret.
+    if (isKey) {
+      input.type = "password";
+      input.setAttribute("autocomplete", "new-password");
+      input.addEventListener("focus", () => (input.type = "text"));
+      input.addEventListener("blur", () => (input.type = "password"));
+    }
+    input.addEventListener("input", checkKeysDialog);
+    const hint = document.createElement("span");
+    hint.id = `key-hint-${name}`;
+    hint.className = "vt-keys-hint";
+    fields.append(label, input, hint);
+  }
+  const dialog = $("keys-dialog");
+  $("keys-button").addEventListener("click", openKeysDialog);
+  $("keys-cancel").addEventListener("click", () => dialog.close());
+  $("keys-clear").addEventListener("click", async () => {
+    emptyKeyFields();
+    const r = await ask({ op: "clearKeys" });
+    showKeysSet(r.set);
+    checkKeysDialog();
+    $("keys-message").textContent = "";
+    status("Keys cleared.", "info");
+  });
+  $("keys-ok").addEventListener("click", async () => {
+    const values = {};
+    for (const [name] of KEY_FIELDS) values[name] = keyInput(name).value;
+    const r = await setKeys(values);
+    for (const name of Object.keys(values)) values[name] = "";
+    if (!r.ok) {
+      $("keys-message").textContent = r.message;
+      if (r.field) keyInput(r.field).focus();
+      return;
+    }
+    dialog.close();
+  });
+  // Whatever way it closes, the typed digits leave the page's fields.
+  dialog.addEventListener("close", () => {
+    emptyKeyFields();
+    $("keys-message").textContent = "";
+    panes[activePane].view.focus();
+  });
+}
+
+function openKeysDialog() {
+  const dialog = $("keys-dialog");
+  if (dialog.open) return;
+  emptyKeyFields();
+  $("keys-message").textContent = "";
+  checkKeysDialog();
+  dialog.showModal();
+  keyInput(KEY_FIELDS[0][0]).focus();
+}
+
+async function setKeys(values) {
+  await ready;
+  const r = await ask({ op: "setKeys", values });
+  showKeysSet(r.set);
+  if (r.ok) status(keysSet.length ? `Keys set: ${keysSet.join(", ")}.` : "No keys set.", "info");
+  return r;
+}
+
 // ---- Help -----------------------------------------------------------------------
 function toggleHelp(show) {
   const help = $("help");
@@ -421,6 +561,7 @@ function init() {
     const file = e.target.files[0];
     if (file) loadFile(Number(e.target.dataset.pane || activePane), file);
   });
+  initKeysDialog();
   $("help-button").addEventListener("click", () => toggleHelp());
   $("help-close").addEventListener("click", () => toggleHelp(false));
   document.addEventListener("keydown", (e) => {
@@ -434,6 +575,9 @@ function init() {
       // Also when the focus is outside the panes (a button, the page).
       e.preventDefault();
       translateFrom(activePane);
+    } else if ((e.ctrlKey || e.metaKey) && (e.key === "k" || e.key === "K")) {
+      e.preventDefault();
+      openKeysDialog();
     } else if ((e.ctrlKey || e.metaKey) && (e.key === "o" || e.key === "s")) {
       e.preventDefault();
       if (e.key === "o") openInto(activePane);
@@ -466,6 +610,10 @@ window.vantrel = {
   xmlToPdu: async (xml) => (await ready, ask({ op: "xmlToPdu", input: String(xml) })),
   // Mean milliseconds of one octets-to-XML translation of hex, over runs.
   timePduToXml: async (hex, runs) => (await ready, (await ask({ op: "time", hex, runs })).ms),
+  // Keys: {Name: "hex"} as VantrelKeysSet takes them, held by the worker
+  // only. Resolves to {ok, set, field, message}.
+  setKeys: (values) => setKeys({ ...values }),
+  clearKeys: async () => (await ready, showKeysSet((await ask({ op: "clearKeys" })).set)),
   // The panes, for scripts.
   paneText: (i) => paneText(i),
   setPaneText: (i, text) => setPaneText(i, String(text).replace(/\r\n?/g, "\n")),

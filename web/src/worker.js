@@ -3,6 +3,10 @@
 // Messages in: {id, op, ...}; out: {id, ...result} or {op: "ready"}.
 /* global createVantrelModule */
 "use strict";
+import { gcm, aeskw } from "@noble/ciphers/aes";
+
+// The cipher of the translator (web/CipherBrowser.cpp calls it synchronously).
+globalThis.vantrelCipher = { gcm, aeskw };
 
 const encoder = new TextEncoder();
 const decoder = new TextDecoder();
@@ -42,6 +46,66 @@ function fromHex(text) {
 
 const KINDS = ["translated", "entry-failure", "hex-failure", "not-translated"];
 
+// ---- Keys ------------------------------------------------------------------------
+// The key set of the translations: a VantrelKeys in the module's memory, the
+// only place the key material is kept. It is freed (and so wiped) when the
+// keys are set again or cleared, and is gone with the page.
+const KEY_NAMES = ["BlockCipherKey", "BroadcastKey", "DedicatedKey", "AuthenticationKey", "MasterKey",
+  "ClientSystemTitle", "ServerSystemTitle"];
+let keys = 0;
+
+function clearKeys() {
+  if (keys) M._VantrelKeysFree(keys);
+  keys = 0;
+  keysSet.clear();
+}
+
+// Sets the fields of values ({Name: "hex digits"}) that are not empty; the
+// other fields keep what they hold. Every value is checked on a scratch set
+// first, so a refusal changes nothing; the result then names the field with
+// the library's message. The result lists the fields that are set (names only).
+const keysSet = new Set();
+
+function setEach(handle, values, error) {
+  for (const name of KEY_NAMES) {
+    const value = String(values[name] || "");
+    if (!value.trim()) continue;
+    const bytes = encoder.encode(value);
+    const nameAt = put(encoder.encode(name));
+    const valueAt = put(bytes);
+    M.HEAPU8.fill(0, error, error + 268);
+    const rc = M._VantrelKeysSet(handle, nameAt, valueAt, error);
+    M.HEAPU8.fill(0, valueAt, valueAt + bytes.length); // the digits' copy in the module
+    bytes.fill(0);
+    M._free(valueAt);
+    M._free(nameAt);
+    if (rc !== 0) {
+      const text = M.HEAPU8.subarray(error + 4, error + 260);
+      const end = text.indexOf(0);
+      return { ok: false, field: name, message: decoder.decode(text.slice(0, end < 0 ? 256 : end)) };
+    }
+  }
+  return { ok: true };
+}
+
+function setKeys(values) {
+  const scratch = M._VantrelKeysNew();
+  if (!scratch) return { ok: false, message: "Out of memory", set: [...keysSet] };
+  const error = M._malloc(268);
+  try {
+    const checked = setEach(scratch, values, error);
+    if (!checked.ok) return { ...checked, set: [...keysSet] };
+    if (!keys) keys = M._VantrelKeysNew();
+    if (!keys) return { ok: false, message: "Out of memory", set: [...keysSet] };
+    setEach(keys, values, error);
+    for (const name of KEY_NAMES) if (String(values[name] || "").trim()) keysSet.add(name);
+    return { ok: true, set: [...keysSet] };
+  } finally {
+    M._VantrelKeysFree(scratch);
+    M._free(error);
+  }
+}
+
 // The translate command of the panes.
 function translate(text) {
   const bytes = encoder.encode(text);
@@ -49,7 +113,7 @@ function translate(text) {
   const block = M._malloc(8 + 24); // Output, Description, VantrelTranslation
   M.HEAPU8.fill(0, block, block + 32);
   try {
-    const kind = M._VantrelTranslate(source, bytes.length, 0, 0, block, 0, block + 8);
+    const kind = M._VantrelTranslate(source, bytes.length, keys, 0, block, 0, block + 8);
     const r = new Int32Array(M.HEAPU8.buffer, block + 8, 6);
     const out = decoder.decode(take(M.HEAPU32[block >> 2], true));
     const result = {
@@ -112,6 +176,8 @@ function handle(message) {
     if (op === "translate") result = translate(message.text);
     else if (op === "pduToXml" || op === "xmlToPdu") result = entry(op, message.input);
     else if (op === "time") result = time(message.hex, message.runs);
+    else if (op === "setKeys") result = setKeys(message.values);
+    else if (op === "clearKeys") result = (clearKeys(), { ok: true, set: [] });
     else result = { error: "unknown request " + op };
   } catch (e) {
     result = { ok: false, kind: "not-translated", message: "The translator stopped: " + e, text: "" };

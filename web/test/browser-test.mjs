@@ -392,6 +392,116 @@ await test("the splitter moves the boundary", async () => {
   await closePage(page);
 });
 
+// The ciphered session of the public Go DLMS client's tests
+// ("TestClient_CompleteSecureCommunication", as in tests/driver/cli_keys_test.cpp):
+// a ded GET request of the client 4349520000000001.
+const SESSION_KEYS = {
+  BlockCipherKey: "00112233445566778899AABBCCDDEEFF",
+  AuthenticationKey: "00112233445566778899AABBCCDDEEFF",
+  DedicatedKey: "5E168412318BA71848C99B2B2AB33294",
+  ClientSystemTitle: "4349520000000001",
+};
+const DED_GET = "D01E3000000001D3B903996D9508C5B6BCDEB025DD1800A5C92775FB55F317CF";
+const DED_GET_XML = [
+  "<ded_GetRequest>", '  <SecurityControl Value="30" />', '  <InvocationCounter Value="00000001" />', "  <GetRequest>",
+  "    <GetRequestNormal>", '      <InvokeIdAndPriority Value="C1" />', "      <AttributeDescriptor>",
+  '        <ClassId Value="0008" />', '        <InstanceId Value="0000010000FF" />', '        <AttributeId Value="02" />',
+  "      </AttributeDescriptor>", "    </GetRequestNormal>", "  </GetRequest>", "</ded_GetRequest>", "",
+].join("\r\n");
+const opaque = (comment) =>
+  `${comment ? `<!-- ${comment} --> ` : ""}<ded_GetRequest Value="${DED_GET.slice(4)}" />\r\n`;
+
+await test("keys: the Keys dialog deciphers and enciphers back; held in memory only", async () => {
+  const page = await openPage();
+  await page.evaluate(() => window.vantrel.ready);
+  // Without keys: the opaque form, as ever.
+  let r = await page.evaluate((h) => window.vantrel.translate(h), DED_GET);
+  expectEq("without keys", r.text, opaque(""));
+
+  // The dialog: each field checked as it is typed, OK only when all check.
+  await page.keyboard.down("Control");
+  await page.keyboard.press("KeyK");
+  await page.keyboard.up("Control");
+  await page.waitForSelector("#keys-dialog[open]");
+  const hint = (name) => page.$eval(`#key-hint-${name}`, (e) => e.textContent);
+  const okDisabled = () => page.$eval("#keys-ok", (e) => e.disabled);
+  await page.type("#key-DedicatedKey", "5E16 8412");
+  expectEq("hint of a short key", await hint("DedicatedKey"), "4 of 16 octets");
+  expectEq("OK with a short key", await okDisabled(), true);
+  await page.type("#key-ClientSystemTitle", "43495200000000012");
+  expectEq("hint of an odd title", await hint("ClientSystemTitle"), "odd number of hex digits");
+  await page.$eval("#key-ClientSystemTitle", (e) => (e.value = ""));
+  await page.type("#key-ClientSystemTitle", "4349520000000001");
+  expectEq("hint of a title", await hint("ClientSystemTitle"), "8 octets");
+  await page.$eval("#key-DedicatedKey", (e) => (e.value = ""));
+  for (const [name, value] of Object.entries(SESSION_KEYS)) {
+    await page.$eval(`#key-${name}`, (e) => (e.value = ""));
+    await page.type(`#key-${name}`, value);
+  }
+  expectEq("hint of a key", await hint("DedicatedKey"), "16 octets");
+  expectEq("a key field hides its digits when left", await page.$eval("#key-DedicatedKey", (e) => e.type), "password");
+  expectEq("OK with good keys", await okDisabled(), false);
+  await page.click("#keys-ok");
+  await page.waitForSelector("#keys-dialog:not([open])");
+  // The page's fields no longer hold the digits; nothing went to storage or the address.
+  const kept = await page.evaluate(() => ({
+    fields: [...document.querySelectorAll("#keys-fields input")].map((e) => e.value).join(""),
+    storage: localStorage.length + sessionStorage.length,
+    address: location.href,
+  }));
+  expectEq("digits left in the fields", kept.fields, "");
+  expectEq("items in storage", kept.storage, 0);
+  const leftovers = [kept.address];
+  if (leftovers[0].includes("5E16") || leftovers[0].includes("0011")) fail("a key in the address");
+
+  // Deciphered in the panes, and enciphered back to the same octets.
+  await page.evaluate((h) => window.vantrel.setPaneText(0, h), DED_GET);
+  await page.click("#editor-0 .cm-content");
+  await pressTranslate(page);
+  await waitForStatus(page, "ok");
+  expectEq("deciphered XML", await paneText(page, 1), DED_GET_XML);
+  if ((await paneText(page, 1)).includes("<!--")) fail("a comment in the deciphered XML");
+  r = await page.evaluate((x) => window.vantrel.translate(x), DED_GET_XML);
+  expectEq("enciphered back", normHex(r.text), DED_GET);
+  // The same request enciphered only, and authenticated only (octets from the
+  // native library): both ways through the page's cipher.
+  for (const [control, hex] of [
+    ["20", "D0122000000001D3B903996D9508C5B6BCDEB025"],
+    ["10", "D01E1000000001C001C100080000010000FF0200B1F4FFB05F5F208E7037CB3A"],
+  ]) {
+    const xml = DED_GET_XML.replace('SecurityControl Value="30"', `SecurityControl Value="${control}"`);
+    r = await page.evaluate((h) => window.vantrel.translate(h), hex);
+    expectEq(`security control ${control} deciphered`, r.text, xml);
+    r = await page.evaluate((x) => window.vantrel.translate(x), xml);
+    expectEq(`security control ${control} enciphered`, normHex(r.text), hex);
+  }
+  const statusNow = await statusText(page);
+  for (const value of Object.values(SESSION_KEYS)) if (statusNow.includes(value)) fail("a key in the status line");
+
+  // A wrong key: the opaque form with its comment; it reads back all the same.
+  r = await page.evaluate(() => window.vantrel.setKeys({ DedicatedKey: "5E168412318BA71848C99B2B2AB33295" }));
+  expectEq("the wrong key is taken", r.ok, true);
+  r = await page.evaluate((h) => window.vantrel.translate(h), DED_GET);
+  expectEq("wrong key", r.text, opaque("authentication failed: wrong key or altered octets"));
+  r = await page.evaluate((x) => window.vantrel.translate(x), r.text);
+  expectEq("opaque form back", normHex(r.text), DED_GET);
+
+  // A refused value names its field, not its digits, and changes nothing.
+  r = await page.evaluate(() => window.vantrel.setKeys({ DedicatedKey: "5E168412318BA718" }));
+  expectEq("refused", r.ok, false);
+  expectEq("refused field", r.field, "DedicatedKey");
+  if (r.message.includes("5E16")) fail("the key in the message: " + r.message);
+  r = await page.evaluate((h) => window.vantrel.translate(h), DED_GET);
+  expectEq("after a refusal", r.text, opaque("authentication failed: wrong key or altered octets"));
+
+  // Clear all: the XML form needs the key again.
+  await page.evaluate(() => window.vantrel.clearKeys());
+  r = await page.evaluate((x) => window.vantrel.translate(x), DED_GET_XML);
+  expectEq("enciphering without keys fails", r.ok, false);
+  if (!/DedicatedKey/.test(r.message)) fail("the message does not name the key: " + r.message);
+  await closePage(page);
+});
+
 await test("no network request at all", async () => {
   expectEq("requests other than the page", networkLog.join("\n"), "");
 });
