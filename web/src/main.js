@@ -490,7 +490,13 @@ function initKeysDialog() {
   }
   const dialog = $("keys-dialog");
   $("keys-button").addEventListener("click", openKeysDialog);
-  $("keys-cancel").addEventListener("click", () => dialog.close());
+  // The digits leave the fields before the dialog closes: its "close" event
+  // comes later, as a task of its own.
+  const closeDialog = () => {
+    emptyKeyFields();
+    dialog.close();
+  };
+  $("keys-cancel").addEventListener("click", closeDialog);
   $("keys-clear").addEventListener("click", async () => {
     emptyKeyFields();
     const r = await ask({ op: "clearKeys" });
@@ -509,7 +515,7 @@ function initKeysDialog() {
       if (r.field) keyInput(r.field).focus();
       return;
     }
-    dialog.close();
+    closeDialog();
   });
   // Whatever way it closes, the typed digits leave the page's fields.
   dialog.addEventListener("close", () => {
