@@ -78,6 +78,21 @@ std::string FailureOf(TBody&& Body) {
     return {};
 }
 
+// A GET request for the clock's time (0.0.1.0.0.255, attribute 2) and its XML.
+inline const char kGetRequest[] = "C0 01 C1 00 08 00 00 01 00 00 FF 02 00";
+inline const std::string kGetRequestXml = vtest::Xml(R"(
+<GetRequest>
+  <GetRequestNormal>
+    <InvokeIdAndPriority Value="C1" />
+    <AttributeDescriptor>
+      <ClassId Value="0008" />
+      <InstanceId Value="0000010000FF" />
+      <AttributeId Value="02" />
+    </AttributeDescriptor>
+  </GetRequestNormal>
+</GetRequest>
+)");
+
 #ifdef VANTREL_CLI_PATH
 // What one run of the command-line translator gave.
 struct TRun {

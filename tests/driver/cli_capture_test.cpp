@@ -24,19 +24,8 @@ std::vector<nlohmann::json> JsonLines(const std::string& Text) {
     return objects;
 }
 
-const char kGetRequest[] = "C0 01 C1 00 08 00 00 01 00 00 FF 02 00";
-const std::string kGetRequestXml = vtest::Xml(R"(
-<GetRequest>
-  <GetRequestNormal>
-    <InvokeIdAndPriority Value="C1" />
-    <AttributeDescriptor>
-      <ClassId Value="0008" />
-      <InstanceId Value="0000010000FF" />
-      <AttributeId Value="02" />
-    </AttributeDescriptor>
-  </GetRequestNormal>
-</GetRequest>
-)");
+using dtest::kGetRequest;
+using dtest::kGetRequestXml;
 // u9n/dlms-cosem, tests/test_udp_message.py: a ciphered data notification in
 // a WRAPPER, as a meter sent it over UDP.
 const std::string kNotification = vtest::Bytes(

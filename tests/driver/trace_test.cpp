@@ -18,20 +18,8 @@ namespace {
 using namespace vantrel::trace;
 using K = vantrel::TTranslateOutcome::TKind;
 
-// The APDU of the issue's examples: a GetRequest for 0.0.1.0.0.255 (clock) attribute 2.
-const char kGetRequest[] = "C0 01 C1 00 08 00 00 01 00 00 FF 02 00";
-const std::string kGetRequestXml = vtest::Xml(R"(
-<GetRequest>
-  <GetRequestNormal>
-    <InvokeIdAndPriority Value="C1" />
-    <AttributeDescriptor>
-      <ClassId Value="0008" />
-      <InstanceId Value="0000010000FF" />
-      <AttributeId Value="02" />
-    </AttributeDescriptor>
-  </GetRequestNormal>
-</GetRequest>
-)");
+using dtest::kGetRequest;
+using dtest::kGetRequestXml;
 // A frame from a public issue's log (u9n/dlms-cosem issue #95, "Received data",
 // written there as a Python bytes literal): an RLRE with an InitiateResponse.
 const char kRlreFrame[] =
