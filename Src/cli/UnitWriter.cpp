@@ -18,6 +18,18 @@ std::string_view RootElementName(std::string_view Xml) noexcept {
     return Xml.substr(at + 1, end - at - 1);
 }
 
+namespace {
+
+// " [label]" after a unit's head line, when it has a label.
+void AppendLabel(std::string& Head, const TUnitPlace& Place) {
+    if (Place.Label.empty()) return;
+    Head += " [";
+    Head += Place.Label;
+    Head += ']';
+}
+
+}  // namespace
+
 void TUnitWriter::Write(const TUnitPlace& Place, const TTranslateOutcome& Outcome) {
     const bool skipped = Outcome.Kind == K::Beep && Outcome.FrameWithoutApdu;
     ++(Outcome.Kind == K::Translated ? FTranslated : skipped ? FSkipped : FFailed);
@@ -32,11 +44,7 @@ void TUnitWriter::Write(const TUnitPlace& Place, const TTranslateOutcome& Outcom
             FHead += " from ";
             FHead += Place.Lines;
         }
-        if (!Place.Label.empty()) {
-            FHead += " [";
-            FHead += Place.Label;
-            FHead += ']';
-        }
+        AppendLabel(FHead, Place);
         PutLine(FHead);
         for (const std::string& line : Outcome.FrameDescription) PutLine(line);
         if (Outcome.HexToXml) Put(Outcome.Text);
@@ -58,11 +66,7 @@ void TUnitWriter::Write(const TUnitPlace& Place, const TTranslateOutcome& Outcom
         break;
     }
     FHead += Outcome.Text;
-    if (!Place.Label.empty()) {
-        FHead += " [";
-        FHead += Place.Label;
-        FHead += ']';
-    }
+    AppendLabel(FHead, Place);
     PutLine(FHead);
     for (const std::string& line : Outcome.FrameDescription) PutLine(line);
 }
