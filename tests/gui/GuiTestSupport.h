@@ -4,11 +4,13 @@
 #pragma once
 
 #include <QDialog>
+#include <QFile>
 #include <QFont>
 #include <QList>
 #include <QObject>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <functional>
 #include <memory>
@@ -19,6 +21,19 @@
 #include "SearchDialogs.h"
 
 namespace vtest {
+
+// A file's bytes, or none when it cannot be read.
+inline QByteArray ReadFile(const QString& Name) {
+    QFile file(Name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Writes Bytes to the file Name; a file that cannot be opened fails the test.
+inline void WriteFile(const QString& Name, const QByteArray& Bytes) {
+    QFile file(Name);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(Bytes);
+}
 
 class TScriptedPrompts final : public vantrel::TPrompts {
 public:

@@ -19,18 +19,10 @@ using vantrel::TFrameBaseEditor;
 
 Q_DECLARE_METATYPE(vantrel::TAnswer)
 
+using vtest::ReadFile;
+using vtest::WriteFile;
+
 namespace {
-
-QByteArray ReadFile(const QString& Name) {
-    QFile file(Name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteFile(const QString& Name, const QByteArray& Bytes) {
-    QFile file(Name);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(Bytes);
-}
 
 // The caret as "line:index", both from 0.
 QString Caret(const TFrameBaseEditor& Pane) {

@@ -26,18 +26,10 @@ using vantrel::TTranslateOutcome;
 
 Q_DECLARE_METATYPE(vantrel::TAnswer)
 
+using vtest::ReadFile;
+using vtest::WriteFile;
+
 namespace {
-
-void WriteFile(const QString& Name, const QByteArray& Bytes) {
-    QFile file(Name);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(Bytes);
-}
-
-QByteArray ReadFile(const QString& Name) {
-    QFile file(Name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Whether the window would close: the answer to a close request.
 bool Closes(TFormMain& Form) {

@@ -25,18 +25,10 @@
 using vantrel::TFormMain;
 using vantrel::TFrameBaseEditor;
 
+using vtest::ReadFile;
+using vtest::WriteFile;
+
 namespace {
-
-void WriteFile(const QString& Name, const QByteArray& Bytes) {
-    QFile file(Name);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(Bytes);
-}
-
-QByteArray ReadFile(const QString& Name) {
-    QFile file(Name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QString Selected(const TFrameBaseEditor& Pane) { return Pane.Editor()->selectedText(); }
 
