@@ -1,6 +1,6 @@
 // Many APDUs in one call: any input, cut into APDUs, gives in PduToXmlMany
-// exactly what one PduToXml per APDU gives, in order. Each APDU is preceded
-// by one octet, its size.
+// exactly what one PduToXml per APDU gives, in order, and a batch on two
+// threads gives the same again. Each APDU is preceded by one octet, its size.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -60,6 +60,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     }
     if (text != end) Fail("stream too long", sizes.size());
     if (failed != failures) Fail("failure count", sizes.size());
+
+    // The batch, in parts of a size the input chooses, against the stream.
+    VantrelBatch* batch = VantrelBatchNew(2);
+    const uint32_t partSize = Size ? 1u + Data[0] % 8u : 1u;
+    if (!batch || VantrelBatchStart(batch, reinterpret_cast<const uint8_t*>(joined.data()), sizes.data(),
+                                    static_cast<uint32_t>(sizes.size()), nullptr, 0, partSize) != 0)
+        Fail("no batch", 0);
+    text = reinterpret_cast<const char*>(VantrelStreamData(stream));
+    size_t index = 0;
+    for (uint32_t part = 0; index < sizes.size(); ++part) {
+        const char* xml = nullptr;
+        const uint32_t* offsets = nullptr;
+        uint32_t partFailed = 0;
+        const uint32_t n = VantrelBatchPart(batch, part, &xml, &offsets, &partFailed);
+        if (n == 0) Fail("part missing", index);
+        for (uint32_t i = 0; i < n; ++i, ++index) {
+            const size_t length = std::strlen(text);
+            if (offsets[i + 1] - offsets[i] != length || std::memcmp(xml + offsets[i], text, length) != 0)
+                Fail("batch XML differs", index);
+            TTranslationError error;
+            if (VantrelBatchError(batch, static_cast<uint32_t>(index), &error) != errors[index].Code)
+                Fail("batch error differs", index);
+            text += length + 1;
+        }
+    }
+    VantrelBatchFree(batch);
     VantrelStreamFree(stream);
     return 0;
 }

@@ -86,6 +86,34 @@ VANTREL_API uint32_t PduToXmlMany(const uint8_t* Data, const uint32_t* Sizes, ui
                                   const VantrelKeys* Keys, uint32_t Flags, VantrelStream** Stream,
                                   TTranslationError* Errors);
 
+/* ---- Many APDUs on the library's own threads ------------------------------
+ * A batch translates Count APDUs (laid out as for PduToXmlMany) in parts of
+ * PartSize APDUs, on Threads threads of its own, while one consumer thread
+ * takes the parts in turn and translates those no thread has taken yet (with
+ * 0 threads, all of them). One VantrelBatch serves batch after batch, its
+ * threads and memory reused; it is used from one thread at a time. */
+typedef struct VantrelBatch VantrelBatch;
+/* At most 256 threads; NULL when memory runs out. */
+VANTREL_API VantrelBatch* VantrelBatchNew(uint32_t Threads);
+/* Starts a batch (the previous one ends: parts begun are finished, the rest
+ * dropped). Data, Sizes and Keys must stay valid until the next start or
+ * VantrelBatchFree. Returns 0, or -1 when Data or Sizes is NULL (with
+ * Count > 0) or memory runs out. */
+VANTREL_API int32_t VantrelBatchStart(VantrelBatch* Batch, const uint8_t* Data, const uint32_t* Sizes,
+                                      uint32_t Count, const VantrelKeys* Keys, uint32_t Flags, uint32_t PartSize);
+/* Waits for part Part and returns its number of APDUs, n (0 when there is no
+ * such part). *Text receives the XML texts back to back, without zero bytes;
+ * (*Offsets)[0..n] the offsets where each starts and the last ends: a failed
+ * APDU's XML is empty. *Failed receives how many failed. Text and Offsets
+ * stay valid until the next start or VantrelBatchFree. */
+VANTREL_API uint32_t VantrelBatchPart(VantrelBatch* Batch, uint32_t Part, const char** Text,
+                                      const uint32_t** Offsets, uint32_t* Failed);
+/* The error record of APDU Index (in the batch) of a part already returned:
+ * its Code, or 0 (Error untouched) when that APDU translated. */
+VANTREL_API int32_t VantrelBatchError(const VantrelBatch* Batch, uint32_t Index, TTranslationError* Error);
+/* Ends the batch as a start does, stops the threads and frees the memory. */
+VANTREL_API void VantrelBatchFree(VantrelBatch* Batch);
+
 /* ---- The translate command ----------------------------------------------
  * What "Translate" does in the desktop application and the command line: the
  * text is taken for an HDLC frame, hex octets or XML and translated the other
