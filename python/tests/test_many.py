@@ -1,6 +1,7 @@
 """Many threads sharing the library, and pdu_to_xml_many: order, failures as
 values, lazy input."""
 import itertools
+import re
 import threading
 
 import pytest
@@ -94,3 +95,66 @@ def test_many_gives_what_pdu_to_xml_gives_for_every_vector() -> None:
     results = vantrel.pdu_to_xml_many(batch, 2, chunk_size=33)
     got = [repr(r) if isinstance(r, vantrel.TranslationError) else r for r in results]
     assert got == [_expected(d) for d in batch]
+
+
+def _until_failure(results):
+    """The results taken before the exception that ended them, and it."""
+    taken = []
+    try:
+        for r in results:
+            taken.append(r)
+    except Exception as e:  # noqa: BLE001 - the test looks at it
+        return taken, e
+    return taken, None
+
+
+def test_many_yields_every_result_before_what_went_wrong_in_reading_ahead() -> None:
+    # The input is read a batch ahead of the results: neither a wrong item
+    # nor the input's own exception may cost the results before it.
+    def failing_input():
+        yield from GOOD * 700
+        raise RuntimeError("the capture ended badly")
+
+    wrong_item = [GOOD[i % len(GOOD)] for i in range(100)] + ["C0 01"] + GOOD
+    for apdus, count, error, match in [
+        (failing_input(), len(GOOD) * 700, RuntimeError, "ended badly"),
+        (wrong_item, 100, TypeError, r"not str.*\(item 100\)"),
+    ]:
+        taken, e = _until_failure(vantrel.pdu_to_xml_many(apdus, 2, chunk_size=3))
+        assert len(taken) == count
+        assert taken[:len(GOOD)] == [vantrel.pdu_to_xml(d) for d in GOOD]
+        assert isinstance(e, error)
+        assert re.search(match, str(e))
+
+
+def test_many_left_half_read_leaves_the_next_calls_sound() -> None:
+    batch = _batch(3000)
+    expected = [_expected(d) for d in batch]
+    for workers in (1, 2, 2, 3):
+        started = vantrel.pdu_to_xml_many(batch, workers, chunk_size=16)
+        list(itertools.islice(started, 700))
+        started.close()  # the library's threads may be mid-part
+        got = [repr(r) if isinstance(r, vantrel.TranslationError) else r
+               for r in vantrel.pdu_to_xml_many(batch, workers, chunk_size=16)]
+        assert got == expected
+
+
+def test_many_from_several_threads_at_once() -> None:
+    batch = _batch(2000)
+    expected = [_expected(d) for d in batch]
+    failures = []
+
+    def work(workers: int) -> None:
+        try:
+            got = [repr(r) if isinstance(r, vantrel.TranslationError) else r
+                   for r in vantrel.pdu_to_xml_many(batch, workers, chunk_size=50)]
+            assert got == expected
+        except BaseException as e:  # reported by the main thread
+            failures.append(e)
+
+    threads = [threading.Thread(target=work, args=(1 + n % 3,)) for n in range(6)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert failures == []

@@ -4,11 +4,9 @@ from __future__ import annotations
 import ctypes
 import os
 from array import array as _array
-from collections import deque
-from concurrent.futures import Future, ThreadPoolExecutor
 from contextlib import ExitStack
 from itertools import islice
-from typing import Any, Deque, Iterable, Iterator, List, Optional, Union
+from typing import Any, Dict, Iterable, Iterator, List, Optional, Tuple, Union
 
 from . import _native
 from ._api import _MAX_SIZE, BytesLike, _check_keys, _octets, _pdu_to_xml
@@ -20,6 +18,7 @@ __all__ = ["pdu_to_xml_many"]
 Result = Union[str, TranslationError]
 # The array type code of uint32_t.
 _SIZE_CODE = next(code for code in "IL" if _array(code).itemsize == 4)
+_OffsetsPtr = ctypes.POINTER(ctypes.c_uint32)
 
 
 def _cores() -> int:
@@ -40,54 +39,105 @@ def _translate_each(lib: _native.Library, chunk: List[bytes], handle: Any, flags
     return results
 
 
-def _checked(chunk: List[Any], first: int) -> List[bytes]:
-    """The chunk as bytes: other bytes-like items copied, others refused."""
+def _checked(chunk: List[Any], first: int) -> Tuple[List[bytes], Optional[Exception]]:
+    """The chunk as bytes (other bytes-like items copied) up to its first
+    item that is not bytes-like, and that item's error."""
     checked: List[bytes] = []
     for index, data in enumerate(chunk, first):
         if type(data) is not bytes:
             try:
                 data = _octets(data, "pdu_to_xml_many")
             except TypeError as e:
-                raise TypeError(f"{e} (item {index})") from None
+                return checked, TypeError(f"{e} (item {index})")
         if len(data) > _MAX_SIZE:
-            raise ValueError(f"pdu_to_xml_many(): item {index} has more than 4,294,967,295 octets")
+            return checked, ValueError(f"pdu_to_xml_many(): item {index} has more than 4,294,967,295 octets")
         checked.append(data)
-    return checked
+    return checked, None
 
 
-def _translate_chunk(lib: _native.Library, chunk: List[Any], first: int, handle: Any, flags: int) -> List[Result]:
-    # Runs in a worker. The whole chunk is one library call, which releases
-    # the GIL: the interpreter's share of the work per APDU stays small, so
-    # the workers' translations overlap.
-    count = len(chunk)
-    if lib.PduToXmlMany is None:  # an older library
-        return _translate_each(lib, _checked(chunk, first), handle, flags)
+def _joined(chunk: List[Any], first: int) -> Tuple["_array[int]", bytes, Optional[Exception]]:
+    """The sizes and the octets back to back of the chunk up to its first
+    wrong item, and that item's error."""
     try:
         sizes = _array(_SIZE_CODE, map(len, chunk))  # OverflowError beyond 32 bits
         joined = b"".join(chunk)  # TypeError for what is not bytes-like
-        if len(joined) != sum(sizes):  # a memoryview of items wider than an octet
-            raise TypeError
+        if len(joined) == sum(sizes):  # else a memoryview of items wider than an octet
+            return sizes, joined, None
     except (TypeError, OverflowError):
-        chunk = _checked(chunk, first)  # says which item and why, or copies
-        sizes = _array(_SIZE_CODE, map(len, chunk))
-        joined = b"".join(chunk)
-    errors = (_native.TTranslationError * count)()
-    stream = _native._StreamPtr()
-    failed = lib.PduToXmlMany(joined, sizes.buffer_info()[0], count, handle, flags, stream, errors)
-    if not stream:
-        return [_native.failure(e) for e in errors]
+        pass
+    checked, error = _checked(chunk, first)
+    return _array(_SIZE_CODE, map(len, checked)), b"".join(checked), error
+
+
+# The input is read this many chunks at a time: one batch for the library,
+# read and joined while the one before is translated.
+_CHUNKS_PER_BATCH = 32
+
+
+# A batch kept between calls, per thread count: its threads wait and its
+# memory stays mapped, so that call after call (a map step calling
+# pdu_to_xml_many once per partition) pays for neither again. At most one per
+# thread count; a call running beside another makes its own.
+_idle: Dict[int, List[Any]] = {}
+
+
+def _take_batch(lib: _native.Library, threads: int) -> Any:
     try:
-        text = ctypes.string_at(lib.StreamData(stream), lib.StreamSize(stream))
-    finally:
-        lib.StreamFree(stream)
-    # Each XML ends with a zero byte; a failure is the zero byte alone.
-    results: List[Result] = text.decode("utf-8").split("\0")
-    results.pop()
-    if failed:
-        for i, error in enumerate(errors):
-            if error.Code:
-                results[i] = _native.failure(error)
-    return results
+        return _idle[threads].pop()
+    except (KeyError, IndexError):
+        batch = lib.BatchNew(threads)
+        if not batch:
+            raise MemoryError("libvantrel could not make a batch") from None
+        return batch
+
+
+def _give_back(lib: _native.Library, batch: Any, threads: int) -> None:
+    # An empty batch ends the last one: no thread reads its input after this.
+    lib.BatchStart(batch, None, None, 0, None, 0, 1)
+    kept = _idle.setdefault(threads, [])
+    if kept:
+        lib.BatchFree(batch)
+    else:
+        kept.append(batch)
+
+
+if hasattr(os, "register_at_fork"):
+    # A child has none of the threads (nor perhaps a sound mutex): it makes its own batches.
+    os.register_at_fork(after_in_child=_idle.clear)
+
+
+class _Reader:
+    """Reads the parts of a VantrelBatch. The library's threads translate
+    ahead, without the GIL; the calling thread turns each part into str while
+    they do, and translates the parts they have not reached."""
+
+    __slots__ = ("lib", "batch", "text", "offsets", "failed", "refs")
+
+    def __init__(self, lib: _native.Library, batch: Any) -> None:
+        self.lib = lib
+        self.batch = batch
+        self.text = ctypes.c_void_p()
+        self.offsets = _OffsetsPtr()
+        self.failed = ctypes.c_uint32()
+        self.refs = (ctypes.byref(self.text), ctypes.byref(self.offsets), ctypes.byref(self.failed))
+
+    def part(self, part: int, first: int) -> List[Result]:
+        """The results of a part whose first APDU is the batch's first-th."""
+        n = self.lib.BatchPart(self.batch, part, *self.refs)
+        ends = self.offsets[: n + 1]
+        raw = ctypes.string_at(self.text.value, ends[n]) if ends[n] else b""
+        whole = raw.decode("utf-8")
+        if len(whole) == len(raw):  # ASCII: a character is an octet
+            texts: List[Result] = [whole[a:b] for a, b in zip(ends, islice(ends, 1, None))]
+        else:
+            texts = [raw[a:b].decode("utf-8") for a, b in zip(ends, islice(ends, 1, None))]
+        if self.failed.value:
+            error = _native.TTranslationError()
+            for i, xml in enumerate(texts):
+                if not xml:  # a failure's XML is empty
+                    self.lib.BatchError(self.batch, first + i, error)
+                    texts[i] = _native.failure(error)
+        return texts
 
 
 def pdu_to_xml_many(
@@ -96,7 +146,7 @@ def pdu_to_xml_many(
     *,
     annotate: bool = False,
     keys: Optional[Keys] = None,
-    chunk_size: int = 64,
+    chunk_size: int = 256,
 ) -> Iterator[Result]:
     """Translates many APDUs to XML on several threads, yielding the results
     in input order.
@@ -116,11 +166,13 @@ def pdu_to_xml_many(
 
     Args:
         apdus: the APDUs' octets, one bytes-like object each.
-        workers: threads to use; by default one per core available. With 1,
-            everything runs in the calling thread.
+        workers: threads to use, the calling thread among them; by default
+            one per core available. With 1, everything runs in the calling
+            thread.
         annotate: XML comments that explain values.
         keys: a :class:`vantrel.Keys` to decipher with, shared by the threads.
-        chunk_size: APDUs one thread translates in a row.
+        chunk_size: APDUs one thread translates in a row. The input is read
+            32 chunks at a time, at most 64 chunks ahead of the results.
 
     Yields:
         The XML of each APDU (as :func:`vantrel.pdu_to_xml` returns it) or
@@ -151,27 +203,56 @@ def _generate(apdus: Iterator[BytesLike], workers: int, flags: int, keys: Option
     lib = _native.library()
     with ExitStack() as stack:
         handle = stack.enter_context(keys._in_use()) if keys is not None else None
-        first = 0
-        if workers == 1:
+        if not lib.has_batch:  # an older library: one call per APDU
+            first = 0
             while True:
                 chunk = list(islice(apdus, chunk_size))
                 if not chunk:
                     return
-                yield from _translate_chunk(lib, chunk, first, handle, flags)
+                checked, error = _checked(chunk, first)
+                yield from _translate_each(lib, checked, handle, flags)
+                if error is not None:
+                    raise error
                 first += len(chunk)
-        executor = stack.enter_context(ThreadPoolExecutor(workers, thread_name_prefix="vantrel"))
-        pending: Deque["Future[List[Result]]"] = deque()
+        # The calling thread reads every part and translates those the
+        # library's threads have not taken: workers - 1 of them.
+        batch = _take_batch(lib, workers - 1)
+        stack.callback(_give_back, lib, batch, workers - 1)
+        reader = _Reader(lib, batch)
+        size = chunk_size * _CHUNKS_PER_BATCH
+        # The next batch's input is read and joined while the threads
+        # translate this one: between batches they wait only for the start.
+        following = _Input(apdus, size, 0)
+        while following.count or following.error:
+            # current keeps the octets and sizes till the next start: the library reads them.
+            current = following
+            if lib.BatchStart(batch, current.joined, current.sizes.buffer_info()[0], current.count, handle, flags,
+                              chunk_size):
+                raise MemoryError("libvantrel could not start a batch")
+            if current.error is None:
+                following = _Input(apdus, size, current.first + current.count)
+            for part, at in enumerate(range(0, current.count, chunk_size)):
+                yield from reader.part(part, at)
+            if current.error is not None:
+                raise current.error
+
+
+class _Input:
+    """The next APDUs of the input, joined for the library. It is read ahead
+    of the results: what goes wrong in reading it (an item that is not
+    bytes-like, the input's own exception) is raised after the results of the
+    APDUs before."""
+
+    __slots__ = ("first", "count", "sizes", "joined", "error")
+
+    def __init__(self, apdus: Iterator[BytesLike], size: int, first: int) -> None:
+        self.first = first
+        chunk: List[Any] = []
+        error: Optional[Exception] = None
         try:
-            while True:
-                chunk = list(islice(apdus, chunk_size))
-                if not chunk:
-                    break
-                pending.append(executor.submit(_translate_chunk, lib, chunk, first, handle, flags))
-                first += len(chunk)
-                if len(pending) >= 2 * workers:
-                    yield from pending.popleft().result()
-            while pending:
-                yield from pending.popleft().result()
-        finally:
-            for future in pending:
-                future.cancel()
+            chunk.extend(islice(apdus, size))  # what was read stays when the input raises
+        except Exception as e:  # noqa: BLE001 - raised again in its turn
+            error = e
+        self.sizes, self.joined, wrong = _joined(chunk, first)
+        self.count = len(self.sizes)
+        self.error = wrong or error

@@ -114,14 +114,26 @@ _FUNCTIONS: Sequence[Tuple[str, str, Any, List[Any], Optional[Callable[..., Any]
         None,
         True,
     ),
+    # The batch on the library's threads; older libraries lack it.
+    ("BatchNew", "VantrelBatchNew", ctypes.c_void_p, [ctypes.c_uint32], None, False),
     (
-        "PduToXmlMany",
-        "PduToXmlMany",
-        ctypes.c_uint32,
-        [_Octets, ctypes.c_void_p, ctypes.c_uint32, KeysPtr, ctypes.c_uint32, _Out, _Error],
+        "BatchStart",
+        "VantrelBatchStart",
+        ctypes.c_int32,
+        [ctypes.c_void_p, _Octets, ctypes.c_void_p, ctypes.c_uint32, KeysPtr, ctypes.c_uint32, ctypes.c_uint32],
         None,
         False,
     ),
+    (
+        "BatchPart",
+        "VantrelBatchPart",
+        ctypes.c_uint32,
+        [ctypes.c_void_p, ctypes.c_uint32, ctypes.c_void_p, ctypes.c_void_p, ctypes.c_void_p],
+        None,
+        False,
+    ),
+    ("BatchError", "VantrelBatchError", ctypes.c_int32, [ctypes.c_void_p, ctypes.c_uint32, _Error], None, False),
+    ("BatchFree", "VantrelBatchFree", None, [ctypes.c_void_p], None, False),
     # The key set arrives with the keys work; older libraries lack it.
     ("KeysNew", "VantrelKeysNew", KeysPtr, [], None, False),
     ("KeysFree", "VantrelKeysFree", None, [KeysPtr], None, False),
@@ -142,7 +154,11 @@ class Library:
     PduToXmlEx: Any
     XmlToPduEx: Any
     Translate: Any
-    PduToXmlMany: Any
+    BatchNew: Any
+    BatchStart: Any
+    BatchPart: Any
+    BatchError: Any
+    BatchFree: Any
     KeysNew: Any
     KeysFree: Any
     KeysSet: Any
@@ -165,6 +181,7 @@ class Library:
                     func.errcheck = errcheck
             setattr(self, name, func)
         self.has_keys = self.KeysNew is not None and self.KeysFree is not None and self.KeysSet is not None
+        self.has_batch = None not in (self.BatchNew, self.BatchStart, self.BatchPart, self.BatchError, self.BatchFree)
 
 
 def _library_names() -> List[str]:
