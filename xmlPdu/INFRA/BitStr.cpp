@@ -10,6 +10,7 @@ void TBitStr::LoadFromPduStr(TStringWrapper& PDUStr) {
     Value.resize(bits);
     for (uint32_t i = 0; i < bits; ++i)
         Value[i] = (static_cast<uint8_t>(octets[i / 8]) & (0x80u >> (i % 8))) ? '1' : '0';
+    if (bits % 8 && (static_cast<uint8_t>(octets.back()) & (0xFFu >> (bits % 8)))) PDUStr.Canonical = false;  // padding set
 }
 
 TBitStr::TBitStr(TXMLId aXMLId, TXMLParser& XMLParser) : TCOSEMPduBase(aXMLId) {

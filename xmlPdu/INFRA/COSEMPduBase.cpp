@@ -57,6 +57,7 @@ uint32_t TCOSEMPduBase::DecodeVarLengthUnsignedInteger(TStringWrapper& PduStr) {
         throw EAssertionFailed("Unsupported integer length. (xmlPdu/INFRA/COSEMPduBase.cpp, line 208)");
     uint32_t v = 0;
     for (int i = 0; i < n; ++i) v = (v << 8) | PduStr.NextByte();
+    if (v < (n == 1 ? 0x80u : 1u << (8 * (n - 1)))) PduStr.Canonical = false;  // fewer octets would do
     return v;
 }
 

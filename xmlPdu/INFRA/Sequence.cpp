@@ -40,9 +40,10 @@ bool TSequence::ReadFields(TStringWrapper& PDUStr, const TSequenceTable& Table, 
                 return false;
             }
             Members.push_back(Variant->Factory->FromPdu(f.Id, PDUStr));
-        } else if (f.Optional && PDUStr.NextByte() == 0) {
+        } else if (const uint8_t present = f.Optional ? PDUStr.NextByte() : 1; present == 0) {
             Members.push_back(nullptr);
         } else {
+            if (present != 1) PDUStr.Canonical = false;  // written back as 01
             Members.push_back(f.Factory->FromPdu(f.Id, PDUStr));
         }
     }
@@ -79,6 +80,7 @@ void TSequence::ReadEitherForm(TStringWrapper& PDUStr, const TSequenceTable& Tab
     const bool further = PDUStr.FIndex > standardEnd;
     if (tried && (variantFailure ? standardFailure && further : standardFailure || further)) {
         if (variantFailure) std::rethrow_exception(variantFailure);
+        PDUStr.Canonical = false;  // the variant's octets are not followed up here
         return;
     }
     Members = std::move(standard);

@@ -29,6 +29,7 @@ std::string_view TStringWrapper::CopyFromIndexAndForward(int Qty) {
 }
 
 void TStringWrapper::SetNextByte(uint8_t Value) {
+    Canonical = false;
     if (FOwned.data() != FString.data()) FOwned.assign(FString);
     const size_t at = static_cast<size_t>(FIndex) - 1;
     FOwned.insert(at <= FOwned.size() ? at : FOwned.size(), 1, static_cast<char>(Value));

@@ -45,6 +45,12 @@ public:
     // identifier of each field before they read it and put their own back
     // when it is done, so after a failure it names the innermost one.
     TXMLId Field = xmlIgnore;
+    // True while every octet read is one that encoding what was read writes
+    // again: a reader that accepts another form (a length longer than it
+    // needs, padding bits set, an octet the encoder would not write) or that
+    // does not keep track (the BER readers) makes it false. A reading that
+    // ends with it true encodes back to exactly the octets it read.
+    bool Canonical = true;
 
 private:
     [[noreturn]] static void WrongEncoding();

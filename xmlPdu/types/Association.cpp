@@ -37,6 +37,7 @@ void NoteTitle(TSecurityContext* Context, const TBERField& Field, const TElement
 }  // namespace
 
 void TBERApdu::DecodeFromPduStr(TStringWrapper& PDUStr, const TBERTable& Table) {
+    PDUStr.Canonical = false;  // lengths are not compared, fields come in any order
     TAssociationScope scope(PDUStr.Security);
     Fields.resize(Table.Fields.size());
     // The length is not used: the fields run to the end of the input.
@@ -115,6 +116,7 @@ void TBERApdu::ToXML(TScriptStream& Stream) const {
 // ------------------------------------------------------------- carried APDU
 
 T_BERCOSEMpdu::T_BERCOSEMpdu(TXMLId aXMLId, TStringWrapper& PDUStr) : T_COSEMpdu(aXMLId) {
+    PDUStr.Canonical = false;
     DecodeVarLengthUnsignedInteger(PDUStr);  // not compared with what follows
     TNestingGuard guard(PDUStr.Nesting);
     DecodeFromPduStr(PDUStr, kTable);
@@ -150,6 +152,7 @@ T_ResultSourceDiagnostic::T_ResultSourceDiagnostic(TXMLId aXMLId)
     : TElementImpl(aXMLId), Value(kDiagnosticSources[0].Factory->Create(kDiagnosticSources[0].Id)) {}
 
 T_ResultSourceDiagnostic::T_ResultSourceDiagnostic(TXMLId aXMLId, TStringWrapper& PDUStr) : TElementImpl(aXMLId) {
+    PDUStr.Canonical = false;
     PDUStr.NextByte();  // the outer length, not used
     Tag1 = PDUStr.NextByte();
     const TAlternative& source = DiagnosticSource(Tag1);

@@ -9,6 +9,7 @@ namespace vantrel {
 // ---------------------------------------------------------------- bit string
 
 void TBERBitStr::LoadPduStr(TStringWrapper& PDUStr) {
+    PDUStr.Canonical = false;
     const int length = PDUStr.NextByte();
     const int unused = PDUStr.NextByte();
     const std::string_view octets = PDUStr.CopyFromIndexAndForward(length - 1);
@@ -176,6 +177,7 @@ std::string ContentsOfArcs(const std::string& Text) {
 }  // namespace
 
 void TBERObjectIdentifier::LoadFromPDUStr(TStringWrapper& PDUStr) {
+    PDUStr.Canonical = false;
     const uint8_t length = PDUStr.NextByte();
     if (length != 0 && length != kNamedLength) RaiseIllegalLength(length);
     const std::string_view contents = PDUStr.CopyFromIndexAndForward(length);

@@ -61,6 +61,7 @@ constexpr TField kInitiateResponseFields[] = {
 }  // namespace
 
 T_Conformance::T_Conformance(TXMLId aXMLId, TStringWrapper& PDUStr) : TElementImpl(aXMLId) {
+    PDUStr.Canonical = false;  // two forms of the tag are read
     PDUStr.ExpectByte(0x5F);
     // The short form without the second tag octet is read as well.
     if (PDUStr.Inspect() == 0x1F) PDUStr.NextByte();

@@ -8,6 +8,7 @@ namespace vantrel {
 // ------------------------------------------------------------ ciphered payload
 
 void TCipheredOctets::Decipher(TStringWrapper& PDUStr, const TCipherParams& Params) {
+    PDUStr.Canonical = false;  // what deciphers is checked on its own
     Reason = DecipherPayload(*PDUStr.Security, Params, Value, PDUStr.Nesting.Depth, Clear);
 }
 

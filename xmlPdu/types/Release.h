@@ -17,6 +17,7 @@ class TReleaseReasonImpl : public TEnumImpl<Derived> {
 public:
     using Base::Base;
     TReleaseReasonImpl(TXMLId aXMLId, TStringWrapper& PDUStr) : Base(aXMLId) {
+        PDUStr.Canonical = false;
         PDUStr.ExpectByte(1);
         this->Value = PDUStr.NextByte();
     }
