@@ -158,3 +158,17 @@ def test_many_from_several_threads_at_once() -> None:
     for t in threads:
         t.join()
     assert failures == []
+
+
+def test_many_with_a_library_without_batches(monkeypatch) -> None:
+    # An older libvantrel: one call per APDU, the same results and errors.
+    from vantrel import _native
+
+    monkeypatch.setattr(_native.library(), "has_batch", False)
+    batch = _batch(300)
+    got = [repr(r) if isinstance(r, vantrel.TranslationError) else r
+           for r in vantrel.pdu_to_xml_many(batch, 2, chunk_size=7)]
+    assert got == [_expected(d) for d in batch]
+    taken, e = _until_failure(vantrel.pdu_to_xml_many(GOOD * 3 + ["C0 01"] + GOOD, 2, chunk_size=4))
+    assert len(taken) == 3 * len(GOOD)
+    assert isinstance(e, TypeError)
