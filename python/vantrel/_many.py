@@ -71,7 +71,7 @@ def _joined(chunk: List[Any], first: int) -> Tuple["_array[int]", bytes, Optiona
 
 # The input is read this many chunks at a time: one batch for the library,
 # read and joined while the one before is translated.
-_CHUNKS_PER_BATCH = 32
+_CHUNKS_PER_BATCH = 64
 
 
 # A batch kept between calls, per thread count: its threads wait and its
@@ -172,7 +172,7 @@ def pdu_to_xml_many(
         annotate: XML comments that explain values.
         keys: a :class:`vantrel.Keys` to decipher with, shared by the threads.
         chunk_size: APDUs one thread translates in a row. The input is read
-            32 chunks at a time, at most 64 chunks ahead of the results.
+            64 chunks at a time, at most 128 chunks ahead of the results.
 
     Yields:
         The XML of each APDU (as :func:`vantrel.pdu_to_xml` returns it) or
