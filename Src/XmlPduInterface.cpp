@@ -67,6 +67,35 @@ void NoteOctetsAfterApdu(TScriptStream& Xml, const TStringWrapper& Reader) {
     Xml.EmitLn("");
 }
 
+// Translates the octets and hands the XML, its closing zero written, to
+// Done; a failure fills Error instead. Error->Position is where reading
+// stopped either way.
+template <class TDone>
+void TranslateOctets(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uint32_t Flags,
+                     TTranslationError& Error, TDone&& Done) {
+    Error.Code = 0;
+    Error.Message[0] = '\0';
+    TStringWrapper reader(Data, Size);
+    TSecurityContext security;
+    security.Keys = Keys;
+    reader.Security = &security;
+    Guarded(Error, 3, [&] {
+        TElementArena arena;
+        const auto pdu = std::make_unique<T_COSEMpdu>(xmlIgnore, reader);
+        TScriptStream xml;
+        xml.Limit = OutputLimit(Keys);
+        xml.Reserve(1024 + static_cast<size_t>(reader.FIndex) * 8);  // XML runs to about 8 characters an octet
+        {
+            const TAnnotation annotation(xml, (Flags & VANTREL_ANNOTATE) != 0);
+            pdu->ToXML(xml);
+        }
+        NoteOctetsAfterApdu(xml, reader);
+        xml.WriteRaw("", 1);
+        Done(xml);
+    });
+    Error.Position = reader.FIndex;
+}
+
 }  // namespace
 
 extern "C" {
@@ -94,33 +123,25 @@ void XmlToPdu(const char* Text, VantrelStream** Stream, TTranslationError* Error
 void PduToXmlEx(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uint32_t Flags, VantrelStream** Stream,
                 TTranslationError* Error) {
     if (!Error) return;
-    Error->Code = 0;
-    Error->Message[0] = '\0';
     if (!Stream) {
         SetMessage(*Error, 3, "No output stream");
         Error->Position = 0;
         return;
     }
     *Stream = nullptr;
-    TStringWrapper reader(Data, Size);
-    TSecurityContext security;
-    security.Keys = Keys;
-    reader.Security = &security;
-    Guarded(*Error, 3, [&] {
-        TElementArena arena;
-        const auto pdu = std::make_unique<T_COSEMpdu>(xmlIgnore, reader);
-        TScriptStream xml;
-        xml.Limit = OutputLimit(Keys);
-        xml.Reserve(1024 + static_cast<size_t>(reader.FIndex) * 8);  // XML runs to about 8 characters an octet
-        {
-            const TAnnotation annotation(xml, (Flags & VANTREL_ANNOTATE) != 0);
-            pdu->ToXML(xml);
-        }
-        NoteOctetsAfterApdu(xml, reader);
-        xml.WriteRaw("", 1);
-        *Stream = MakeStream(xml);
+    TranslateOctets(Data, Size, Keys, Flags, *Error, [&](TScriptStream& Xml) { *Stream = MakeStream(Xml); });
+}
+
+uint32_t PduToXmlInto(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uint32_t Flags, char* Out,
+                      uint32_t Capacity, TTranslationError* Error) {
+    if (!Error) return 0;
+    uint32_t needed = 0;
+    TranslateOctets(Data, Size, Keys, Flags, *Error, [&](TScriptStream& Xml) {
+        if (Xml.Size() > UINT32_MAX) throw EVantrelError(TooLarge(UINT32_MAX));
+        needed = static_cast<uint32_t>(Xml.Size());
+        if (Out && needed <= Capacity) std::memcpy(Out, Xml.View().data(), needed);
     });
-    Error->Position = reader.FIndex;
+    return needed;
 }
 
 void XmlToPduEx(const char* Text, const VantrelKeys* Keys, uint32_t Flags, VantrelStream** Stream,

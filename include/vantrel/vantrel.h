@@ -74,6 +74,13 @@ VANTREL_API void PduToXmlWithKeys(const uint8_t* Data, uint32_t Size, const Vant
 VANTREL_API void XmlToPduWithKeys(const char* Text, const VantrelKeys* Keys, VantrelStream** Stream,
                                   TTranslationError* Error);
 
+/* As PduToXmlEx, into the caller's buffer: for callers that pay for every
+ * call (a binding translating small APDUs). Returns the bytes the XML takes
+ * with its closing zero, and writes them to Out only when they fit in
+ * Capacity; 0 when the translation failed (Error says why). */
+VANTREL_API uint32_t PduToXmlInto(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uint32_t Flags,
+                                  char* Out, uint32_t Capacity, TTranslationError* Error);
+
 /* ---- Many APDUs in one call -------------------------------------------
  * For callers that pay for every call (bindings of interpreted languages).
  * Data holds Count APDUs back to back, the i-th Sizes[i] octets long; they

@@ -1,5 +1,5 @@
-// PduToXml and XmlToPdu: the error record, the output streams, nesting
-// limits and calls from several threads.
+// PduToXml and XmlToPdu: the error record, the output streams (and the
+// caller's buffer), nesting limits and calls from several threads.
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -84,6 +84,40 @@ TEST(EntryPoints, OutputStreams) {
     VantrelStreamFree(nullptr);
     EXPECT_EQ(VantrelStreamData(nullptr), nullptr);
     EXPECT_EQ(VantrelStreamSize(nullptr), 0u);
+}
+
+// PduToXmlInto: the XML and error record of PduToXml, written only when the
+// buffer holds it with its closing zero.
+TEST(EntryPoints, PduToXmlIntoTheCallersBuffer) {
+    const char* const kApdus[] = {
+        "FF 01 01 11 05",
+        "C0 01 C1 00 08 00 00 01 00 00 FF 02 00",
+        "C0 01 C1 00 08 00 00 01",  // cut short
+        "C4 01 C1 00 06 00 00 30 39 AA",  // an octet after the APDU: noted in a comment
+    };
+    for (const char* hex : kApdus) {
+        SCOPED_TRACE(hex);
+        const std::string octets = vtest::Bytes(hex);
+        const vtest::TResult one = vtest::ToXmlOctets(octets);
+        const auto* data = reinterpret_cast<const uint8_t*>(octets.data());
+        const auto size = static_cast<uint32_t>(octets.size());
+        const uint32_t needed = one.Code == 0 ? static_cast<uint32_t>(one.Text.size()) + 1 : 0;
+        for (const uint32_t capacity : {needed + 100, needed, needed ? needed - 1 : 0}) {
+            SCOPED_TRACE(capacity);
+            std::string out(capacity, '#');
+            TTranslationError e;
+            EXPECT_EQ(PduToXmlInto(data, size, nullptr, 0, out.data(), capacity, &e), needed);
+            EXPECT_EQ(e.Code, one.Code);
+            EXPECT_EQ(e.Position, one.Position);
+            if (one.Code != 0) EXPECT_EQ(std::string(e.Message), one.Message);
+            if (one.Code == 0 && capacity >= needed) {
+                EXPECT_EQ(out.substr(0, needed), one.Text + '\0');
+            } else {
+                EXPECT_EQ(out, std::string(capacity, '#'));  // nothing written
+            }
+        }
+    }
+    EXPECT_EQ(PduToXmlInto(nullptr, 0, nullptr, 0, nullptr, 0, nullptr), 0u);
 }
 
 TEST(EntryPoints, MissingArgumentsDoNotCrash) {
