@@ -170,3 +170,18 @@ def test_keys_argument_of_the_wrong_type() -> None:
     for call, argument in ((vantrel.pdu_to_xml, b"\xff\x12\x01\x02"), (vantrel.xml_to_pdu, "<Data/>"), (vantrel.translate, "FF")):
         with pytest.raises(TypeError, match="takes keys as vantrel.Keys, not dict"):
             call(argument, keys={"BlockCipherKey": "00"})
+
+
+def test_an_xml_larger_than_the_call_buffer(monkeypatch) -> None:
+    # pdu_to_xml writes small XML into a buffer of its thread; a larger one
+    # goes through the library's stream, with the same text.
+    from vantrel import _native
+
+    big = bytes.fromhex("FF 01 82 0F A0") + bytes.fromhex("11 05") * 4000
+    small = bytes.fromhex("C001C100080000010000FF0200")
+    got = [vantrel.pdu_to_xml(big), vantrel.pdu_to_xml(small), vantrel.pdu_to_xml(big, annotate=True)]
+    assert len(got[0]) > 65536
+    lib = _native.library()
+    monkeypatch.setattr(lib, "PduToXmlInto", None)
+    monkeypatch.setattr(lib, "PduToXmlIntoUntyped", None)
+    assert got == [vantrel.pdu_to_xml(big), vantrel.pdu_to_xml(small), vantrel.pdu_to_xml(big, annotate=True)]

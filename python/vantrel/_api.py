@@ -2,8 +2,9 @@
 from __future__ import annotations
 
 import ctypes
+import threading
 from dataclasses import dataclass
-from typing import Any, Optional, Union
+from typing import Any, Optional, Tuple, Union
 
 from . import _native
 from ._errors import TranslationError
@@ -41,10 +42,35 @@ def _check_keys(keys: Any, function: str) -> Keys:
     return keys
 
 
+# Each thread's buffer and error record for PduToXmlInto: one library call
+# gives the XML of an APDU whose XML fits (nearly every one); a larger one goes
+# through a stream of the library's.
+_SCRATCH_SIZE = 1 << 16
+_scratch = threading.local()
+
+
+def _new_scratch() -> Tuple[Any, Any, Any, Any]:
+    buffer = ctypes.create_string_buffer(_SCRATCH_SIZE)
+    error = _Error()
+    # The buffer's address and the error's reference, made once: the untyped call takes them as they are.
+    _scratch.buffers = buffers = (buffer, error, ctypes.c_void_p(ctypes.addressof(buffer)), ctypes.byref(error))
+    return buffers
+
+
 def _pdu_to_xml(lib: _native.Library, data: bytes, handle: Any, flags: int) -> str:
-    # The hot path of pdu_to_xml and pdu_to_xml_many: data is bytes here.
+    # pdu_to_xml with keys or flags: data is bytes here.
     if len(data) > _MAX_SIZE:
         raise ValueError("an APDU has at most 4,294,967,295 octets")
+    if lib.PduToXmlInto is not None:
+        try:
+            buffer, error, _, _ = _scratch.buffers
+        except AttributeError:
+            buffer, error, _, _ = _new_scratch()
+        size = lib.PduToXmlInto(data, len(data), handle, flags, buffer, _SCRATCH_SIZE, error)
+        if error.Code:
+            raise _failure(error)
+        if size <= _SCRATCH_SIZE:
+            return buffer[: size - 1].decode("utf-8")
     error = _Error()
     stream = _StreamPtr()
     if handle is None and not flags:
@@ -83,6 +109,16 @@ def pdu_to_xml(data: BytesLike, *, annotate: bool = False, keys: Optional[Keys] 
     if keys is None and not annotate and len(data) <= _MAX_SIZE:
         # The common case, inline: every call saved counts on small APDUs.
         lib = _native._loaded or _library()
+        if lib.PduToXmlIntoUntyped is not None and len(data) < 0x80000000:
+            try:
+                buffer, error, address, error_ref = _scratch.buffers
+            except AttributeError:
+                buffer, error, address, error_ref = _new_scratch()
+            size = lib.PduToXmlIntoUntyped(data, len(data), None, 0, address, _SCRATCH_SIZE, error_ref)
+            if error.Code:
+                raise _failure(error)
+            if size <= _SCRATCH_SIZE:
+                return buffer[: size - 1].decode("utf-8")
         error = _Error()
         stream = _StreamPtr()
         lib.PduToXml(data, len(data), stream, error)

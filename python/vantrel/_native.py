@@ -114,6 +114,15 @@ _FUNCTIONS: Sequence[Tuple[str, str, Any, List[Any], Optional[Callable[..., Any]
         None,
         True,
     ),
+    # Into the caller's buffer; older libraries lack it.
+    (
+        "PduToXmlInto",
+        "PduToXmlInto",
+        ctypes.c_uint32,
+        [_Octets, ctypes.c_uint32, KeysPtr, ctypes.c_uint32, ctypes.c_void_p, ctypes.c_uint32, _Error],
+        None,
+        False,
+    ),
     # The batch on the library's threads; older libraries lack it.
     ("BatchNew", "VantrelBatchNew", ctypes.c_void_p, [ctypes.c_uint32], None, False),
     (
@@ -154,6 +163,8 @@ class Library:
     PduToXmlEx: Any
     XmlToPduEx: Any
     Translate: Any
+    PduToXmlInto: Any
+    PduToXmlIntoUntyped: Any
     BatchNew: Any
     BatchStart: Any
     BatchPart: Any
@@ -181,6 +192,14 @@ class Library:
                     func.errcheck = errcheck
             setattr(self, name, func)
         self.has_keys = self.KeysNew is not None and self.KeysFree is not None and self.KeysSet is not None
+        # The same function without argument types, for the hot path of
+        # pdu_to_xml: ctypes converts plain arguments faster than typed ones,
+        # so the caller passes exactly bytes, int (below 2**31), None or a key
+        # set, and ctypes objects.
+        self.PduToXmlIntoUntyped = None
+        if self.PduToXmlInto is not None:
+            self.PduToXmlIntoUntyped = getattr(cdll, "PduToXmlInto")
+            self.PduToXmlIntoUntyped.restype = ctypes.c_uint32
         self.has_batch = None not in (self.BatchNew, self.BatchStart, self.BatchPart, self.BatchError, self.BatchFree)
 
 
