@@ -38,6 +38,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     if (Size > (1u << 20)) return 0;
     TTranslationError error;
     std::string xml = Xml(Data, Size, error);
+    {
+        // Into a buffer: the same text when it fits, nothing written when not.
+        std::string buffer(Size % 2 ? xml.size() + 1 : xml.size() / 2, '#');
+        TTranslationError into;
+        const uint32_t needed = PduToXmlInto(Data, static_cast<uint32_t>(Size), nullptr, 0, buffer.data(),
+                                             static_cast<uint32_t>(buffer.size()), &into);
+        if (into.Code != error.Code || into.Position != error.Position) Fail("PduToXmlInto error record", xml);
+        if (needed != (error.Code ? 0 : xml.size() + 1)) Fail("PduToXmlInto size", xml);
+        const bool fits = error.Code == 0 && needed <= buffer.size();
+        if (fits ? buffer.compare(0, needed, xml.c_str(), needed) != 0 : buffer != std::string(buffer.size(), '#'))
+            Fail("PduToXmlInto text", xml);
+    }
     if (error.Code != 0) return 0;
     if (error.Position < 1 || static_cast<size_t>(error.Position) > Size + 1) Fail("position outside the octets", xml);
     if (static_cast<size_t>(error.Position) <= Size) {
