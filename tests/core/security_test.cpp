@@ -332,6 +332,8 @@ TEST(Security, WhatDoesNotDecipherStaysOpaqueWithItsReason) {
         {wrongKey.Keys, "C80B2000000001D3B903996D95", "the deciphered octets do not decode: "},
         // No protection at all, but the octets after the APDU are not its own.
         {keys.Keys, "C80A00000000010E060102FF", "the deciphered APDU ends at octet 4 of 5"},
+        // It decodes, but a value has no name: its XML cannot be written (found by fuzzing).
+        {keys.Keys, "C8080000000001D8FF01", "the deciphered APDU does not translate: T_ExceptionStateError: case range"},
         {keys.Keys, "DD 00 00 00 00 00 01 02 01 01 01 02 09 3000000001D3B90399", "an agreed key is not deciphered"},
         {keys.Keys, "DD 00 08 4D4D4D0000BC614E 00 00 00 00 09 3000000001D3B90399", "no key information"},
     };

@@ -16,6 +16,8 @@ std::string_view TEnum::NameOf(std::string_view ClassName, std::span<const TEnum
     return n->Name;
 }
 
+bool TEnum::Named(std::span<const TEnumName> Names, int32_t Value) { return FindValue(Names, Value) != nullptr; }
+
 void TEnum::ToXML(TScriptStream& Stream) const {
     const TEnumName* n = FindValue(Names(), Value);
     if (!n) throw EVantrelError(std::string(ClassName()) + ": case range");

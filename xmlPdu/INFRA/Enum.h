@@ -31,6 +31,7 @@ protected:
     explicit TEnum(TXMLId aXMLId) noexcept : TCOSEMPduBase(aXMLId) {}
     void LoadFromXml(TXMLParser& XMLParser);
     static std::string_view NameOf(std::string_view ClassName, std::span<const TEnumName> Names, int32_t Value);
+    static bool Named(std::span<const TEnumName> Names, int32_t Value);
 };
 
 // The concrete enumeration Derived, with Derived::kClassName and Derived::kNames.
@@ -40,11 +41,16 @@ class TEnumImpl : public TElementImpl<Derived, TEnum> {
 
 public:
     explicit TEnumImpl(TXMLId aXMLId) noexcept : Base(aXMLId) {}
-    TEnumImpl(TXMLId aXMLId, TStringWrapper& PDUStr) : Base(aXMLId) { this->Value = PDUStr.NextByte(); }
+    TEnumImpl(TXMLId aXMLId, TStringWrapper& PDUStr) : Base(aXMLId) { Read(PDUStr.NextByte(), PDUStr); }
     TEnumImpl(TXMLId aXMLId, TXMLParser& XMLParser) : Base(aXMLId) { this->LoadFromXml(XMLParser); }
 
     std::span<const TEnumName> Names() const override { return Derived::kNames; }
     using TEnum::GetString;
+    // The value read; one without a name is noted on the reader.
+    void Read(int32_t Value, TStringWrapper& PDUStr) {
+        this->Value = Value;
+        if (PDUStr.Nameless.empty() && !TEnum::Named(Derived::kNames, Value)) PDUStr.Nameless = Derived::kClassName;
+    }
     static std::string_view GetString(int32_t Value) { return TEnum::NameOf(Derived::kClassName, Derived::kNames, Value); }
 };
 

@@ -51,6 +51,9 @@ public:
     // does not keep track (the BER readers) makes it false. A reading that
     // ends with it true encodes back to exactly the octets it read.
     bool Canonical = true;
+    // The class of the first enumerated value read that has no name, whose
+    // XML therefore cannot be written ("<class>: case range"); empty: none.
+    std::string_view Nameless;
 
 private:
     [[noreturn]] static void WrongEncoding();

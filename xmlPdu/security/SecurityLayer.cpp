@@ -141,6 +141,8 @@ std::string DecipherPayload(TSecurityContext& Context, const TCipherParams& Para
         if (reader.GetRemainingBytes() > 0)
             return "the deciphered APDU ends at octet " + std::to_string(reader.FIndex - 1) + " of " +
                    std::to_string(plain.size());
+        if (!reader.Nameless.empty())
+            return "the deciphered APDU does not translate: " + std::string(reader.Nameless) + ": case range";
         // Only a reading that took another form than the encoder's, or did
         // not keep track, needs the APDU encoded again to be compared.
         if (!reader.Canonical) {

@@ -19,7 +19,7 @@ public:
     TReleaseReasonImpl(TXMLId aXMLId, TStringWrapper& PDUStr) : Base(aXMLId) {
         PDUStr.Canonical = false;
         PDUStr.ExpectByte(1);
-        this->Value = PDUStr.NextByte();
+        this->Read(PDUStr.NextByte(), PDUStr);
     }
 
     void EncodeToPduStr(std::string& PduStr) const override {
