@@ -57,20 +57,28 @@ def _new_scratch() -> Tuple[Any, Any, Any, Any]:
     return buffers
 
 
+def _xml_into(lib: _native.Library, data: bytes, handle: Any, flags: int) -> Optional[str]:
+    """The XML through this thread's buffer; None when it does not fit (or
+    the library cannot write into a buffer)."""
+    if lib.PduToXmlInto is None or len(data) >= 0x80000000:
+        return None
+    try:
+        buffer, error, address, error_ref = _scratch.buffers
+    except AttributeError:
+        buffer, error, address, error_ref = _new_scratch()
+    size = lib.PduToXmlInto(data, len(data), handle, flags, address, _SCRATCH_SIZE, error_ref)
+    if error.Code:
+        raise _failure(error)
+    return buffer[: size - 1].decode("utf-8") if size <= _SCRATCH_SIZE else None
+
+
 def _pdu_to_xml(lib: _native.Library, data: bytes, handle: Any, flags: int) -> str:
-    # pdu_to_xml with keys or flags: data is bytes here.
+    # The path of pdu_to_xml and of pdu_to_xml_many over an older library: data is bytes here.
     if len(data) > _MAX_SIZE:
         raise ValueError("an APDU has at most 4,294,967,295 octets")
-    if lib.PduToXmlInto is not None:
-        try:
-            buffer, error, _, _ = _scratch.buffers
-        except AttributeError:
-            buffer, error, _, _ = _new_scratch()
-        size = lib.PduToXmlInto(data, len(data), handle, flags, buffer, _SCRATCH_SIZE, error)
-        if error.Code:
-            raise _failure(error)
-        if size <= _SCRATCH_SIZE:
-            return buffer[: size - 1].decode("utf-8")
+    xml = _xml_into(lib, data, handle, flags)
+    if xml is not None:
+        return xml
     error = _Error()
     stream = _StreamPtr()
     if handle is None and not flags:
@@ -106,32 +114,12 @@ def pdu_to_xml(data: BytesLike, *, annotate: bool = False, keys: Optional[Keys] 
     """
     if type(data) is not bytes:
         data = _octets(data, "pdu_to_xml")
-    if keys is None and not annotate and len(data) <= _MAX_SIZE:
-        # The common case, inline: every call saved counts on small APDUs.
-        lib = _native._loaded or _library()
-        if lib.PduToXmlIntoUntyped is not None and len(data) < 0x80000000:
-            try:
-                buffer, error, address, error_ref = _scratch.buffers
-            except AttributeError:
-                buffer, error, address, error_ref = _new_scratch()
-            size = lib.PduToXmlIntoUntyped(data, len(data), None, 0, address, _SCRATCH_SIZE, error_ref)
-            if error.Code:
-                raise _failure(error)
-            if size <= _SCRATCH_SIZE:
-                return buffer[: size - 1].decode("utf-8")
-        error = _Error()
-        stream = _StreamPtr()
-        lib.PduToXml(data, len(data), stream, error)
-        if error.Code:
-            raise _failure(error)
-        xml = lib.StreamText(stream)
-        lib.StreamFree(stream)
-        return xml.decode("utf-8")
+    lib = _native._loaded or _library()
     flags = _native.ANNOTATE if annotate else 0
     if keys is None:
-        return _pdu_to_xml(_library(), data, None, flags)
+        return _pdu_to_xml(lib, data, None, flags)
     with _check_keys(keys, "pdu_to_xml")._in_use() as handle:
-        return _pdu_to_xml(_library(), data, handle, flags)
+        return _pdu_to_xml(lib, data, handle, flags)
 
 
 def _character_index(text: str, encoded: bytes, byte_index: int) -> int:

@@ -89,7 +89,7 @@ _Out = _P(_StreamPtr)
 _Octets = ctypes.c_char_p
 # Python name, C name, result type, argument types, error check, required.
 # Pointer arguments take the ctypes object itself (ctypes passes its address).
-_FUNCTIONS: Sequence[Tuple[str, str, Any, List[Any], Optional[Callable[..., Any]], bool]] = (
+_FUNCTIONS: Sequence[Tuple[str, str, Any, Optional[List[Any]], Optional[Callable[..., Any]], bool]] = (
     ("StreamData", "VantrelStreamData", ctypes.c_void_p, [_StreamPtr], None, True),
     # The same function for a zero-terminated text: ctypes copies it out in the same call.
     ("StreamText", "VantrelStreamData", ctypes.c_char_p, [_StreamPtr], None, True),
@@ -114,15 +114,11 @@ _FUNCTIONS: Sequence[Tuple[str, str, Any, List[Any], Optional[Callable[..., Any]
         None,
         True,
     ),
-    # Into the caller's buffer; older libraries lack it.
-    (
-        "PduToXmlInto",
-        "PduToXmlInto",
-        ctypes.c_uint32,
-        [_Octets, ctypes.c_uint32, KeysPtr, ctypes.c_uint32, ctypes.c_void_p, ctypes.c_uint32, _Error],
-        None,
-        False,
-    ),
+    # Into the caller's buffer; older libraries lack it. Untyped (argument
+    # types None): ctypes converts plain arguments faster than typed ones, and
+    # this is the hot path of pdu_to_xml. The caller passes exactly bytes,
+    # int (below 2**31), None or a key set, and ctypes objects.
+    ("PduToXmlInto", "PduToXmlInto", ctypes.c_uint32, None, None, False),
     # The batch on the library's threads; older libraries lack it.
     ("BatchNew", "VantrelBatchNew", ctypes.c_void_p, [ctypes.c_uint32], None, False),
     (
@@ -164,7 +160,6 @@ class Library:
     XmlToPduEx: Any
     Translate: Any
     PduToXmlInto: Any
-    PduToXmlIntoUntyped: Any
     BatchNew: Any
     BatchStart: Any
     BatchPart: Any
@@ -179,8 +174,12 @@ class Library:
         self.path = path
         for name, symbol, restype, argtypes, errcheck, required in _FUNCTIONS:
             try:
-                # A prototype of its own per name: StreamData and StreamText share a symbol.
-                func = ctypes.CFUNCTYPE(restype, *argtypes)((symbol, cdll))
+                if argtypes is None:
+                    func = getattr(cdll, symbol)
+                    func.restype = restype
+                else:
+                    # A prototype of its own per name: StreamData and StreamText share a symbol.
+                    func = ctypes.CFUNCTYPE(restype, *argtypes)((symbol, cdll))
             except AttributeError:
                 if required:
                     raise LibraryNotFoundError(
@@ -192,14 +191,6 @@ class Library:
                     func.errcheck = errcheck
             setattr(self, name, func)
         self.has_keys = self.KeysNew is not None and self.KeysFree is not None and self.KeysSet is not None
-        # The same function without argument types, for the hot path of
-        # pdu_to_xml: ctypes converts plain arguments faster than typed ones,
-        # so the caller passes exactly bytes, int (below 2**31), None or a key
-        # set, and ctypes objects.
-        self.PduToXmlIntoUntyped = None
-        if self.PduToXmlInto is not None:
-            self.PduToXmlIntoUntyped = getattr(cdll, "PduToXmlInto")
-            self.PduToXmlIntoUntyped.restype = ctypes.c_uint32
         self.has_batch = None not in (self.BatchNew, self.BatchStart, self.BatchPart, self.BatchError, self.BatchFree)
 
 
