@@ -2,7 +2,7 @@
 // and line breaks, and the lines of a capture log.
 #include "BenchSupport.h"
 
-#include "Src/TranslateCommand.h"
+#include "Src/translate/TranslateCommand.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "Src/OctetsAfterApdu.h"
+#include "Src/translate/OctetsAfterApdu.h"
 #include "FuzzKeys.h"
 #include "vantrel/vantrel.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "Src/Frame.h"
-#include "Src/TranslateCommand.h"
+#include "Src/translate/Frame.h"
+#include "Src/translate/TranslateCommand.h"
 #include "xmlPdu/INFRA/Errors.h"
 
 namespace {

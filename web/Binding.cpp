@@ -7,7 +7,7 @@
 #include <chrono>
 #include <string>
 
-#include "Src/Version.h"
+#include "Src/translate/Version.h"
 #include "vantrel/vantrel.h"
 
 extern "C" {

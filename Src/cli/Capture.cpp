@@ -10,7 +10,7 @@
 #include <unordered_map>
 
 #include "../trace/Packet.h"
-#include "../trace/Wrapper.h"
+#include "../translate/Wrapper.h"
 #include "KeyFile.h"
 
 namespace vantrel::cli {

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "../../xmlPdu/security/Keys.h"
-#include "../TranslateCommand.h"
+#include "../translate/TranslateCommand.h"
 
 namespace vantrel {
 

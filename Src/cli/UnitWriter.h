@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "../TranslateCommand.h"
+#include "../translate/TranslateCommand.h"
 
 namespace vantrel::cli {
 

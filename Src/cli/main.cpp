@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "../../xmlPdu/security/Keys.h"
-#include "../TranslateCommand.h"
-#include "../Version.h"
+#include "../translate/TranslateCommand.h"
+#include "../translate/Version.h"
 #include "../trace/TraceReader.h"
 #include "Capture.h"
 #include "KeyFile.h"

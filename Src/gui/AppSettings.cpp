@@ -8,7 +8,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 
-#include "Src/Version.h"
+#include "Src/translate/Version.h"
 
 namespace vantrel {
 

@@ -21,8 +21,8 @@
 #include "RecentFiles.h"
 #include "SearchDialogs.h"
 #include "SecretStore.h"
-#include "Src/TranslateCommand.h"
-#include "Src/Version.h"
+#include "Src/translate/TranslateCommand.h"
+#include "Src/translate/Version.h"
 
 namespace vantrel {
 

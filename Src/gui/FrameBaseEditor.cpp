@@ -26,7 +26,7 @@
 #include "HighLighter.h"
 #include "Prompts.h"
 #include "SearchDialogs.h"
-#include "Src/TranslateCommand.h"
+#include "Src/translate/TranslateCommand.h"
 
 namespace vantrel {
 

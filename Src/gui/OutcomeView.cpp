@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "Src/LlcHeader.h"
+#include "Src/translate/LlcHeader.h"
 
 namespace vantrel {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <utility>
 
-#include "Src/TranslateCommand.h"
+#include "Src/translate/TranslateCommand.h"
 
 namespace vantrel {
 

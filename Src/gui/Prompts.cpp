@@ -10,7 +10,7 @@
 #include <QUrl>
 
 #include "SearchDialogs.h"
-#include "Src/Version.h"
+#include "Src/translate/Version.h"
 
 namespace vantrel {
 

@@ -6,7 +6,7 @@
 #include <openssl/crypto.h>
 #include <qt6keychain/keychain.h>
 
-#include "Src/Version.h"
+#include "Src/translate/Version.h"
 
 namespace vantrel {
 

@@ -7,7 +7,7 @@
 
 #include "AppSettings.h"
 #include "FormMain.h"
-#include "Src/Version.h"
+#include "Src/translate/Version.h"
 
 #ifndef VANTREL_HELP_FOLDER
 #define VANTREL_HELP_FOLDER "."

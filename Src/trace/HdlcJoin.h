@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "../Frame.h"
+#include "../translate/Frame.h"
 
 namespace vantrel::trace {
 

@@ -1,8 +1,8 @@
 #include "TraceReader.h"
 
 #include "LogLine.h"
-#include "Wrapper.h"
-#include "../HexText.h"
+#include "../translate/Wrapper.h"
+#include "../translate/HexText.h"
 #include "../../xmlPdu/INFRA/Errors.h"
 #include "../../xmlPdu/INFRA/INFRAMisc.h"
 

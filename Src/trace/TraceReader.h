@@ -12,7 +12,7 @@
 
 #include "HdlcJoin.h"
 #include "HexDump.h"
-#include "../TranslateCommand.h"
+#include "../translate/TranslateCommand.h"
 
 namespace vantrel::trace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "RandomData.h"
-#include "Src/CosemNames.h"
+#include "Src/annotate/CosemNames.h"
 #include "TestSupport.h"
 
 namespace {

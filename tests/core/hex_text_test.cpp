@@ -2,7 +2,7 @@
 // values, and the driver's free functions.
 #include <gtest/gtest.h>
 
-#include "Src/HexText.h"
+#include "Src/translate/HexText.h"
 #include "TestSupport.h"
 #include "xmlPdu/INFRA/Errors.h"
 #include "xmlPdu/INFRA/INFRAMisc.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "DriverSupport.h"
-#include "Src/TranslateCommand.h"
+#include "Src/translate/TranslateCommand.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <random>
 
 #include "DriverSupport.h"
-#include "Src/Frame.h"
+#include "Src/translate/Frame.h"
 #include "xmlPdu/INFRA/Errors.h"
 
 namespace {

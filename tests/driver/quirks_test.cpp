@@ -10,7 +10,7 @@
 #include <iterator>
 
 #include "DriverSupport.h"
-#include "Src/TranslateCommand.h"
+#include "Src/translate/TranslateCommand.h"
 
 namespace {
 

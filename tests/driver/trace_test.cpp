@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 
 #include "DriverSupport.h"
-#include "Src/TranslateCommand.h"
+#include "Src/translate/TranslateCommand.h"
 #include "Src/trace/HdlcJoin.h"
 #include "Src/trace/HexDump.h"
 #include "Src/trace/LogLine.h"
 #include "Src/trace/Packet.h"
 #include "Src/trace/TraceReader.h"
-#include "Src/trace/Wrapper.h"
+#include "Src/translate/Wrapper.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cctype>
 
 #include "DriverSupport.h"
-#include "Src/TranslateCommand.h"
+#include "Src/translate/TranslateCommand.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include "FrameBaseEditor.h"
 #include "GuiTestSupport.h"
 #include "OutcomeView.h"
-#include "Src/TranslateCommand.h"
-#include "Src/Version.h"
+#include "Src/translate/TranslateCommand.h"
+#include "Src/translate/Version.h"
 
 using vantrel::TAnswer;
 using vantrel::TFormMain;

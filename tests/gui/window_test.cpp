@@ -13,7 +13,7 @@
 #include "FormMain.h"
 #include "FrameBaseEditor.h"
 #include "GuiTestSupport.h"
-#include "Src/Version.h"
+#include "Src/translate/Version.h"
 
 using vantrel::TFormMain;
 using vantrel::TFrameBaseEditor;

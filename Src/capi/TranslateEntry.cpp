@@ -5,7 +5,7 @@
 #include <new>
 #include <string>
 
-#include "TranslateCommand.h"
+#include "../translate/TranslateCommand.h"
 #include "StreamInternal.h"
 #include "vantrel/vantrel.h"
 

@@ -1,6 +1,6 @@
 #include "LlcHeader.h"
 
-#include "../xmlPdu/INFRA/ScriptStream.h"
+#include "../../xmlPdu/INFRA/ScriptStream.h"
 
 namespace vantrel {
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "../xmlPdu/types/COSEMpdu.h"
+#include "../../xmlPdu/types/COSEMpdu.h"
 
 namespace vantrel {
 

@@ -5,12 +5,12 @@
 #include <cstring>
 #include <new>
 
-#include "../xmlPdu/INFRA/OutputLimit.h"
-#include "../xmlPdu/security/Keys.h"
-#include "../xmlPdu/security/SecurityContext.h"
-#include "../xmlPdu/types/COSEMpdu.h"
-#include "OctetsAfterApdu.h"
-#include "Annotator.h"
+#include "../../xmlPdu/INFRA/OutputLimit.h"
+#include "../../xmlPdu/security/Keys.h"
+#include "../../xmlPdu/security/SecurityContext.h"
+#include "../../xmlPdu/types/COSEMpdu.h"
+#include "../translate/OctetsAfterApdu.h"
+#include "../annotate/Annotator.h"
 #include "StreamInternal.h"
 #include "vantrel/vantrel.h"
 

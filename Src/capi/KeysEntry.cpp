@@ -3,7 +3,7 @@
 #include <new>
 #include <string>
 
-#include "../xmlPdu/security/Keys.h"
+#include "../../xmlPdu/security/Keys.h"
 #include "vantrel/vantrel.h"
 
 namespace {

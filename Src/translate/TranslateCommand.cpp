@@ -6,13 +6,13 @@
 #include "FailurePlace.h"
 #include "Frame.h"
 #include "HexText.h"
-#include "trace/TraceReader.h"
-#include "trace/Wrapper.h"
+#include "../trace/TraceReader.h"
+#include "Wrapper.h"
 #include "LlcHeader.h"
 #include "OctetsAfterApdu.h"
-#include "../xmlPdu/INFRA/Errors.h"
-#include "../xmlPdu/INFRA/INFRAMisc.h"
-#include "../xmlPdu/security/SecurityLayer.h"
+#include "../../xmlPdu/INFRA/Errors.h"
+#include "../../xmlPdu/INFRA/INFRAMisc.h"
+#include "../../xmlPdu/security/SecurityLayer.h"
 #include "vantrel/vantrel.h"
 
 namespace vantrel {

@@ -1,7 +1,7 @@
 #include "Frame.h"
 
-#include "../xmlPdu/INFRA/Errors.h"
-#include "../xmlPdu/INFRA/INFRAMisc.h"
+#include "../../xmlPdu/INFRA/Errors.h"
+#include "../../xmlPdu/INFRA/INFRAMisc.h"
 
 namespace vantrel {
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "../xmlPdu/INFRA/XMLId.h"
+#include "../../xmlPdu/INFRA/XMLId.h"
 #include "CosemNames.h"
 
 namespace vantrel {

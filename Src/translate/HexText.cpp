@@ -1,6 +1,6 @@
 #include "HexText.h"
 
-#include "../xmlPdu/INFRA/INFRAMisc.h"
+#include "../../xmlPdu/INFRA/INFRAMisc.h"
 
 namespace vantrel {
 

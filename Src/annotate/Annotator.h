@@ -16,7 +16,7 @@
 #include <memory>
 #include <string_view>
 
-#include "../xmlPdu/INFRA/ScriptStream.h"
+#include "../../xmlPdu/INFRA/ScriptStream.h"
 
 namespace vantrel {
 
