@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "../../xmlPdu/security/Keys.h"
-#include "../translate/TranslateCommand.h"
+#include "../translate/Translate.h"
 
 namespace vantrel {
 

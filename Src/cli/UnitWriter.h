@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "../translate/TranslateCommand.h"
+#include "../translate/Translate.h"
 
 namespace vantrel::cli {
 

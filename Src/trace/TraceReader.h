@@ -12,7 +12,7 @@
 
 #include "HdlcJoin.h"
 #include "HexDump.h"
-#include "../translate/TranslateCommand.h"
+#include "../translate/Translate.h"
 
 namespace vantrel::trace {
 
