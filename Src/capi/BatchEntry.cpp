@@ -43,17 +43,11 @@ public:
     }
 
     VantrelStream* Release() noexcept {
-        auto* stream = static_cast<VantrelStream*>(std::malloc(sizeof(VantrelStream)));
-        if (!stream) return nullptr;
-        stream->Data = FData ? FData : static_cast<char*>(std::malloc(1));
-        if (!stream->Data) {
-            std::free(stream);
-            return nullptr;
-        }
-        stream->Size = static_cast<uint32_t>(FSize);
+        char* data = FData ? FData : static_cast<char*>(std::malloc(1));
+        const auto size = static_cast<uint32_t>(FSize);
         FData = nullptr;
         FSize = FCapacity = 0;
-        return stream;
+        return data ? vantrel::NewStream(data, size) : nullptr;
     }
 
 private:

@@ -1,9 +1,50 @@
-// The C ABI's output stream: one malloc'ed block handed to the caller.
+// The C ABI's output stream: one malloc'ed block handed to the caller, and
+// what the translation has to say beside it (its notes), kept only when
+// there is something.
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace vantrel {
+
+struct TStreamExtras {
+    // What the user should know of a translation that succeeded, one
+    // sentence each: octets after the end of the APDU, a ciphered APDU that
+    // did not decipher, a reading that does not encode back the same.
+    std::vector<std::string> Notes;
+};
+
+}  // namespace vantrel
 
 struct VantrelStream {
     char* Data;  // malloc'ed
     uint32_t Size;
+    vantrel::TStreamExtras* Extras;  // null: nothing beside the data
 };
+
+namespace vantrel {
+
+// A stream holding Data (malloc'ed, taken over) of Size bytes; null, with
+// Data freed, when memory runs out.
+inline VantrelStream* NewStream(char* Data, uint32_t Size) noexcept {
+    auto* stream = static_cast<VantrelStream*>(std::malloc(sizeof(VantrelStream)));
+    if (!stream) {
+        std::free(Data);
+        return nullptr;
+    }
+    stream->Data = Data;
+    stream->Size = Size;
+    stream->Extras = nullptr;
+    return stream;
+}
+
+// The stream's extras, made on first use.
+TStreamExtras& Extras(VantrelStream& Stream);
+
+// Notes as the success record carries them: one a line, cut to fit Message.
+void NotesToMessage(const std::vector<std::string>& Notes, char (&Message)[256]) noexcept;
+
+}  // namespace vantrel

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "../translate/TranslateCommand.h"
 #include "StreamInternal.h"
@@ -15,18 +16,11 @@ namespace {
 // A zero-terminated copy of Text as a stream; null when memory runs out.
 VantrelStream* TextStream(const std::string& Text) noexcept {
     if (Text.size() >= UINT32_MAX) return nullptr;
-    auto* stream = static_cast<VantrelStream*>(std::malloc(sizeof(VantrelStream)));
     char* data = static_cast<char*>(std::malloc(Text.size() + 1));
-    if (!stream || !data) {
-        std::free(stream);
-        std::free(data);
-        return nullptr;
-    }
+    if (!data) return nullptr;
     std::memcpy(data, Text.data(), Text.size());
     data[Text.size()] = '\0';
-    stream->Data = data;
-    stream->Size = static_cast<uint32_t>(Text.size() + 1);
-    return stream;
+    return vantrel::NewStream(data, static_cast<uint32_t>(Text.size() + 1));
 }
 
 }  // namespace
@@ -37,6 +31,7 @@ extern "C" int32_t VantrelTranslate(const char* Text, uint32_t Size, const Vantr
     if (Description) *Description = nullptr;
     VantrelTranslation info{VANTREL_NOT_TRANSLATED, 1, 1, 0, 0, 0};
     std::string text;
+    std::vector<std::string> notes;
     try {
         const vantrel::TTranslateOptions options{.DescribeFrame = (Flags & VANTREL_DESCRIBE_FRAME) != 0,
                                                  .Annotate = (Flags & VANTREL_ANNOTATE) != 0,
@@ -55,11 +50,23 @@ extern "C" int32_t VantrelTranslate(const char* Text, uint32_t Size, const Vantr
             *Description = TextStream(lines);
         }
         text = outcome.Text;
+        notes = outcome.Notes;
     } catch (const std::bad_alloc&) {
         info.Kind = VANTREL_NOT_TRANSLATED;
         text = "Out of memory";
+        notes.clear();
     }
-    if (Output) *Output = TextStream(text);
+    if (Output) {
+        *Output = TextStream(text);
+        if (*Output && !notes.empty()) {
+            try {
+                vantrel::Extras(**Output).Notes = std::move(notes);
+            } catch (const std::bad_alloc&) {
+                VantrelStreamFree(*Output);
+                *Output = nullptr;
+            }
+        }
+    }
     if (Result) *Result = info;
     return info.Kind;
 }

@@ -1,9 +1,12 @@
 // The two entry points of the translation library, with C linkage. Every
 // failure of the protocol code is an exception; this is the one place where
 // they are caught and turned into the error record.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "../../xmlPdu/INFRA/OutputLimit.h"
 #include "../../xmlPdu/security/Keys.h"
@@ -49,27 +52,37 @@ uint64_t OutputLimit(const VantrelKeys* Keys) noexcept { return Keys ? Keys->Out
 
 std::string TooLarge(uint64_t Limit) { return "Output too large: more than " + std::to_string(Limit) + " octets"; }
 
-VantrelStream* MakeStream(TScriptStream& Stream) {
+// The stream of the text Stream holds, with Notes beside it.
+VantrelStream* MakeStream(TScriptStream& Stream, std::vector<std::string>* Notes = nullptr) {
     if (Stream.Size() > UINT32_MAX) throw EVantrelError(TooLarge(UINT32_MAX));
-    auto* result = static_cast<VantrelStream*>(std::malloc(sizeof(VantrelStream)));
-    if (!result) throw std::bad_alloc();
     size_t size;
-    result->Data = Stream.Release(size);
-    result->Size = static_cast<uint32_t>(size);
+    char* data = Stream.Release(size);
+    VantrelStream* result = NewStream(data, static_cast<uint32_t>(size));
+    if (!result) throw std::bad_alloc();
+    if (Notes && !Notes->empty()) {
+        try {
+            Extras(*result).Notes = std::move(*Notes);
+        } catch (...) {
+            VantrelStreamFree(result);
+            throw;
+        }
+    }
     return result;
 }
 
 // Octets after the end of the APDU stay untranslated, but a comment after the
-// APDU names them.
-void NoteOctetsAfterApdu(TScriptStream& Xml, const TStringWrapper& Reader) {
+// APDU names them, and so does a note.
+void NoteOctetsAfterApdu(TScriptStream& Xml, const TStringWrapper& Reader, std::vector<std::string>& Notes) {
     if (Reader.GetRemainingBytes() <= 0) return;
-    Xml.XMLComment(OctetsAfterApduText(Reader.Text().substr(static_cast<size_t>(Reader.FIndex) - 1)));
+    Notes.push_back(OctetsAfterApduText(Reader.Text().substr(static_cast<size_t>(Reader.FIndex) - 1)));
+    Xml.XMLComment(Notes.back());
     Xml.EmitLn("");
 }
 
-// Translates the octets and hands the XML, its closing zero written, to
-// Done; a failure fills Error instead. Error->Position is where reading
-// stopped either way.
+// Translates the octets and hands the XML, its closing zero written, and
+// the translation's notes to Done; a failure fills Error instead.
+// Error->Position is where reading stopped either way, and on success
+// Error->Message holds the notes.
 template <class TDone>
 void TranslateOctets(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uint32_t Flags,
                      TTranslationError& Error, TDone&& Done) {
@@ -89,14 +102,36 @@ void TranslateOctets(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys
             const TAnnotation annotation(xml, (Flags & VANTREL_ANNOTATE) != 0);
             pdu->ToXML(xml);
         }
-        NoteOctetsAfterApdu(xml, reader);
+        std::vector<std::string> notes;
+        NoteOctetsAfterApdu(xml, reader, notes);
         xml.WriteRaw("", 1);
-        Done(xml);
+        NotesToMessage(notes, Error.Message);
+        Done(xml, notes);
     });
     Error.Position = reader.FIndex;
 }
 
 }  // namespace
+
+namespace vantrel {
+
+TStreamExtras& Extras(VantrelStream& Stream) {
+    if (!Stream.Extras) Stream.Extras = new TStreamExtras;
+    return *Stream.Extras;
+}
+
+void NotesToMessage(const std::vector<std::string>& Notes, char (&Message)[256]) noexcept {
+    size_t n = 0;
+    for (const std::string& note : Notes) {
+        if (n > 0 && n < sizeof Message - 1) Message[n++] = '\n';
+        const size_t kept = std::min(note.size(), sizeof Message - 1 - n);
+        std::memcpy(Message + n, note.data(), kept);
+        n += kept;
+    }
+    Message[n] = '\0';
+}
+
+}  // namespace vantrel
 
 extern "C" {
 
@@ -108,8 +143,18 @@ uint32_t VantrelStreamSize(const VantrelStream* Stream) { return Stream ? Stream
 
 void VantrelStreamFree(VantrelStream* Stream) {
     if (!Stream) return;
+    delete Stream->Extras;
     std::free(Stream->Data);
     std::free(Stream);
+}
+
+uint32_t VantrelStreamNoteCount(const VantrelStream* Stream) {
+    return Stream && Stream->Extras ? static_cast<uint32_t>(Stream->Extras->Notes.size()) : 0;
+}
+
+const char* VantrelStreamNote(const VantrelStream* Stream, uint32_t Index) {
+    if (Index >= VantrelStreamNoteCount(Stream)) return nullptr;
+    return Stream->Extras->Notes[Index].c_str();
 }
 
 void PduToXml(const uint8_t* Data, uint32_t Size, VantrelStream** Stream, TTranslationError* Error) {
@@ -129,14 +174,15 @@ void PduToXmlEx(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uin
         return;
     }
     *Stream = nullptr;
-    TranslateOctets(Data, Size, Keys, Flags, *Error, [&](TScriptStream& Xml) { *Stream = MakeStream(Xml); });
+    TranslateOctets(Data, Size, Keys, Flags, *Error,
+                    [&](TScriptStream& Xml, std::vector<std::string>& Notes) { *Stream = MakeStream(Xml, &Notes); });
 }
 
 uint32_t PduToXmlInto(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uint32_t Flags, char* Out,
                       uint32_t Capacity, TTranslationError* Error) {
     if (!Error) return 0;
     uint32_t needed = 0;
-    TranslateOctets(Data, Size, Keys, Flags, *Error, [&](TScriptStream& Xml) {
+    TranslateOctets(Data, Size, Keys, Flags, *Error, [&](TScriptStream& Xml, const std::vector<std::string>&) {
         if (Xml.Size() > UINT32_MAX) throw EVantrelError(TooLarge(UINT32_MAX));
         needed = static_cast<uint32_t>(Xml.Size());
         if (Out && needed <= Capacity) std::memcpy(Out, Xml.View().data(), needed);

@@ -8,7 +8,6 @@
 #include "HexText.h"
 #include "Wrapper.h"
 #include "LlcHeader.h"
-#include "OctetsAfterApdu.h"
 #include "../../xmlPdu/INFRA/Errors.h"
 #include "../../xmlPdu/INFRA/INFRAMisc.h"
 #include "../../xmlPdu/security/SecurityLayer.h"
@@ -69,9 +68,8 @@ void OctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::s
     }
     Outcome.Kind = TTranslateOutcome::Translated;
     Outcome.Text.assign(reinterpret_cast<const char*>(VantrelStreamData(xml)), VantrelStreamSize(xml) - 1);
+    for (uint32_t i = 0, n = VantrelStreamNoteCount(xml); i < n; ++i) Outcome.Notes.emplace_back(VantrelStreamNote(xml, i));
     VantrelStreamFree(xml);
-    if (error.Position > 0 && static_cast<size_t>(error.Position) <= Octets.size())
-        Outcome.Notes.push_back(OctetsAfterApduText(Octets.substr(static_cast<size_t>(error.Position) - 1)));
     bool server;
     if (Options.Keys)
         if (std::string title; FindAssociationTitle(Octets, server, title))

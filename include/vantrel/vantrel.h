@@ -26,10 +26,18 @@ typedef struct VantrelStream VantrelStream;            /* the output stream hand
 VANTREL_API const uint8_t* VantrelStreamData(const VantrelStream* Stream); /* start of its memory block */
 VANTREL_API uint32_t       VantrelStreamSize(const VantrelStream* Stream); /* its size in bytes */
 VANTREL_API void           VantrelStreamFree(VantrelStream* Stream);
+/* What a translation that succeeded has to tell beside its output, one
+ * sentence a note: octets after the end of the APDU, a ciphered APDU that
+ * did not decipher, octets the XML would not give back. The XML carries each
+ * in a comment as well. A note stays valid as long as its stream. */
+VANTREL_API uint32_t       VantrelStreamNoteCount(const VantrelStream* Stream);
+VANTREL_API const char*    VantrelStreamNote(const VantrelStream* Stream, uint32_t Index); /* NULL beyond the count */
 
 /* Octets to XML. On success *Stream holds the XML text followed by one zero
- * byte, and Error->Position is the number of octets consumed + 1 (octets after
- * the APDU are ignored). On failure *Stream is NULL, Error->Code is 3 and
+ * byte, Error->Position is the number of octets consumed + 1 (octets after
+ * the APDU are named in a comment and a note, not translated) and
+ * Error->Message holds the stream's notes, one a line (empty when there are
+ * none; cut to fit). On failure *Stream is NULL, Error->Code is 3 and
  * Error->Position is the 1-based position of the next octet the decoder would
  * have read. */
 VANTREL_API void PduToXml(const uint8_t* Data, uint32_t Size, VantrelStream** Stream, TTranslationError* Error);
@@ -141,7 +149,8 @@ typedef struct VantrelTranslation {
 } VantrelTranslation;
 
 /* Text is Size bytes of UTF-8 (need not be zero-terminated). *Output receives
- * the text as described above, zero-terminated (Size counts the zero).
+ * the text as described above, zero-terminated (Size counts the zero), with
+ * the translation's notes (VantrelStreamNote).
  * Description, when not NULL, receives the description of an HDLC frame
  * (lines ending with LF) with VANTREL_DESCRIBE_FRAME, else NULL. Returns the
  * Kind. */

@@ -2,7 +2,9 @@
 // caller's buffer), nesting limits and calls from several threads.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "TestSupport.h"
 
@@ -41,6 +43,48 @@ TEST(EntryPoints, ErrorRecordOfXmlToPdu) {
     EXPECT_EQ(ok.Code, 0);
     EXPECT_EQ(ok.Position, 0);
     EXPECT_EQ(ok.Text, "FF00");
+}
+
+// A translation that succeeds says what it did not translate: the notes
+// beside the stream, the same text in the success record's message and in
+// the XML's comment, and through the translate command.
+TEST(EntryPoints, NotesOfATranslationThatSucceeded) {
+    struct TRow {
+        std::string_view Hex;
+        std::vector<std::string> Notes;
+    };
+    const TRow rows[] = {
+        {"FF 12 01 02", {}},
+        {"FF 12 01 02 03 04", {"2 octets after the end of the APDU: 03 04"}},
+        {"FF 00 01", {"1 octet after the end of the APDU: 01"}},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Hex);
+        const std::string octets = vtest::Bytes(row.Hex);
+        TTranslationError e;
+        VantrelStream* xml = nullptr;
+        PduToXml(reinterpret_cast<const uint8_t*>(octets.data()), static_cast<uint32_t>(octets.size()), &xml, &e);
+        ASSERT_EQ(e.Code, 0);
+        std::vector<std::string> notes;
+        for (uint32_t i = 0; i < VantrelStreamNoteCount(xml); ++i) notes.emplace_back(VantrelStreamNote(xml, i));
+        EXPECT_EQ(notes, row.Notes);
+        EXPECT_EQ(VantrelStreamNote(xml, VantrelStreamNoteCount(xml)), nullptr);
+        EXPECT_EQ(std::string(e.Message), row.Notes.empty() ? "" : row.Notes.front());
+        const std::string text(reinterpret_cast<const char*>(VantrelStreamData(xml)));
+        for (const std::string& note : row.Notes) EXPECT_NE(text.find("<!-- " + note + " -->"), std::string::npos);
+        VantrelStreamFree(xml);
+
+        VantrelStream* out = nullptr;
+        const std::string hex(row.Hex);
+        ASSERT_EQ(VantrelTranslate(hex.data(), static_cast<uint32_t>(hex.size()), nullptr, 0, &out, nullptr, nullptr),
+                  VANTREL_TRANSLATED);
+        notes.clear();
+        for (uint32_t i = 0; i < VantrelStreamNoteCount(out); ++i) notes.emplace_back(VantrelStreamNote(out, i));
+        EXPECT_EQ(notes, row.Notes);
+        VantrelStreamFree(out);
+    }
+    EXPECT_EQ(VantrelStreamNoteCount(nullptr), 0u);
+    EXPECT_EQ(VantrelStreamNote(nullptr, 0), nullptr);
 }
 
 TEST(EntryPoints, MessagesAreCutTo256Characters) {
