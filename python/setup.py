@@ -38,4 +38,30 @@ class BuildWithLibrary(build_py):
             print(f"vantrel: {source} -> {target / name}")
 
 
-setup(cmdclass={"build_py": BuildWithLibrary})
+commands = {"build_py": BuildWithLibrary}
+
+try:
+    from wheel.bdist_wheel import bdist_wheel
+except ImportError:  # no wheel package: pip installs from the source tree all the same
+    bdist_wheel = None
+
+if bdist_wheel is not None:
+
+    class PlatformWheel(bdist_wheel):
+        """A wheel that carries libvantrel.so holds machine code for this
+        platform: it is tagged for the platform (any Python 3, no ABI of
+        Python's own, since the binding is ctypes). Without the library it
+        stays a pure wheel."""
+
+        def finalize_options(self):
+            super().finalize_options()
+            if _native_files():
+                self.root_is_pure = False
+
+        def get_tag(self):
+            python, abi, platform = super().get_tag()
+            return ("py3", "none", platform) if not self.root_is_pure else (python, abi, platform)
+
+    commands["bdist_wheel"] = PlatformWheel
+
+setup(cmdclass=commands)

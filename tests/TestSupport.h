@@ -72,8 +72,8 @@ inline TResult ToXmlOctets(std::string_view Octets) {
     PduToXml(reinterpret_cast<const uint8_t*>(Octets.data()), static_cast<uint32_t>(Octets.size()), &s, &e);
     r.Code = e.Code;
     r.Position = e.Position;
+    r.Message.assign(e.Message, strnlen(e.Message, sizeof e.Message));  // of a success: its notes
     if (e.Code != 0) {
-        r.Message.assign(e.Message, strnlen(e.Message, sizeof e.Message));
         EXPECT_EQ(s, nullptr);
     } else {
         r.Text = reinterpret_cast<const char*>(VantrelStreamData(s));
@@ -94,8 +94,8 @@ inline TResult ToPdu(const std::string& XmlText) {
     XmlToPdu(XmlText.c_str(), &s, &e);
     r.Code = e.Code;
     r.Position = e.Position;
+    r.Message.assign(e.Message, strnlen(e.Message, sizeof e.Message));  // of a success: its notes
     if (e.Code != 0) {
-        r.Message.assign(e.Message, strnlen(e.Message, sizeof e.Message));
         EXPECT_EQ(s, nullptr);
     } else {
         r.Text = Hex(std::string_view(reinterpret_cast<const char*>(VantrelStreamData(s)), VantrelStreamSize(s)));

@@ -116,7 +116,10 @@ constexpr size_t kKeptPartText = 256 * 1024;
 
 struct TPart {
     std::string Text;                // the XML texts back to back
-    std::vector<TFailure> Failures;  // in index order
+    // The failures and the translations with notes (their Code 0, their
+    // Message the notes), in index order.
+    std::vector<TFailure> Failures;
+    uint32_t Noted = 0;              // of Failures, the translations with notes
     bool OutOfMemory = false;        // every APDU of the part failed so
     bool Done = false;               // guarded by the batch's mutex
 };
@@ -165,13 +168,15 @@ struct VantrelBatch {
                     Fail(error, "Output too large");  // the part's offsets are 32 bits
                 if (error.Code == 0) part.Text.append(xml->Data, xml->Size - 1);  // without its closing zero
                 VantrelStreamFree(xml);
-                if (error.Code != 0) part.Failures.push_back({first + i, error});
+                if (error.Code != 0 || error.Message[0] != '\0') part.Failures.push_back({first + i, error});
+                part.Noted += error.Code == 0 && error.Message[0] != '\0';
                 offsets[i + 1] = static_cast<uint32_t>(part.Text.size());
             }
         } catch (const std::bad_alloc&) {
             part.OutOfMemory = true;
             part.Text.clear();
             part.Failures.clear();
+            part.Noted = 0;
             std::fill(offsets, offsets + count + 1, 0u);
         }
         {
@@ -250,6 +255,7 @@ extern "C" int32_t VantrelBatchStart(VantrelBatch* Batch, const uint8_t* Data, c
         if (part.Text.capacity() > kKeptPartText) std::string().swap(part.Text);
         part.Text.clear();
         part.Failures.clear();
+        part.Noted = 0;
         part.OutOfMemory = part.Done = false;
     }
     Batch->Data = Data;
@@ -293,8 +299,15 @@ extern "C" uint32_t VantrelBatchPart(VantrelBatch* Batch, uint32_t Part, const c
     const uint32_t count = Batch->PartCount(Part);
     if (Text) *Text = part.Text.data();
     if (Offsets) *Offsets = Batch->PartOffsets(Part);
-    if (Failed) *Failed = part.OutOfMemory ? count : static_cast<uint32_t>(part.Failures.size());
+    if (Failed) *Failed = part.OutOfMemory ? count : static_cast<uint32_t>(part.Failures.size()) - part.Noted;
     return count;
+}
+
+extern "C" uint32_t VantrelBatchNoted(const VantrelBatch* Batch, uint32_t Part) {
+    if (!Batch || Part >= Batch->PartTotal) return 0;
+    const TPart& part = Batch->Parts[Part];
+    const std::lock_guard lock(Batch->Mutex);
+    return part.Done && !part.OutOfMemory ? part.Noted : 0;
 }
 
 extern "C" int32_t VantrelBatchError(const VantrelBatch* Batch, uint32_t Index, TTranslationError* Error) {

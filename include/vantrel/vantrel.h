@@ -124,8 +124,13 @@ VANTREL_API int32_t VantrelBatchStart(VantrelBatch* Batch, const uint8_t* Data, 
 VANTREL_API uint32_t VantrelBatchPart(VantrelBatch* Batch, uint32_t Part, const char** Text,
                                       const uint32_t** Offsets, uint32_t* Failed);
 /* The error record of APDU Index (in the batch) of a part already returned:
- * its Code, or 0 (Error untouched) when that APDU translated. */
+ * its Code, or 0 when that APDU translated (Error then holds its success
+ * record when the translation has notes, with Message the notes as
+ * PduToXmlEx gives them, and is untouched otherwise). */
 VANTREL_API int32_t VantrelBatchError(const VantrelBatch* Batch, uint32_t Index, TTranslationError* Error);
+/* How many APDUs of a part already returned translated with notes (0 for
+ * a part not yet returned). */
+VANTREL_API uint32_t VantrelBatchNoted(const VantrelBatch* Batch, uint32_t Part);
 /* Ends the batch as a start does, stops the threads and frees the memory. */
 VANTREL_API void VantrelBatchFree(VantrelBatch* Batch);
 

@@ -3,11 +3,12 @@ from __future__ import annotations
 
 import ctypes
 import threading
+import warnings
 from dataclasses import dataclass
-from typing import Any, Optional, Tuple, Union
+from typing import Any, List, Optional, Sequence, Tuple, Union
 
 from . import _native
-from ._errors import TranslationError
+from ._errors import TranslationError, VantrelWarning
 from ._keys import Keys
 
 __all__ = ["pdu_to_xml", "xml_to_pdu", "translate", "Translation", "BytesLike"]
@@ -42,6 +43,37 @@ def _check_keys(keys: Any, function: str) -> Keys:
     return keys
 
 
+_NEWLINES = ("\r\n", "\n")
+
+
+def _check_newline(newline: Any, function: str) -> None:
+    if newline not in _NEWLINES:
+        raise ValueError(f"{function}() takes newline='\\r\\n' or newline='\\n', not {newline!r}")
+
+
+def _lines(text: str, newline: str) -> str:
+    """The library's text (lines ending with CR LF) with the line ends asked for."""
+    return text if newline == "\r\n" else text.replace("\r\n", "\n")
+
+
+def _say(notes: Sequence[str], strict: bool, result: Any, stacklevel: int) -> None:
+    """A translation that is not exact says so: a VantrelWarning per note, or
+    with strict a TranslationError that holds the notes and the result."""
+    if strict:
+        raise TranslationError("; ".join(notes), notes=notes, result=result)
+    for note in notes:
+        warnings.warn(VantrelWarning(note), stacklevel=stacklevel)
+
+
+def _success_notes(lib: _native.Library, stream: Any, error: Any) -> List[str]:
+    """The notes of a translation that succeeded: beside its stream, or from
+    an older library only in its success record (none from older still)."""
+    notes = lib.notes(stream)
+    if not notes and error.Message:
+        notes = error.text().split("\n")
+    return notes
+
+
 # Each thread's buffer and error record for PduToXmlInto: one library call
 # gives the XML of an APDU whose XML fits (nearly every one); a larger one goes
 # through a stream of the library's.
@@ -49,36 +81,47 @@ _SCRATCH_SIZE = 1 << 16
 _scratch = threading.local()
 
 
-def _new_scratch() -> Tuple[Any, Any, Any, Any]:
+def _new_scratch() -> Tuple[Any, Any, Any, Any, Any]:
     buffer = ctypes.create_string_buffer(_SCRATCH_SIZE)
     error = _Error()
     # The buffer's address and the error's reference, made once: the untyped call takes them as they are.
-    _scratch.buffers = buffers = (buffer, error, ctypes.c_void_p(ctypes.addressof(buffer)), ctypes.byref(error))
+    # The first octet of the message, non-zero when a translation that succeeded has notes.
+    noted = ctypes.c_uint8.from_buffer(error, _Error.Message.offset)
+    _scratch.buffers = buffers = (buffer, error, ctypes.c_void_p(ctypes.addressof(buffer)), ctypes.byref(error), noted)
     return buffers
 
 
 def _xml_into(lib: _native.Library, data: bytes, handle: Any, flags: int) -> Optional[str]:
-    """The XML through this thread's buffer; None when it does not fit (or
-    the library cannot write into a buffer)."""
+    """The XML through this thread's buffer; None when it does not fit, when
+    the translation has notes (the stream gives them whole), or when the
+    library cannot write into a buffer."""
     if lib.PduToXmlInto is None or len(data) >= 0x80000000:
         return None
     try:
-        buffer, error, address, error_ref = _scratch.buffers
+        buffer, error, address, error_ref, noted = _scratch.buffers
     except AttributeError:
-        buffer, error, address, error_ref = _new_scratch()
+        buffer, error, address, error_ref, noted = _new_scratch()
     size = lib.PduToXmlInto(data, len(data), handle, flags, address, _SCRATCH_SIZE, error_ref)
     if error.Code:
         raise _failure(error)
-    return buffer[: size - 1].decode("utf-8") if size <= _SCRATCH_SIZE else None
+    return buffer[: size - 1].decode("utf-8") if size <= _SCRATCH_SIZE and not noted.value else None
 
 
-def _pdu_to_xml(lib: _native.Library, data: bytes, handle: Any, flags: int) -> str:
+def _pdu_to_xml(
+    lib: _native.Library,
+    data: bytes,
+    handle: Any,
+    flags: int,
+    strict: bool = False,
+    newline: str = "\r\n",
+    stacklevel: int = 4,
+) -> str:
     # The path of pdu_to_xml and of pdu_to_xml_many over an older library: data is bytes here.
     if len(data) > _MAX_SIZE:
         raise ValueError("an APDU has at most 4,294,967,295 octets")
     xml = _xml_into(lib, data, handle, flags)
     if xml is not None:
-        return xml
+        return xml if newline == "\r\n" else xml.replace("\r\n", "\n")
     error = _Error()
     stream = _StreamPtr()
     if handle is None and not flags:
@@ -88,23 +131,43 @@ def _pdu_to_xml(lib: _native.Library, data: bytes, handle: Any, flags: int) -> s
     if error.Code:
         raise _failure(error)
     # The XML is zero-terminated: one call copies it out.
-    xml = lib.StreamText(stream)
+    raw = lib.StreamText(stream)
+    notes = _success_notes(lib, stream, error)
     lib.StreamFree(stream)
-    return xml.decode("utf-8")
+    xml = _lines(raw.decode("utf-8"), newline)
+    if notes:
+        _say(notes, strict, xml, stacklevel)
+    return xml
 
 
-def pdu_to_xml(data: BytesLike, *, annotate: bool = False, keys: Optional[Keys] = None) -> str:
+def pdu_to_xml(
+    data: BytesLike,
+    *,
+    annotate: bool = False,
+    keys: Optional[Keys] = None,
+    strict: bool = False,
+    newline: str = "\r\n",
+) -> str:
     """Translates the octets of one APDU to its XML.
+
+    A translation that is not exact says so: octets after the end of the
+    APDU (not translated), a ciphered APDU that does not decipher with the
+    keys given, octets the XML would not give back. Each is an XML comment
+    and a :class:`vantrel.VantrelWarning`.
 
     Args:
         data: the APDU's octets (``bytes``, ``bytearray`` or ``memoryview``).
-            Octets after the end of the APDU are ignored.
         annotate: add XML comments that explain values (names, decimals,
             date-times). The comments do not change what the XML reads back to.
         keys: a :class:`vantrel.Keys` to decipher ciphered APDUs with.
+        strict: raise a :class:`TranslationError` (with ``.notes`` and the XML
+            in ``.result``) instead of warning when the translation is not
+            exact.
+        newline: the line end of the XML: ``"\\r\\n"`` (the library's own) or
+            ``"\\n"``.
 
     Returns:
-        The XML exactly as the library writes it: every line ends with CR LF.
+        The XML as the library writes it, every line ending with ``newline``.
 
     Raises:
         TranslationError: the octets do not decode; ``.position`` is the
@@ -114,12 +177,14 @@ def pdu_to_xml(data: BytesLike, *, annotate: bool = False, keys: Optional[Keys] 
     """
     if type(data) is not bytes:
         data = _octets(data, "pdu_to_xml")
+    if newline != "\r\n":
+        _check_newline(newline, "pdu_to_xml")
     lib = _native._loaded or _library()
     flags = _native.ANNOTATE if annotate else 0
     if keys is None:
-        return _pdu_to_xml(lib, data, None, flags)
+        return _pdu_to_xml(lib, data, None, flags, strict, newline)
     with _check_keys(keys, "pdu_to_xml")._in_use() as handle:
-        return _pdu_to_xml(lib, data, handle, flags)
+        return _pdu_to_xml(lib, data, handle, flags, strict, newline)
 
 
 def _character_index(text: str, encoded: bytes, byte_index: int) -> int:
@@ -131,13 +196,18 @@ def _character_index(text: str, encoded: bytes, byte_index: int) -> int:
     return len(encoded[:byte_index].decode("utf-8", errors="ignore"))
 
 
-def xml_to_pdu(xml: str, *, keys: Optional[Keys] = None) -> bytes:
+def xml_to_pdu(xml: str, *, keys: Optional[Keys] = None, strict: bool = False) -> bytes:
     """Translates the XML of one APDU to its octets.
+
+    Text after the end of the APDU is not translated: a
+    :class:`vantrel.VantrelWarning` names it.
 
     Args:
         xml: the XML text. Lines may end with LF or CR LF; XML comments are
             skipped.
         keys: a :class:`vantrel.Keys` to encipher deciphered APDUs with.
+        strict: raise a :class:`TranslationError` (with ``.notes`` and the
+            octets in ``.result``) instead of warning.
 
     Returns:
         The APDU's octets.
@@ -177,9 +247,13 @@ def xml_to_pdu(xml: str, *, keys: Optional[Keys] = None) -> bytes:
             e.position = _character_index(xml, encoded, e.position)
         raise e
     try:
-        return _string_at(lib.StreamData(stream), lib.StreamSize(stream))
+        octets = _string_at(lib.StreamData(stream), lib.StreamSize(stream))
+        notes = lib.notes(stream)
     finally:
         lib.StreamFree(stream)
+    if notes:
+        _say(notes, strict, octets, 3)
+    return octets
 
 
 @dataclass(frozen=True)
@@ -193,11 +267,14 @@ class Translation:
         hex_to_xml: True when octets (or a frame) were translated to XML.
         frame: with ``describe_frame=True`` and an HDLC frame as input, the
             frame's description (lines ending with LF); else ``None``.
+        notes: what the translation says is not exact (each also given as a
+            :class:`vantrel.VantrelWarning`); empty when it is exact.
     """
 
     text: str
     hex_to_xml: bool
     frame: Optional[str] = None
+    notes: Tuple[str, ...] = ()
 
     @property
     def octets(self) -> bytes:
@@ -218,7 +295,13 @@ def _stream_text(lib: _native.Library, stream: Any) -> Optional[str]:
 
 
 def translate(
-    text: str, *, describe_frame: bool = False, annotate: bool = False, keys: Optional[Keys] = None
+    text: str,
+    *,
+    describe_frame: bool = False,
+    annotate: bool = False,
+    keys: Optional[Keys] = None,
+    strict: bool = False,
+    newline: str = "\r\n",
 ) -> Translation:
     """Runs the translate command of the desktop application and
     ``vantrel-cli`` on a text.
@@ -234,6 +317,10 @@ def translate(
             (:attr:`Translation.frame`).
         annotate: XML comments that explain values.
         keys: a :class:`vantrel.Keys` for ciphered APDUs.
+        strict: raise a :class:`TranslationError` (with ``.notes`` and the
+            :class:`Translation` in ``.result``) instead of warning when the
+            translation is not exact.
+        newline: the line end of the text: ``"\\r\\n"`` or ``"\\n"``.
 
     Raises:
         TranslationError: nothing was translated. ``.line``/``.column`` place
@@ -250,6 +337,8 @@ def translate(
                 "for text in bytes decode it first"
             )
         raise TypeError(f"translate() takes the input as str, not {type(text).__name__}")
+    if newline != "\r\n":
+        _check_newline(newline, "translate")
     encoded = text.encode("utf-8")
     if len(encoded) > _MAX_SIZE:
         raise ValueError("the text is longer than 4,294,967,295 bytes")
@@ -263,13 +352,17 @@ def translate(
     else:
         with _check_keys(keys, "translate")._in_use() as handle:
             lib.Translate(encoded, len(encoded), handle, flags, output, description, result)
+    notes = tuple(lib.notes(output))
     out = _stream_text(lib, output)
     frame = _stream_text(lib, description)
     if out is None:
         raise MemoryError("the library ran out of memory")
     hex_to_xml = bool(result.HexToXml)
     if result.Kind == _native.TRANSLATED:
-        return Translation(out, hex_to_xml, frame)
+        translation = Translation(_lines(out, newline), hex_to_xml, frame, notes)
+        if notes:
+            _say(notes, strict, translation, 3)
+        return translation
     if result.Kind == _native.ENTRY_FAILURE:
         raise TranslationError(
             out,

@@ -1,13 +1,14 @@
 """The exceptions of the package."""
 from __future__ import annotations
 
-from typing import Optional
+from typing import Any, Optional, Sequence, Tuple
 
-__all__ = ["TranslationError", "LibraryNotFoundError"]
+__all__ = ["TranslationError", "LibraryNotFoundError", "VantrelWarning"]
 
 
-class TranslationError(Exception):
-    """A translation that failed.
+class TranslationError(ValueError):
+    """A translation that failed, or with ``strict=True`` one that was not
+    exact.
 
     Attributes:
         code: what failed, as the library numbers it: 1 reading the XML,
@@ -34,7 +35,15 @@ class TranslationError(Exception):
         frame: from :func:`vantrel.translate` with ``describe_frame=True``:
             the description of the HDLC frame, when the input was one that
             decoded; ``None`` otherwise.
+        notes: of a translation refused by ``strict=True``: what it would
+            have said in :class:`VantrelWarning` warnings (octets after the
+            end of the APDU, a ciphered APDU that did not decipher, ...);
+            empty otherwise.
+        result: of such a translation, what it gave (the XML, the octets or
+            the :class:`vantrel.Translation`); ``None`` otherwise.
     """
+
+    __module__ = "vantrel"
 
     code: Optional[int]
     message: str
@@ -43,6 +52,8 @@ class TranslationError(Exception):
     column: Optional[int]
     frame_without_apdu: bool
     frame: Optional[str]
+    notes: Tuple[str, ...]
+    result: Any
 
     def __init__(
         self,
@@ -54,6 +65,8 @@ class TranslationError(Exception):
         column: Optional[int] = None,
         frame_without_apdu: bool = False,
         frame: Optional[str] = None,
+        notes: Sequence[str] = (),
+        result: Any = None,
     ) -> None:
         super().__init__(message)
         self.code = code
@@ -63,6 +76,8 @@ class TranslationError(Exception):
         self.column = column
         self.frame_without_apdu = frame_without_apdu
         self.frame = frame
+        self.notes = tuple(notes)
+        self.result = result
 
     def __str__(self) -> str:
         if self.line is not None:
@@ -78,6 +93,7 @@ class TranslationError(Exception):
             f"TranslationError({self.message!r}, code={self.code!r}, position={self.position!r}"
             + (f", line={self.line!r}, column={self.column!r}" if self.line is not None else "")
             + (", frame_without_apdu=True" if self.frame_without_apdu else "")
+            + (f", notes={self.notes!r}" if self.notes else "")
             + ")"
         )
 
@@ -86,7 +102,17 @@ class TranslationError(Exception):
         # keep every attribute, not only the message.
         return (
             _rebuild,
-            (self.message, self.code, self.position, self.line, self.column, self.frame_without_apdu, self.frame),
+            (
+                self.message,
+                self.code,
+                self.position,
+                self.line,
+                self.column,
+                self.frame_without_apdu,
+                self.frame,
+                self.notes,
+                self.result,
+            ),
         )
 
 
@@ -98,9 +124,19 @@ def _rebuild(
     column: Optional[int],
     frame_without_apdu: bool,
     frame: Optional[str],
+    notes: Sequence[str] = (),
+    result: Any = None,
 ) -> TranslationError:
     return TranslationError(
-        message, code, position, line=line, column=column, frame_without_apdu=frame_without_apdu, frame=frame
+        message,
+        code,
+        position,
+        line=line,
+        column=column,
+        frame_without_apdu=frame_without_apdu,
+        frame=frame,
+        notes=notes,
+        result=result,
     )
 
 
@@ -110,3 +146,25 @@ class LibraryNotFoundError(OSError):
     The message lists every place that was tried and how to point the package
     at the library (the ``VANTREL_LIBRARY`` environment variable).
     """
+
+    __module__ = "vantrel"
+
+
+class VantrelWarning(UserWarning):
+    """A translation that succeeded but is not exact, and says so: octets
+    after the end of the APDU, a ciphered APDU that did not decipher with the
+    keys given, octets that the XML would not give back, text after the last
+    XML APDU. The XML carries the same text in a comment. One warning per
+    note; ``strict=True`` turns them into a :class:`TranslationError`, and
+    ``warnings.simplefilter("error", vantrel.VantrelWarning)`` into raised
+    warnings.
+
+    Attributes:
+        note: the note, as the XML comment and ``vantrel-cli`` say it.
+    """
+
+    __module__ = "vantrel"
+
+    def __init__(self, note: str) -> None:
+        super().__init__(note)
+        self.note = note

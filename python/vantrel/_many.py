@@ -9,8 +9,10 @@ from itertools import islice
 from typing import Any, Dict, Iterable, Iterator, List, Optional, Tuple, Union
 
 from . import _native
-from ._api import _MAX_SIZE, BytesLike, _check_keys, _octets, _pdu_to_xml
-from ._errors import TranslationError
+import warnings
+
+from ._api import _MAX_SIZE, BytesLike, _check_keys, _check_newline, _octets, _pdu_to_xml
+from ._errors import TranslationError, VantrelWarning
 from ._keys import Keys
 
 __all__ = ["pdu_to_xml_many"]
@@ -28,12 +30,14 @@ def _cores() -> int:
         return os.cpu_count() or 1
 
 
-def _translate_each(lib: _native.Library, chunk: List[bytes], handle: Any, flags: int) -> List[Result]:
+def _translate_each(
+    lib: _native.Library, chunk: List[bytes], handle: Any, flags: int, strict: bool, newline: str
+) -> List[Result]:
     results: List[Result] = []
     append = results.append
     for data in chunk:
         try:
-            append(_pdu_to_xml(lib, data, handle, flags))
+            append(_pdu_to_xml(lib, data, handle, flags, strict, newline, stacklevel=6))
         except TranslationError as e:
             append(e)
     return results
@@ -111,18 +115,21 @@ class _Reader:
     ahead, without the GIL; the calling thread turns each part into str while
     they do, and translates the parts they have not reached."""
 
-    __slots__ = ("lib", "batch", "text", "offsets", "failed", "refs")
+    __slots__ = ("lib", "batch", "text", "offsets", "failed", "refs", "strict", "newline")
 
-    def __init__(self, lib: _native.Library, batch: Any) -> None:
+    def __init__(self, lib: _native.Library, batch: Any, strict: bool, newline: str) -> None:
         self.lib = lib
         self.batch = batch
         self.text = ctypes.c_void_p()
         self.offsets = _OffsetsPtr()
         self.failed = ctypes.c_uint32()
         self.refs = (ctypes.byref(self.text), ctypes.byref(self.offsets), ctypes.byref(self.failed))
+        self.strict = strict
+        self.newline = newline
 
-    def part(self, part: int, first: int) -> List[Result]:
-        """The results of a part whose first APDU is the batch's first-th."""
+    def part(self, part: int, first: int, item: int) -> List[Result]:
+        """The results of a part whose first APDU is the batch's first-th
+        and the input's item-th."""
         n = self.lib.BatchPart(self.batch, part, *self.refs)
         ends = self.offsets[: n + 1]
         raw = ctypes.string_at(self.text.value, ends[n]) if ends[n] else b""
@@ -131,12 +138,25 @@ class _Reader:
             texts: List[Result] = [whole[a:b] for a, b in zip(ends, islice(ends, 1, None))]
         else:
             texts = [raw[a:b].decode("utf-8") for a, b in zip(ends, islice(ends, 1, None))]
-        if self.failed.value:
+        if self.newline != "\r\n":
+            texts = [text.replace("\r\n", self.newline) for text in texts]  # type: ignore[union-attr]
+        noted = self.lib.BatchNoted(self.batch, part) if self.lib.BatchNoted is not None else 0
+        if self.failed.value or noted:
             error = _native.TTranslationError()
             for i, xml in enumerate(texts):
-                if not xml:  # a failure's XML is empty
-                    self.lib.BatchError(self.batch, first + i, error)
+                if xml and not noted:  # a failure's XML is empty
+                    continue
+                error.Code = 0
+                error.Message = b""
+                if self.lib.BatchError(self.batch, first + i, error):
                     texts[i] = _native.failure(error)
+                elif error.Message:
+                    notes = error.text().split("\n")
+                    if self.strict:
+                        texts[i] = TranslationError("; ".join(notes), notes=notes, result=xml)
+                    else:
+                        for note in notes:
+                            warnings.warn(VantrelWarning(f"item {item + i}: {note}"), stacklevel=4)
         return texts
 
 
@@ -147,6 +167,8 @@ def pdu_to_xml_many(
     annotate: bool = False,
     keys: Optional[Keys] = None,
     chunk_size: int = 256,
+    strict: bool = False,
+    newline: str = "\r\n",
 ) -> Iterator[Result]:
     """Translates many APDUs to XML on several threads, yielding the results
     in input order.
@@ -173,6 +195,11 @@ def pdu_to_xml_many(
         keys: a :class:`vantrel.Keys` to decipher with, shared by the threads.
         chunk_size: APDUs one thread translates in a row. The input is read
             64 chunks at a time, at most 128 chunks ahead of the results.
+        strict: a translation that is not exact comes back as a
+            :class:`TranslationError` value (with ``.notes``, and the XML in
+            ``.result``) instead of giving a :class:`vantrel.VantrelWarning`
+            ("item N: ..." for the N-th APDU, from 0).
+        newline: the line end of the XML, ``"\\r\\n"`` or ``"\\n"``.
 
     Yields:
         The XML of each APDU (as :func:`vantrel.pdu_to_xml` returns it) or
@@ -191,15 +218,24 @@ def pdu_to_xml_many(
         raise ValueError(f"chunk_size must be a positive int, not {chunk_size!r}")
     if keys is not None:
         _check_keys(keys, "pdu_to_xml_many")
+    _check_newline(newline, "pdu_to_xml_many")
     if isinstance(apdus, (bytes, bytearray, memoryview, str)):
         raise TypeError(
             "pdu_to_xml_many() takes an iterable of APDUs (bytes each), not one "
             f"{type(apdus).__name__}; for a single APDU use pdu_to_xml()"
         )
-    return _generate(iter(apdus), workers, _native.ANNOTATE if annotate else 0, keys, chunk_size)
+    return _generate(iter(apdus), workers, _native.ANNOTATE if annotate else 0, keys, chunk_size, strict, newline)
 
 
-def _generate(apdus: Iterator[BytesLike], workers: int, flags: int, keys: Optional[Keys], chunk_size: int) -> Iterator[Result]:
+def _generate(
+    apdus: Iterator[BytesLike],
+    workers: int,
+    flags: int,
+    keys: Optional[Keys],
+    chunk_size: int,
+    strict: bool,
+    newline: str,
+) -> Iterator[Result]:
     lib = _native.library()
     with ExitStack() as stack:
         handle = stack.enter_context(keys._in_use()) if keys is not None else None
@@ -210,7 +246,7 @@ def _generate(apdus: Iterator[BytesLike], workers: int, flags: int, keys: Option
                 if not chunk:
                     return
                 checked, error = _checked(chunk, first)
-                yield from _translate_each(lib, checked, handle, flags)
+                yield from _translate_each(lib, checked, handle, flags, strict, newline)
                 if error is not None:
                     raise error
                 first += len(chunk)
@@ -218,7 +254,7 @@ def _generate(apdus: Iterator[BytesLike], workers: int, flags: int, keys: Option
         # library's threads have not taken: workers - 1 of them.
         batch = _take_batch(lib, workers - 1)
         stack.callback(_give_back, lib, batch, workers - 1)
-        reader = _Reader(lib, batch)
+        reader = _Reader(lib, batch, strict, newline)
         size = chunk_size * _CHUNKS_PER_BATCH
         # The next batch's input is read and joined while the threads
         # translate this one: between batches they wait only for the start.
@@ -232,7 +268,7 @@ def _generate(apdus: Iterator[BytesLike], workers: int, flags: int, keys: Option
             if current.error is None:
                 following = _Input(apdus, size, current.first + current.count)
             for part, at in enumerate(range(0, current.count, chunk_size)):
-                yield from reader.part(part, at)
+                yield from reader.part(part, at, current.first + at)
             if current.error is not None:
                 raise current.error
 

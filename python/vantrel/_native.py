@@ -95,6 +95,9 @@ _FUNCTIONS: Sequence[Tuple[str, str, Any, Optional[List[Any]], Optional[Callable
     ("StreamText", "VantrelStreamData", ctypes.c_char_p, [_StreamPtr], None, True),
     ("StreamSize", "VantrelStreamSize", ctypes.c_uint32, [_StreamPtr], None, True),
     ("StreamFree", "VantrelStreamFree", None, [_StreamPtr], None, True),
+    # The notes beside a stream; older libraries lack them.
+    ("StreamNoteCount", "VantrelStreamNoteCount", ctypes.c_uint32, [_StreamPtr], None, False),
+    ("StreamNote", "VantrelStreamNote", ctypes.c_char_p, [_StreamPtr, ctypes.c_uint32], None, False),
     ("PduToXml", "PduToXml", None, [_Octets, ctypes.c_uint32, _Out, _Error], None, True),
     ("XmlToPdu", "XmlToPdu", None, [ctypes.c_char_p, _Out, _Error], None, True),
     (
@@ -138,6 +141,7 @@ _FUNCTIONS: Sequence[Tuple[str, str, Any, Optional[List[Any]], Optional[Callable
         False,
     ),
     ("BatchError", "VantrelBatchError", ctypes.c_int32, [ctypes.c_void_p, ctypes.c_uint32, _Error], None, False),
+    ("BatchNoted", "VantrelBatchNoted", ctypes.c_uint32, [ctypes.c_void_p, ctypes.c_uint32], None, False),
     ("BatchFree", "VantrelBatchFree", None, [ctypes.c_void_p], None, False),
     # The key set arrives with the keys work; older libraries lack it.
     ("KeysNew", "VantrelKeysNew", KeysPtr, [], None, False),
@@ -154,6 +158,8 @@ class Library:
     StreamText: Any
     StreamSize: Any
     StreamFree: Any
+    StreamNoteCount: Any
+    StreamNote: Any
     PduToXml: Any
     XmlToPdu: Any
     PduToXmlEx: Any
@@ -164,6 +170,7 @@ class Library:
     BatchStart: Any
     BatchPart: Any
     BatchError: Any
+    BatchNoted: Any
     BatchFree: Any
     KeysNew: Any
     KeysFree: Any
@@ -192,6 +199,12 @@ class Library:
             setattr(self, name, func)
         self.has_keys = self.KeysNew is not None and self.KeysFree is not None and self.KeysSet is not None
         self.has_batch = None not in (self.BatchNew, self.BatchStart, self.BatchPart, self.BatchError, self.BatchFree)
+
+    def notes(self, stream: Any) -> List[str]:
+        """The notes beside a stream (none from an older library)."""
+        if self.StreamNoteCount is None or self.StreamNote is None or not stream:
+            return []
+        return [self.StreamNote(stream, i).decode("utf-8", errors="replace") for i in range(self.StreamNoteCount(stream))]
 
 
 def _library_names() -> List[str]:

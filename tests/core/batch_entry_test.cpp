@@ -134,6 +134,7 @@ void ExpectSameAsOneCallPerApdu(VantrelBatch* Batch, const std::vector<std::stri
         ASSERT_EQ(n, std::min<size_t>(PartSize, Apdus.size() - index));
         EXPECT_EQ(offsets[0], 0u);
         uint32_t failures = 0;
+        uint32_t noted = 0;
         for (uint32_t i = 0; i < n; ++i, ++index) {
             SCOPED_TRACE(index);
             const vtest::TResult one = vtest::ToXmlOctets(Apdus[index]);
@@ -143,6 +144,9 @@ void ExpectSameAsOneCallPerApdu(VantrelBatch* Batch, const std::vector<std::stri
             EXPECT_EQ(code, one.Code);
             if (one.Code == 0) {
                 EXPECT_EQ(xml, one.Text);
+                // The notes of a translation come with its success record.
+                EXPECT_EQ(std::string(error.Message), one.Message);
+                noted += !one.Message.empty();
             } else {
                 ++failures;
                 EXPECT_EQ(xml, "");
@@ -151,6 +155,7 @@ void ExpectSameAsOneCallPerApdu(VantrelBatch* Batch, const std::vector<std::stri
             }
         }
         EXPECT_EQ(failed, failures);
+        EXPECT_EQ(VantrelBatchNoted(Batch, part), noted);
     }
     EXPECT_EQ(VantrelBatchPart(Batch, static_cast<uint32_t>((Apdus.size() + PartSize - 1) / PartSize), nullptr,
                                nullptr, nullptr),
