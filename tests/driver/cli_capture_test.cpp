@@ -187,7 +187,7 @@ TEST_F(CliCapture, PacketCaptureReassembledInSequenceOrder) {
     EXPECT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Err, "");
     const auto units = JsonLines(run.Out);
-    ASSERT_EQ(units.size(), 4u) << run.Out;
+    ASSERT_EQ(units.size(), 5u) << run.Out;
     const struct {
         int Packet;
         const char* Apdu;
@@ -195,7 +195,8 @@ TEST_F(CliCapture, PacketCaptureReassembledInSequenceOrder) {
     } expected[] = {{4, "GetRequest", "10.0.0.1:50000"},
                     {7, "GeneralGloCiphering", "10.0.0.2:4059"},
                     {7, "GetResponse", "10.0.0.2:4059"},
-                    {8, "GeneralGloCiphering", "10.0.0.3:4059"}};
+                    {8, "GeneralGloCiphering", "10.0.0.3:4059"},
+                    {9, "GetRequest", "10.0.0.1:40000"}};  // recognised by its WRAPPER PDU
     for (size_t i = 0; i < units.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(units[i]["packet"], expected[i].Packet);
@@ -206,7 +207,7 @@ TEST_F(CliCapture, PacketCaptureReassembledInSequenceOrder) {
     EXPECT_EQ(units[0]["time"], "2026-01-01T12:00:00.003000Z");
     EXPECT_EQ(units[0]["xml"], kGetRequestXml);
 
-    // Plain text, the other port followed.
+    // Plain text, the other port alone followed.
     const TRun plain = Run("--port 80 {in}", pcap.Bytes(), "meter.pcap");
     EXPECT_EQ(plain.Status, 0);
     EXPECT_EQ(plain.Out, "packet 9: [2026-01-01T12:00:00.008000Z 10.0.0.1:40000 -> 10.0.0.2:80]\n" + kGetRequestXml);
@@ -228,7 +229,9 @@ TEST_F(CliCapture, TruncatedAndCutShortCaptures) {
                            kGetRequestXml + "packet 4: error: the capture ends early: truncated dump file; tried to read " +
                            std::to_string(kNotification.size() + 42) + " captured bytes, only got " +
                            std::to_string(kNotification.size() + 42 - 30) + "\n");
-    EXPECT_EQ(run.Err, "vantrel-cli: " + FDir + "/cut.pcap: 2 of 3 APDUs not translated\n");
+    EXPECT_EQ(run.Err, "vantrel-cli: " + FDir + "/cut.pcap: 1 packet dropped: cut short by the capture's snapshot length "
+                       "(packet 2)\n"
+                       "vantrel-cli: " + FDir + "/cut.pcap: 2 errors in the capture; 1 APDU translated\n");
 
     // Not a capture at all after its magic number.
     const TRun broken = Run("{in}", std::string("\xD4\xC3\xB2\xA1", 4) + "xx", "broken.pcap");
