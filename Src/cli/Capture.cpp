@@ -309,7 +309,7 @@ size_t TCapture::Held(const TConversation& C) const noexcept {
 void TCapture::CountPort(const TPacket& P) {
     if (P.PayloadOnWire == 0) return;
     const uint32_t port = std::min(P.SourcePort, P.DestinationPort);
-    ++FPorts[(P.Tcp ? 0x10000u : 0u) | port];
+    ++FPorts[(P.Tcp ? 0u : 0x10000u) | port];  // TCP first when listed
 }
 
 void TCapture::Packet(long long Number, const pcap_pkthdr& Header, const u_char* Data) {
@@ -605,6 +605,10 @@ void TCapture::CutFrames(long long Number, TConversation& C, TSide& S) {
         rest.remove_prefix(flags);
         if (rest.size() < 3) break;
         const bool opens = rest[0] == kFlag && (static_cast<uint8_t>(rest[1]) & 0xF0) == 0xA0;
+        if (rest[0] == kFlag && !opens) {  // the closing flag of the frame before, alone
+            ++S.Consumed;
+            continue;
+        }
         const size_t length = (static_cast<uint8_t>(rest[1]) & 7u) << 8 | static_cast<uint8_t>(rest[2]);
         if (opens && rest.size() < length + 2) break;  // the rest of the frame is still to come
         if (!opens || length < 2 || rest[length + 1] != kFlag) {
@@ -773,7 +777,7 @@ int TCapture::Finish(long long Packets, const std::string& Failure) {
         } else {
             text += "; the TCP and UDP ports that carried data: ";
             for (size_t i = 0; i < ports.size() && i < 8; ++i)
-                text += (i ? ", " : "") + std::string(ports[i].first & 0x10000 ? "TCP " : "UDP ") +
+                text += (i ? ", " : "") + std::string(ports[i].first & 0x10000 ? "UDP " : "TCP ") +
                         std::to_string(ports[i].first & 0xFFFF) + " (" + Count(ports[i].second, "packet") + ")";
             if (ports.size() > 8) text += ", ...";
             if (!FPort) text += " (--port N reads one of them as DLMS)";
