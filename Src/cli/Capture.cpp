@@ -186,7 +186,7 @@ private:
     void Follow(TConversation& C, TCarriage Carriage);
     void Recognise(long long Number, TConversation& C, int Side, const TPacket& P);
     void Segment(long long Number, TConversation& C, TSide& S, const TPacket& P);
-    void Lost(TConversation& C, TSide& S);
+    static void Lost(TSide& S);
     void Append(long long Number, TConversation& C, TSide& S, std::string_view Octets);
     void CutWrappers(long long Number, TSide& S);
     void CutFrames(long long Number, TConversation& C, TSide& S);
@@ -485,13 +485,13 @@ void TCapture::Recognise(long long Number, TConversation& C, int Side, const TPa
     s.Started = true;
 }
 
-void TCapture::Lost(TConversation& C, TSide& S) {
+// The octets of a stream are lost here: it resumes at the next PDU or frame.
+void TCapture::Lost(TSide& S) {
     S.Buffer.clear();
     S.Consumed = 0;
     S.Ahead.clear();
     S.AheadSize = 0;
     S.Waiting = true;
-    (void)C;
 }
 
 void TCapture::Segment(long long Number, TConversation& C, TSide& S, const TPacket& P) {
@@ -510,14 +510,14 @@ void TCapture::Segment(long long Number, TConversation& C, TSide& S, const TPack
         Problem(Number, std::string(C.Tcp ? "TCP segment " : "UDP datagram ") + S.Source + " -> " + S.Destination +
                             " captured without its last " + std::to_string(onWire - data.size()) + " octets; " +
                             Resumes(C));
-        Lost(C, S);
+        Lost(S);
         S.Next = sequence + static_cast<uint32_t>(onWire);
         return;
     }
     if (distance > 0) {
         if (S.AheadSize + data.size() > kMaxAhead || FHeld + data.size() > kMaxHeldOctets) {
             Problem(Number, StreamName(C, S) + ": " + std::to_string(distance) + " octets missing; " + Resumes(C));
-            Lost(C, S);
+            Lost(S);
             S.Next = sequence;
             return Append(Number, C, S, data);
         }
@@ -554,7 +554,7 @@ void TCapture::Append(long long Number, TConversation& C, TSide& S, std::string_
             Problem(Number, StreamName(C, S) + ": more than " + std::to_string(kMaxHeldOctets) +
                                 " octets held for the streams of the capture; " + Resumes(C));
         FHeldReported = true;
-        Lost(C, S);
+        Lost(S);
         return;
     }
     S.Buffer.append(Octets);
@@ -734,7 +734,7 @@ void TCapture::Udp(long long Number, const TPacket& P, bool OnPort) {
         Drop(static_cast<int>(TPacketFault::CutShort), Number);
         Problem(Number, "UDP datagram " + s.Source + " -> " + s.Destination + " captured without its last " +
                             std::to_string(P.PayloadOnWire - P.Payload.size()) + " octets; " + Resumes(c));
-        Lost(c, s);
+        Lost(s);
     } else {
         Append(Number, c, s, P.Payload);
     }
