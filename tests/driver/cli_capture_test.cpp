@@ -379,9 +379,16 @@ TEST_F(CliCapture, HdlcFramesInUdpAndTcp) {
     };
     TPcap udp;
     for (const std::string& f : frames) udp.Packet(TPcap::Ip(17, 1, 0, 2, 4059, f));
+    // Then a segmented APDU whose second frame has N(S) 2 where 1 is due.
+    udp.Packet(TPcap::Ip(17, 1, 0, 2, 4059, dtest::Sealed("03 03 10", "E6 E7 00 C4 01", 0xA8)));
+    udp.Packet(TPcap::Ip(17, 1, 0, 2, 4059, dtest::Sealed("03 03 14", "C1 00")));
     TRun run = Run("{in}", udp.Bytes(), "udp.pcap");
-    EXPECT_EQ(run.Status, 0) << run.Err;
-    EXPECT_EQ(Heads(run.Out), heads);
+    EXPECT_EQ(run.Status, 1) << run.Err;
+    std::vector<std::string> broken = heads;
+    broken.push_back("packet 9: skipped: Segmented HDLC frame: the APDU continues in the next frames");
+    broken.push_back("packet 10: error: Broken segmented APDU: N(S) 2 where 1 was due (a segment is missing or "
+                     "repeated); packets 9, 10 not translated");
+    EXPECT_EQ(Heads(run.Out), broken);
     // The same frames as a serial-to-TCP converter sends them, on port 10001:
     // cut anywhere, several to a segment, with noise and a damaged frame.
     std::string stream = "AT\r";

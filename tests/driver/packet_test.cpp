@@ -64,7 +64,8 @@ TEST(Packet, EveryLinkTypeAndIpVersion) {
         // Cut by the capture within the payload: the payload is what is there,
         // with its length on the wire.
         TPacket cut;
-        ASSERT_EQ(DecodePacket(row.Link, frame.substr(0, frame.size() - 3), frame.size(), cut), F::None);
+        const std::string captured = frame.substr(0, frame.size() - 3);
+        ASSERT_EQ(DecodePacket(row.Link, captured, frame.size(), cut), F::None);
         EXPECT_EQ(cut.Payload, kPayload.substr(0, kPayload.size() - 3));
         EXPECT_EQ(cut.PayloadOnWire, kPayload.size());
     }
