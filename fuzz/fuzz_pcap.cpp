@@ -10,8 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     if (Size > 1 << 20 || Size == 0) return 0;
     FILE* in = fmemopen(const_cast<uint8_t*>(Data), Size, "rb");
     if (!in) return 0;
-    bool capture = false;  // read on whatever it is: libpcap refuses what is none
-    in = vantrel::cli::PeekCapture(in, capture);  // a memory stream is no regular file: peeked
+    bool opensLikeCapture = false;  // read whatever it is: libpcap refuses what is none
+    in = vantrel::cli::PeekCapture(in, opensLikeCapture);  // a memory stream is no regular file: peeked
     if (!in) return 0;
     static FILE* out = std::fopen("/dev/null", "w");
     vantrel::cli::TUnitWriter writer(out, (Size & 1) != 0);

@@ -175,7 +175,7 @@ def seeds():
     seg1 = frame(b"\x21\x03\x30", b"\xe6\xe7\x00" + ANSWER[:5], segmented=True)
     rr = frame(b"\x03\x21\x31")
     seg2 = frame(b"\x21\x03\x32", ANSWER[5:])
-    broken = frame(b"\x21\x03\x36", ANSWER[5:])  # N(S) 3 where 2 is due
+    broken = frame(b"\x21\x03\x36", ANSWER[5:])  # N(S) 3 where 1 is due
     p = Pcap()
     for f in (snrm, ua, get, seg1, rr, seg2, seg1, broken):
         p.add(link(1, ipv4(17, 1, 2, udp(0, 4059, f))))
