@@ -10,8 +10,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     if (Size > 1 << 20 || Size == 0) return 0;
     FILE* in = fmemopen(const_cast<uint8_t*>(Data), Size, "rb");
     if (!in) return 0;
+    bool opensLikeCapture = false;  // read whatever it is: libpcap refuses what is none
+    in = vantrel::cli::PeekCapture(in, opensLikeCapture);  // a memory stream is no regular file: peeked
+    if (!in) return 0;
     static FILE* out = std::fopen("/dev/null", "w");
     vantrel::cli::TUnitWriter writer(out, (Size & 1) != 0);
-    vantrel::cli::TranslateCaptureStream(in, "fuzz", 4059, vantrel::TTranslateOptions{.DescribeFrame = true}, writer);
+    static FILE* messages = std::fopen("/dev/null", "w");
+    // Sizes with bit 1 set: every port, as by default; the others: port 4059 alone.
+    const vantrel::cli::TCaptureOptions capture{static_cast<uint16_t>((Size & 2) != 0 ? 0 : 4059), true, messages};
+    vantrel::cli::TranslateCaptureStream(in, "fuzz", capture, vantrel::TTranslateOptions{.DescribeFrame = true}, writer);
     return 0;
 }

@@ -255,7 +255,7 @@ int main(int argc, char** argv) {
     bool withKeys = false;
     std::string keyFault;
     bool json = false;
-    long port = 4059;
+    long port = 0;  // 0: DLMS's port, and DLMS recognised on the others
     const char* path = nullptr;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
@@ -298,29 +298,34 @@ int main(int argc, char** argv) {
     if (withKeys) options.Keys = &keys;
     const bool fromStdin = !path || std::strcmp(path, "-") == 0;
     const std::string inputName = fromStdin ? "<stdin>" : path;
-    if (!fromStdin && vantrel::cli::IsCaptureFile(path)) {
+    FILE* in = fromStdin ? stdin : std::fopen(path, "rb");
+    if (!in) {
+        std::fprintf(stderr, "vantrel-cli: cannot open %s: %s\n", path, std::strerror(errno));
+        return kInputOutput;
+    }
+    bool capture = false;
+    if (!(in = vantrel::cli::PeekCapture(in, capture))) {
+        std::fprintf(stderr, "vantrel-cli: cannot read %s\n", inputName.c_str());
+        return kInputOutput;
+    }
+    if (capture) {
         static char captureBuffer[1 << 16];
         std::setvbuf(stdout, captureBuffer, _IOFBF, sizeof captureBuffer);
         vantrel::cli::TUnitWriter writer(stdout, json);
-        int status = vantrel::cli::TranslateCapture(path, inputName, static_cast<uint16_t>(port),
-                                                    options, writer, withKeys ? &keys : nullptr);
+        int status = vantrel::cli::TranslateCaptureStream(in, inputName, {static_cast<uint16_t>(port), strict},
+                                                          options, writer, withKeys ? &keys : nullptr);
         if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
             std::fprintf(stderr, "vantrel-cli: cannot write the output\n");
             status = kInputOutput;
         }
         return status;
     }
-    FILE* in = fromStdin ? stdin : std::fopen(path, "rb");
-    if (!in) {
-        std::fprintf(stderr, "vantrel-cli: cannot open %s: %s\n", path, std::strerror(errno));
-        return kInputOutput;
-    }
     static char outBuffer[1 << 16];
     std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
     TOutput out(stdout);
     int status = eachLine ? TranslateEachLine(in, inputName, options, withKeys ? &keys : nullptr, strict, json)
                           : TranslateWhole(in, inputName, options, strict, out, json);
-    if (!fromStdin) std::fclose(in);
+    if (in != stdin) std::fclose(in);
     if (!out.Finish()) {
         std::fprintf(stderr, "vantrel-cli: cannot write the output\n");
         status = kInputOutput;

@@ -25,8 +25,9 @@ bool SplitFrames(std::string_view Octets, std::vector<std::string_view>& Frames)
     return !Frames.empty();
 }
 
-std::string LinesText(const std::vector<long long>& Lines) {
-    std::string text = Lines.size() == 1 ? "line " : "lines ";
+std::string LinesText(const std::vector<long long>& Lines, std::string_view Counted) {
+    std::string text(Counted);
+    text += Lines.size() == 1 ? " " : "s ";
     for (size_t i = 0; i < Lines.size();) {
         size_t j = i;
         while (j + 1 < Lines.size() && Lines[j + 1] == Lines[j] + 1) ++j;
@@ -40,7 +41,7 @@ std::string LinesText(const std::vector<long long>& Lines) {
 
 THdlcJoiner::TResult THdlcJoiner::Broke(TSequence& Sequence, std::string Why, bool KeepDropping) {
     FLines = std::move(Sequence.Lines);
-    FMessage = "Broken segmented APDU: " + std::move(Why) + "; " + LinesText(FLines) + " not translated";
+    FMessage = "Broken segmented APDU: " + std::move(Why) + "; " + LinesText(FLines, FCounted) + " not translated";
     Sequence.Lines.clear();
     Sequence.Info.clear();
     if (KeepDropping) Sequence.Dropping = true;
@@ -64,7 +65,8 @@ THdlcJoiner::TResult THdlcJoiner::Take(const TFrame& Frame, long long Line) {
         if (FOpen.size() == kMaxOpenSequences) {
             FLines = {Line};
             FMessage = "Broken segmented APDU: more than " + std::to_string(kMaxOpenSequences) +
-                       " address pairs with open sequences; line " + std::to_string(Line) + " not translated";
+                       " address pairs with open sequences; " + std::string(FCounted) + " " +
+                       std::to_string(Line) + " not translated";
             return Broken;
         }
         TSequence& s = FOpen.emplace_back();

@@ -17,11 +17,15 @@ namespace vantrel::trace {
 // octets are no sequence of frames.
 bool SplitFrames(std::string_view Octets, std::vector<std::string_view>& Frames);
 
-// "line 3", "lines 3-5", "lines 3, 5, 7-9".
-std::string LinesText(const std::vector<long long>& Lines);
+// "line 3", "lines 3-5", "lines 3, 5, 7-9"; Counted names what the numbers
+// count ("packet": "packets 3-5").
+std::string LinesText(const std::vector<long long>& Lines, std::string_view Counted = "line");
 
 class THdlcJoiner {
 public:
+    // Counted: what the numbers given to Take count, for the messages.
+    explicit THdlcJoiner(std::string_view Counted = "line") : FCounted(Counted) {}
+
     enum TResult {
         NotJoined,  // no segment, and no sequence open for its address pair
         Pending,    // a segment taken; the APDU continues
@@ -54,6 +58,7 @@ private:
     };
     TResult Broke(TSequence& Sequence, std::string Why, bool KeepDropping);
 
+    std::string_view FCounted;
     std::vector<TSequence> FOpen;
     std::string FApdu;
     std::vector<long long> FLines;

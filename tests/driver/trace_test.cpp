@@ -241,8 +241,7 @@ TEST(Packet, HeadersDownToThePayload) {
     const std::string frame = vtest::Bytes("FF FF FF FF FF FF 00 11 22 33 44 55 81 00 00 05 08 00") + ip + tcp + payload +
                               std::string(2, '\0');
     TPacket p;
-    const char* why = nullptr;
-    ASSERT_TRUE(DecodePacket(kLinkEthernet, frame, frame.size(), p, why)) << why;
+    ASSERT_EQ(DecodePacket(kLinkEthernet, frame, frame.size(), p), TPacketFault::None);
     EXPECT_TRUE(p.Tcp);
     EXPECT_EQ(p.Sequence, 100u);
     EXPECT_EQ(p.Payload, payload);
@@ -251,10 +250,10 @@ TEST(Packet, HeadersDownToThePayload) {
     // A fragment, and headers cut short, are no TCP payload.
     std::string fragment = frame;
     fragment[18 + 6] = 0x20;  // more fragments
-    EXPECT_FALSE(DecodePacket(kLinkEthernet, fragment, fragment.size(), p, why));
-    EXPECT_STREQ(why, "IP fragment");
+    EXPECT_EQ(DecodePacket(kLinkEthernet, fragment, fragment.size(), p), TPacketFault::Fragment);
+    EXPECT_EQ(PacketFaultText(TPacketFault::Fragment), "IP fragment");
     for (size_t cut : {size_t{10}, size_t{20}, size_t{40}, size_t{50}})
-        EXPECT_FALSE(DecodePacket(kLinkEthernet, frame.substr(0, cut), frame.size(), p, why)) << cut;
+        EXPECT_EQ(DecodePacket(kLinkEthernet, frame.substr(0, cut), frame.size(), p), TPacketFault::CutShort) << cut;
 }
 
 // The units the trace reader makes of Text's lines, one row each:
