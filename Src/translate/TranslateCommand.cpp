@@ -21,11 +21,43 @@ int64_t LineStartIndex(std::string_view Text, long long Number) {
 }
 
 // Where today's rules failed: the text read as a trace (log lines, hex
-// dumps, segmented HDLC frames, WRAPPER PDUs), line by line. Taken only when
-// the text holds one of those forms and no XML.
+// dumps, segmented HDLC frames, WRAPPER PDUs, M-Bus frames, frames wrapped
+// over lines), line by line. Taken only when the text holds one of those
+// forms and no XML. The units stream into the outcome: what is kept is the
+// translation itself and the first failure, however many lines there are.
 void TranslateTrace(TTranslateOutcome& Outcome, std::string_view SourceText, const TTranslateOptions& Options) {
-    std::vector<trace::TTraceUnit> units;
-    trace::TTraceReader reader(Options, [&](trace::TTraceUnit& Unit) { units.push_back(std::move(Unit)); });
+    bool anyNew = false;
+    bool xml = false;  // a line of XML: the text is no trace
+    bool failed = false;
+    trace::TTraceUnit failure;
+    int translated = 0;
+    TTranslateOutcome outcome;
+    outcome.HexToXml = true;
+    outcome.Kind = TTranslateOutcome::Translated;
+    const auto where = [](const trace::TTraceUnit& Unit) {
+        return Unit.Lines.empty() ? "line " + std::to_string(Unit.Line) : Unit.Lines;
+    };
+    trace::TTraceReader reader(Options, [&](trace::TTraceUnit& Unit) {
+        anyNew |= Unit.New;
+        TTranslateOutcome& o = Unit.Outcome;
+        if (xml || (!o.HexToXml && o.Kind == TTranslateOutcome::Translated)) {
+            xml = true;
+            return;
+        }
+        const bool first = !failed && o.Kind != TTranslateOutcome::Translated && !o.FrameWithoutApdu;
+        for (auto& line : o.FrameDescription) {
+            if (first) outcome.FrameDescription.push_back(line);
+            else outcome.FrameDescription.push_back(std::move(line));
+        }
+        if (o.Kind == TTranslateOutcome::Translated) {
+            ++translated;
+            outcome.Text += o.Text;
+            for (auto& note : o.Notes) outcome.Notes.push_back(where(Unit) + ": " + note);
+        } else if (first) {
+            failed = true;
+            failure = std::move(Unit);
+        }
+    });
     long long number = 0;
     long long filled = 0;  // lines with text
     for (size_t at = 0; at <= SourceText.size();) {
@@ -38,39 +70,23 @@ void TranslateTrace(TTranslateOutcome& Outcome, std::string_view SourceText, con
         at = end + 1;
     }
     reader.Finish();
-    bool anyNew = false;
-    const trace::TTraceUnit* failed = nullptr;
-    int translated = 0;
-    for (const auto& unit : units) {
-        anyNew |= unit.New;
-        if (!unit.Outcome.HexToXml && unit.Outcome.Kind == TTranslateOutcome::Translated) return;
-        if (unit.Outcome.Kind == TTranslateOutcome::Translated) ++translated;
-        else if (!failed && !unit.Outcome.FrameWithoutApdu) failed = &unit;
-    }
-    if (!anyNew || (!failed && translated == 0)) return;
-    const auto where = [](const trace::TTraceUnit& Unit) {
-        return Unit.Lines.empty() ? "line " + std::to_string(Unit.Line) : Unit.Lines;
-    };
-    TTranslateOutcome outcome;
-    outcome.HexToXml = true;
+    if (xml || !anyNew || (!failed && translated == 0)) return;
     // A failure of the trace replaces today's failure where something of the
-    // trace translated, or where it is a failure of a new form itself.
-    if (failed && translated == 0 && failed->Input != trace::TInput::Wrapper && failed->Input != trace::TInput::Dump &&
-        (failed->Lines.empty() || filled < 2))
+    // trace translated, or where it is a failure of a new form itself (a log
+    // line's octets among their text among them).
+    if (failed && translated == 0 && failure.Input != trace::TInput::Wrapper && failure.Input != trace::TInput::Dump &&
+        failure.Input != trace::TInput::MBus && failure.Label.empty() && (failure.Lines.empty() || filled < 2))
         return;
     if (failed) {
-        outcome = failed->Outcome;
-        outcome.Text = where(*failed) + ": " + outcome.Text;
-        GotoIndex(SourceText, LineStartIndex(SourceText, failed->FirstLine), outcome.Line, outcome.Column);
-        Outcome = std::move(outcome);
+        TTranslateOutcome result = std::move(failure.Outcome);
+        result.Text = where(failure) + ": " + result.Text;
+        int64_t index = LineStartIndex(SourceText, failure.FirstLine);
+        // A log line's octets: the caret at the failing octet, as for the octets alone.
+        if (result.Kind == TTranslateOutcome::EntryFailure && failure.OctetsColumn > 0)
+            index += failure.OctetsColumn + 2 * static_cast<int64_t>(result.Position);
+        GotoIndex(SourceText, index, result.Line, result.Column);
+        Outcome = std::move(result);
         return;
-    }
-    outcome.Kind = TTranslateOutcome::Translated;
-    for (auto& unit : units) {
-        for (auto& line : unit.Outcome.FrameDescription) outcome.FrameDescription.push_back(std::move(line));
-        if (unit.Outcome.Kind != TTranslateOutcome::Translated) continue;
-        outcome.Text += unit.Outcome.Text;
-        for (auto& note : unit.Outcome.Notes) outcome.Notes.push_back(where(unit) + ": " + note);
     }
     Outcome = std::move(outcome);
 }
