@@ -19,12 +19,6 @@ uint8_t Sum(std::string_view Octets) noexcept {
     return static_cast<uint8_t>(sum);
 }
 
-// Whether the Length octets after the header close with a matching checksum and the stop octet.
-bool Closes(std::string_view Octets, size_t Length) noexcept {
-    if (Octets.size() < Length + kFrameOverhead) return false;
-    return Octet(Octets, 4 + Length + 1) == kStop && Sum(Octets.substr(4, Length)) == Octet(Octets, 4 + Length);
-}
-
 std::string Hex2(unsigned Value) {
     char text[4];
     std::snprintf(text, sizeof text, "%02X", Value & 0xFFu);
@@ -38,6 +32,12 @@ bool OpensMBusFrame(std::string_view Octets) noexcept {
            Octet(Octets, 1) == Octet(Octets, 2);
 }
 
+size_t MBusStatedLength(std::string_view Octets) noexcept {
+    if (!OpensMBusFrame(Octets)) return 0;
+    const size_t field = Octet(Octets, 1);
+    return field + kFrameOverhead + (field < kFewestLength ? 256 : 0);
+}
+
 size_t MBusFrameLength(std::string_view Octets) noexcept {
     if (Octets.empty() || Octet(Octets, 0) != kStart) return std::string_view::npos;
     if (Octets.size() < 4) {
@@ -46,11 +46,11 @@ size_t MBusFrameLength(std::string_view Octets) noexcept {
     }
     if (!OpensMBusFrame(Octets)) return std::string_view::npos;
     const size_t field = Octet(Octets, 1);
-    // The length as written, unless the octets there do not close a frame
-    // and the length 256 further does (or the field is too small for any).
+    // The length as written, unless no stop octet stands where it ends (or
+    // the field is too small for any frame): then the length 256 further.
     if (field >= kFewestLength) {
         if (Octets.size() < field + kFrameOverhead) return 0;
-        if (Closes(Octets, field)) return field + kFrameOverhead;
+        if (Octet(Octets, field + kFrameOverhead - 1) == kStop) return field + kFrameOverhead;
     }
     return field + 256 + kFrameOverhead;
 }

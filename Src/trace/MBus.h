@@ -37,6 +37,9 @@ bool OpensMBusFrame(std::string_view Octets) noexcept;
 // more octets are needed to know (a length field below 256 that the octets
 // there do not close), std::string_view::npos when they open no long frame.
 size_t MBusFrameLength(std::string_view Octets) noexcept;
+// The whole length the length field of the frame Octets open gives (0 when
+// they open none), for messages about a frame cut short.
+size_t MBusStatedLength(std::string_view Octets) noexcept;
 // Reads the long frame that is all of Octets, its checksum checked; false
 // with Why ("M-Bus checksum 3A where the frame sums to 3B") otherwise.
 bool ReadMBusFrame(std::string_view Octets, TMBusFrame& Frame, std::string& Why);

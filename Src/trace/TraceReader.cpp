@@ -363,7 +363,7 @@ bool TTraceReader::MBusOctets(const TOrigin& Origin, std::string_view Octets) {
     }
     TTraceUnit unit = Unit(Origin, TInput::MBus);
     unit.New = true;
-    const size_t length = MBusFrameLength(rest);
+    const size_t length = MBusStatedLength(rest);
     NotDecodable(unit.Outcome, "M-Bus frame cut short: " + std::to_string(rest.size()) +
                                    (length > 0 ? " of its " + std::to_string(length) + " octets" : " octets"));
     Emit(unit);
@@ -641,7 +641,7 @@ size_t TTraceReader::EndGather() {
     const bool mbus = FGather.Format == TFormat::MBus;
     size_t length = 0;
     if (mbus) {
-        length = MBusFrameLength(FGather.Octets);
+        length = MBusStatedLength(FGather.Octets);
     } else if (FGather.Octets.size() >= 3) {
         length = ((static_cast<uint8_t>(FGather.Octets[1]) & 7u) << 8 | static_cast<uint8_t>(FGather.Octets[2])) + 2;
     }

@@ -91,13 +91,47 @@ void TranslateTrace(TTranslateOutcome& Outcome, std::string_view SourceText, con
     Outcome = std::move(outcome);
 }
 
+// Hex octets in a notation of logs and tools, wrapped over any number of
+// lines: separated by colons or commas (tabs, blanks and dashes besides), or
+// written 0x7E. False when the text holds anything else or no such notation
+// (today's rules read plain pasted hex, and refuse tabs alone).
+bool SeparatedOctets(std::string_view Text, std::string& Octets) {
+    bool notation = false;
+    const auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); };
+    const auto value = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
+    for (size_t i = 0; i < Text.size();) {
+        const char c = Text[i];
+        if (c == ' ' || c == '\r' || c == '\n' || c == '-' || c == ':' || c == ',' || c == '\t') {
+            notation |= c == ':' || c == ',';
+            ++i;
+            continue;
+        }
+        size_t begin = i;
+        if (c == '0' && i + 1 < Text.size() && (Text[i + 1] == 'x' || Text[i + 1] == 'X')) {
+            begin = i += 2;
+            notation = true;
+        }
+        while (i < Text.size() && hex(Text[i])) ++i;
+        if (i == begin || (i - begin) % 2 != 0) return false;
+        if (i < Text.size() && std::string_view(" \r\n-:,\t").find(Text[i]) == std::string_view::npos) return false;
+        for (size_t k = begin; k < i; k += 2) Octets += static_cast<char>(value(Text[k]) << 4 | value(Text[k + 1]));
+    }
+    return notation && !Octets.empty();
+}
+
 }  // namespace
 
 TTranslateOutcome TranslateText(std::string_view SourceText, const TTranslateOptions& Options) {
     TTranslateOutcome outcome = TranslateSingle(SourceText, Options);
-    if (outcome.Kind != TTranslateOutcome::Translated && !outcome.Wrapped &&
-        (outcome.HexToXml || trace::OpensNoElement(SourceText)))
-        TranslateTrace(outcome, SourceText, Options);
+    if (outcome.Kind == TTranslateOutcome::Translated || outcome.Wrapped ||
+        !(outcome.HexToXml || trace::OpensNoElement(SourceText)))
+        return outcome;
+    // Octets wrapped over lines in a notation of logs ("7e:a0:19:...") are one piece.
+    if (std::string octets; outcome.Kind == TTranslateOutcome::HexFailure && SeparatedOctets(SourceText, octets)) {
+        TTranslateOutcome joined = TranslateOctets(octets, Options);
+        if (joined.Kind == TTranslateOutcome::Translated) return joined;
+    }
+    TranslateTrace(outcome, SourceText, Options);
     return outcome;
 }
 
