@@ -74,7 +74,8 @@ bool FindBytesLiteral(std::string_view Line, TOctetRun& Run, std::string& Out) {
     size_t bestQuote = 0;
     size_t bestEnd = 0;
     size_t bestOctets = 0;
-    for (size_t i = Line.find_first_of("'\""); i != std::string_view::npos; i = Line.find_first_of("'\"", i + 1)) {
+    for (size_t i = 0; i < Line.size(); ++i) {
+        if (Line[i] != '\'' && Line[i] != '"') continue;
         if (i == 0 || (Line[i - 1] != 'b' && Line[i - 1] != 'B') || (i >= 2 && IsWordChar(Line[i - 2]))) continue;
         size_t octets = 0;
         const size_t end = ReadLiteral(Line, i, nullptr, octets);
@@ -84,7 +85,7 @@ bool FindBytesLiteral(std::string_view Line, TOctetRun& Run, std::string& Out) {
             bestEnd = end;
             bestOctets = octets;
         }
-        i = end - 1;  // the literal's own quotes open nothing
+        i = end - 1;  // the literal's own quotes open nothing (the loop steps past its closing one)
     }
     if (bestOctets == 0) return false;
     size_t octets = 0;

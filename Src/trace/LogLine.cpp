@@ -96,7 +96,6 @@ struct TCandidate {
     size_t End = 0;
     size_t Octets = 0;
     bool Letter = false;
-    bool Digit = false;
     bool Prefixed = false;
 };
 
@@ -130,11 +129,9 @@ bool FindOctetRun(std::string_view s, TOctetRun& Run) noexcept {
         if (e - i >= 4 && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) digitsAt = i + 2;
         bool hex = (e - digitsAt) % 2 == 0;
         bool letter = digitsAt != i;
-        bool digit = false;
         for (size_t k = digitsAt; hex && k < e; ++k) {
             hex = IsHexDigit(s[k]);
             letter |= !IsDigit(s[k]);
-            digit |= IsDigit(s[k]);
         }
         if (!hex) {
             close();
@@ -144,19 +141,18 @@ bool FindOctetRun(std::string_view s, TOctetRun& Run) noexcept {
             for (size_t k = current.End; joins && k < i; ++k) joins = IsGapChar(s[k]);
             if (!joins) {
                 close();
-                current = TCandidate{i, e, 0, false, false, digitsAt != i};
+                current = TCandidate{i, e, 0, false, digitsAt != i};
                 open = true;
             }
             current.End = e;
             current.Octets += (e - digitsAt) / 2;
             current.Letter |= letter;
-            current.Digit |= digit;
         }
         i = e;
     }
     close();
     if (best.Octets == 0) return false;
-    Run = TOctetRun{best.Begin, best.End, best.Octets, best.Letter, best.Digit};
+    Run = TOctetRun{best.Begin, best.End, best.Octets, best.Letter};
     return true;
 }
 

@@ -14,7 +14,6 @@ struct TOctetRun {
     size_t End = 0;
     size_t Octets = 0;
     bool Letter = false;  // a digit A-F (or a 0x prefix) in it
-    bool Digit = false;   // a digit 0-9 in it
 };
 
 // Finds the line's octets: the longest run of hex words of an even digit

@@ -1,5 +1,7 @@
 #include "TraceReader.h"
 
+#include <cstring>
+
 #include "BytesLiteral.h"
 #include "LogLine.h"
 #include "../translate/HexText.h"
@@ -25,6 +27,12 @@ bool IsBlankText(std::string_view Text) noexcept {
 std::string_view TrimmedFront(std::string_view Text) noexcept {
     while (!Text.empty() && (Text.front() == ' ' || Text.front() == '\r' || Text.front() == '\n')) Text.remove_prefix(1);
     return Text;
+}
+
+// Whether Text holds a quote that may open a bytes literal (two scans of
+// memchr: find_first_of would call it once a character).
+bool HasQuote(std::string_view Text) noexcept {
+    return std::memchr(Text.data(), '\'', Text.size()) != nullptr || std::memchr(Text.data(), '"', Text.size()) != nullptr;
 }
 
 bool IsLetter(char c) noexcept { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
@@ -64,22 +72,34 @@ bool CertainlyNoHexText(std::string_view Text) noexcept {
 // ("FF 12 01 0G") is a slip in the octets instead, and today's message about
 // the hex digits stays.
 bool LooksLikeLogText(std::string_view Label) noexcept {
-    static constexpr std::string_view kArrow = "<>-=";
+    const auto punctuation = [](char c) { return c == ':' || c == '[' || c == ']' || c == '(' || c == ')' || c == '|' || c == '#'; };
+    const auto arrow = [](char c) { return c == '<' || c == '>' || c == '-' || c == '='; };
     for (size_t i = 0; i < Label.size(); ++i) {
-        if (std::string_view(":[]()|#").find(Label[i]) != std::string_view::npos) return true;
+        const char c = Label[i];
+        if (punctuation(c)) return true;
         if (i + 1 == Label.size()) break;
-        if (IsLetter(Label[i]) && IsLetter(Label[i + 1])) return true;
-        if (kArrow.find(Label[i]) != std::string_view::npos && kArrow.find(Label[i + 1]) != std::string_view::npos &&
-            (Label[i] == '<' || Label[i] == '>' || Label[i + 1] == '<' || Label[i + 1] == '>'))
-            return true;
+        const char next = Label[i + 1];
+        if (IsLetter(c) && IsLetter(next)) return true;
+        if (arrow(c) && arrow(next) && (c == '<' || c == '>' || next == '<' || next == '>')) return true;
     }
+    return false;
+}
+
+// Octets in a notation of logs only: colons, commas, tabs, 0x.
+bool HasLogNotation(std::string_view RunText) noexcept {
+    for (char c : RunText)
+        if (c == ':' || c == ',' || c == 'x' || c == 'X' || c == '\t') return true;
     return false;
 }
 
 // A run that words of a log's own text make: one decimal pair ("Read 10
 // values"), or at most two octets of letters alone ("be", "dead").
-bool IsWeakRun(const TOctetRun& Run) noexcept {
-    return (Run.Octets == 1 && !Run.Letter) || (!Run.Digit && Run.Octets <= 2);
+bool IsWeakRun(std::string_view Line, const TOctetRun& Run) noexcept {
+    if (Run.Octets > 2) return false;
+    if (Run.Octets == 1 && !Run.Letter) return true;
+    for (size_t i = Run.Begin; i < Run.End; ++i)
+        if (Line[i] >= '0' && Line[i] <= '9') return false;
+    return true;
 }
 
 // The octets of a line that continues a frame: its bytes literal, or its run
@@ -88,8 +108,8 @@ bool LineOctets(std::string_view Text, std::string& Out, TOctetRun& run) {
     if (THexDump::Opens(Text)) return false;
     const std::string_view trimmed = TrimmedFront(Text);
     if (!trimmed.empty() && trimmed.front() == '<' && !OpensNoElement(trimmed)) return false;
-    if (Text.find_first_of("'\"") != std::string_view::npos && FindBytesLiteral(Text, run, Out)) return true;
-    if (!FindOctetRun(Text, run) || IsWeakRun(run)) return false;
+    if (HasQuote(Text) && FindBytesLiteral(Text, run, Out)) return true;
+    if (!FindOctetRun(Text, run) || IsWeakRun(Text, run)) return false;
     AppendRunOctets(Text.substr(run.Begin, run.End - run.Begin), Out);
     return true;
 }
@@ -98,8 +118,8 @@ bool LineOctets(std::string_view Text, std::string& Out, TOctetRun& run) {
 bool HasOctets(std::string_view Text) {
     std::string octets;
     TOctetRun run;
-    if (Text.find_first_of("'\"") != std::string_view::npos && FindBytesLiteral(Text, run, octets)) return true;
-    return FindOctetRun(Text, run) && !IsWeakRun(run);
+    if (HasQuote(Text) && FindBytesLiteral(Text, run, octets)) return true;
+    return FindOctetRun(Text, run) && !IsWeakRun(Text, run);
 }
 
 // Octets that open a frame of their own: the start of a new frame, no
@@ -170,31 +190,26 @@ void TTraceReader::Drain() {
 void TTraceReader::Process(long long Number, std::string_view Text, bool Alone) {
     if (FDump.Active()) {
         if (IsBlankText(Text)) return FlushDump();
+        const THexDump::TAdd added = FDump.Add(Text);
+        if (added == THexDump::Added) {
+            FDumpLast = Number;
+            return;
+        }
         // A dump that opens at offset 0 again: the block before it has ended.
-        if (THexDump::Opens(Text)) {
+        if (added == THexDump::NotDumpLine || (added == THexDump::OffsetJump && FDump.LineOffset() == 0)) {
             FlushDump();
         } else {
-            const THexDump::TAdd added = FDump.Add(Text);
-            if (added == THexDump::Added) {
-                FDumpLast = Number;
-                return;
-            }
-            if (added == THexDump::NotDumpLine) {
-                FlushDump();
-            } else {
-                TOrigin origin{Number, FDumpFirst, {}, {}, true, true};
-                origin.Lines = "lines " + std::to_string(FDumpFirst) + (Number == FDumpFirst + 1 ? ", " : "-") +
-                               std::to_string(Number);
-                TTraceUnit unit = Unit(origin, TInput::Dump);
-                Failure(unit.Outcome,
-                        added == THexDump::OffsetJump ? FDump.OffsetJumpMessage()
-                        : added == THexDump::TooLong
-                            ? "Hex dump longer than " + std::to_string(kMaxDumpOctets) + " octets"
-                            : "Hex dump lines left out (\"*\") would repeat more than " +
-                                  std::to_string(kMaxDumpRepeatedOctets) + " octets in this input");
-                FDump.Clear();
-                return Emit(unit);
-            }
+            TOrigin origin{Number, FDumpFirst, {}, {}, true, true};
+            origin.Lines =
+                "lines " + std::to_string(FDumpFirst) + (Number == FDumpFirst + 1 ? ", " : "-") + std::to_string(Number);
+            TTraceUnit unit = Unit(origin, TInput::Dump);
+            Failure(unit.Outcome, added == THexDump::OffsetJump ? FDump.OffsetJumpMessage()
+                                  : added == THexDump::TooLong
+                                      ? "Hex dump longer than " + std::to_string(kMaxDumpOctets) + " octets"
+                                      : "Hex dump lines left out (\"*\") would repeat more than " +
+                                            std::to_string(kMaxDumpRepeatedOctets) + " octets in this input");
+            FDump.Clear();
+            return Emit(unit);
         }
     }
     if (IsBlankText(Text)) return;
@@ -224,7 +239,7 @@ void TTraceReader::Octets(const TOrigin& Origin, std::string_view Text) {
         if (MBusFrameLength(FOctets) != std::string_view::npos && MBusOctets(Origin, FOctets)) return;
         if (StartsWithWrapper(FOctets)) return Wrappers(Origin, FOctets);
     }
-    if (Text.find_first_of("'\"") != std::string_view::npos && BytesLiteral(Origin, Text)) return;
+    if (HasQuote(Text) && BytesLiteral(Origin, Text)) return;
     // A character no hex text holds: today's rules fail, so the log-line
     // reading goes first and today's outcome is only needed when it fails.
     const bool certainFailure = !Origin.Scanned && CertainlyNoHexText(Text);
@@ -260,12 +275,10 @@ bool TTraceReader::Scan(const TOrigin& Origin, std::string_view Text, bool KeepF
     scanned.Column = CharacterCount(Text.substr(0, run.Begin));
     const std::string_view runText = Text.substr(run.Begin, run.End - run.Begin);
     // Text around the octets, or octets in a notation of logs only.
-    const bool notation = runText.find_first_of(":,xX\t") != std::string_view::npos;
-    if (scanned.Label.empty() && !notation) return false;
+    if (scanned.Label.empty() && !HasLogNotation(runText)) return false;
     std::string octets;
     AppendRunOctets(runText, octets);
-    return Scanned(scanned, octets,
-                   KeepFailures && !IsWeakRun(run) && (scanned.Label.empty() || LooksLikeLogText(scanned.Label)));
+    return Scanned(scanned, octets, KeepFailures && !IsWeakRun(Text, run) ? TKeep::IfLogText : TKeep::No);
 }
 
 // A Python bytes literal: octets for certain, so their failure is the one
@@ -278,23 +291,24 @@ bool TTraceReader::BytesLiteral(const TOrigin& Origin, std::string_view Text) {
     scanned.Scanned = true;
     scanned.Label = LineLabel(Text, run);
     scanned.Column = CharacterCount(Text.substr(0, run.Begin));
-    return Scanned(scanned, octets, true);
+    return Scanned(scanned, octets, TKeep::Yes);
 }
 
 // The octets a log line holds, read on their own. Their units replace
 // today's outcome of the line unless all they give is a failure of the kind
-// today's rules report as well (and KeepFailures does not say otherwise):
-// then today's stays.
-bool TTraceReader::Scanned(const TOrigin& Origin, std::string_view Octets, bool KeepFailures) {
+// today's rules report as well (and Keep does not say otherwise): then
+// today's stays.
+bool TTraceReader::Scanned(const TOrigin& Origin, std::string_view Octets, TKeep Keep) {
     std::vector<TTraceUnit> units;
     const bool gathering = FGather.Active();
     FCollect = &units;
     OctetsOf(Origin, Octets);
     FCollect = nullptr;
-    bool useful = KeepFailures || (FGather.Active() && !gathering);
+    bool useful = Keep == TKeep::Yes || (FGather.Active() && !gathering);
     for (const TTraceUnit& unit : units)
         useful |= unit.Outcome.Kind == K::Translated || unit.Outcome.FrameWithoutApdu || !unit.Lines.empty() ||
                   unit.Input == TInput::Wrapper || unit.Input == TInput::MBus;
+    if (!useful && Keep == TKeep::IfLogText) useful = Origin.Label.empty() || LooksLikeLogText(Origin.Label);
     if (!useful) return false;
     for (TTraceUnit& unit : units) Emit(unit);
     return true;

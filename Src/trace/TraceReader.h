@@ -100,7 +100,9 @@ private:
     void Octets(const TOrigin& Origin, std::string_view Text);
     bool Scan(const TOrigin& Origin, std::string_view Text, bool KeepFailures);
     bool BytesLiteral(const TOrigin& Origin, std::string_view Text);
-    bool Scanned(const TOrigin& Origin, std::string_view Octets, bool KeepFailures);
+    // Whether a log line's octets that only fail still replace today's outcome.
+    enum class TKeep { No, IfLogText, Yes };
+    bool Scanned(const TOrigin& Origin, std::string_view Octets, TKeep Keep);
     bool Frames(const TOrigin& Origin, std::string_view Text);
     bool FrameOctets(const TOrigin& Origin, std::string_view Octets, bool TodayDecides);
     bool MBusOctets(const TOrigin& Origin, std::string_view Octets);
