@@ -42,7 +42,7 @@ void CheckRoundTrips(const TTranslateOutcome& Outcome) {
     const std::string& xml = Outcome.Text;
     std::vector<size_t> roots;
     for (size_t at = 0; at < xml.size(); at = xml.find('\n', at) + 1) {
-        if (xml.compare(at, 4, "<!--") != 0 && xml[at] == '<') roots.push_back(at);
+        if (xml[at] == '<' && at + 1 < xml.size() && xml[at + 1] != '/' && xml[at + 1] != '!') roots.push_back(at);
         if (xml.find('\n', at) == std::string::npos) break;
     }
     for (size_t i = 0; i < roots.size(); ++i) {
