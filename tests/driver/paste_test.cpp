@@ -72,6 +72,7 @@ TEST(LlcHeader, DroppedOnlyWhereItStands) {
     } rows[] = {
         {"client to server", "E6 E6 00 FF 12 01 02", "LLC(Dst LSAP:E6, Src LSAP:E6 client to server, Quality:00)", "Data"},
         {"server to client", "E6 E7 00 FF 12 01 02", "LLC(Dst LSAP:E6, Src LSAP:E7 server to client, Quality:00)", "Data"},
+        // The IEC 61334-4-32 header opens with 90 (bearxiong99/wireshark-dlms, dlms.c).
         {"power line", "90 01 01 FF 12 01 02", "LLC(Dst LSAP:90, Src LSAP:01, Control:01 power line)", "Data"},
         {"none", "FF 12 01 02", "LLC(none: the information field is the APDU)", "Data"},
         // Block 3 of the E450 push: no header, and its first octets are the block's.
@@ -93,7 +94,9 @@ TEST(LlcHeader, DroppedOnlyWhereItStands) {
         EXPECT_EQ(result, row.Result);
         const TTranslateOutcome logged = TranslateText("12:00:00 RX: " + frame + "\n12:00:01 RX: " + frame, true);
         EXPECT_EQ(logged.FrameDescription.back(), row.Description);
-        if (single.Kind == K::Translated) EXPECT_EQ(logged.Text, single.Text + single.Text);
+        if (single.Kind == K::Translated) {
+            EXPECT_EQ(logged.Text, single.Text + single.Text);
+        }
     }
     // Copied without the frame: the header found is named in a comment, the
     // caret of a failure counts it.
@@ -248,7 +251,10 @@ TEST(WrappedFrames, ALineThatIsNoContinuationReadsOnItsOwn) {
 // The push of a Kaifa meter of TINETZ (github.com/fneur/smart-meter-tirol,
 // doc/EXAMPLE.md): two wired M-Bus frames, CI 00 and CI 11, 16 octets a line,
 // carrying one general-glo-ciphering APDU, enciphered with the example's key
-// 101112131415161718191A1B1C1D1E1F (security suite 1, encryption only).
+// 101112131415161718191A1B1C1D1E1F (security suite 1, encryption only). The
+// example describes the CI rule (00 the first part, 11 the second and last);
+// the transport header after CI (STSAP, DTSAP) as the esphome dlms_meter
+// component draws it (esphome/esphome pull request 8009, mbus.h).
 const std::string kTirolPush = Lines({
     "68FAFA6853FF000167DB084B464D1010", "0000238201092100295B9AEFC1546E64", "4A2C9E32EDD42CBD0F1B945B194D0868",
     "85C4D8DF86DD52CB5B448854A6D548D5", "D270739B2A169D05B013F9015070089D", "3C5FA45CA05E92309A645CC83D7DA40F",
@@ -438,7 +444,9 @@ TEST(BytesLiteral, ReadAsPythonPrintsThem) {
         std::string expected = row.Octets;
         std::erase(expected, ' ');
         EXPECT_EQ(found ? vtest::Hex(octets) : "-", expected);
-        if (found) EXPECT_EQ(LineLabel(row.Line, run), row.Label);
+        if (found) {
+            EXPECT_EQ(LineLabel(row.Line, run), row.Label);
+        }
     }
     // The log of u9n/dlms-cosem issue 95, as the client wrote it.
     const std::string received =
