@@ -26,10 +26,10 @@ void CheckOutcome(std::string_view Text) {
     Check(outcome.Column <= static_cast<int64_t>(Text.size()));
     const size_t start = Text.find_first_not_of("\r\n ");
     const bool frameText = start != std::string_view::npos && Text.substr(start, 2) == "7E";
-    // Descriptions are of HDLC frames, WRAPPER and LLC headers only.
+    // Descriptions are of HDLC and M-Bus frames, WRAPPER and LLC headers only.
     for (const std::string& line : outcome.FrameDescription)
         Check(frameText || line.starts_with("Wrapper(") || line.starts_with("LLC(") || line.starts_with("Frame(") ||
-              line.starts_with("  ") || line == ")");
+              line.starts_with("MBus(") || line.starts_with("  ") || line == ")");
     // Notes may stand in XML comments: no '>' and no "--".
     for (const std::string& note : outcome.Notes)
         Check(outcome.Kind == TTranslateOutcome::Translated && note.find('>') == std::string::npos &&

@@ -2,11 +2,12 @@
 
 #include <algorithm>
 
+#include "../translate/LlcHeader.h"
+
 namespace vantrel::trace {
 
 namespace {
 constexpr char kFlag = 0x7E;
-constexpr size_t kLlcHeaderSize = 3;
 }  // namespace
 
 bool SplitFrames(std::string_view Octets, std::vector<std::string_view>& Frames) {
@@ -25,28 +26,69 @@ bool SplitFrames(std::string_view Octets, std::vector<std::string_view>& Frames)
     return !Frames.empty();
 }
 
-std::string LinesText(const std::vector<long long>& Lines, std::string_view Counted) {
-    std::string text(Counted);
-    text += Lines.size() == 1 ? " " : "s ";
-    for (size_t i = 0; i < Lines.size();) {
-        size_t j = i;
-        while (j + 1 < Lines.size() && Lines[j + 1] == Lines[j] + 1) ++j;
-        if (i) text += ", ";
-        text += std::to_string(Lines[i]);
-        if (j > i) text += (j == i + 1 ? ", " : "-") + std::to_string(Lines[j]);
-        i = j + 1;
+bool SplitFrames(std::string_view Octets, std::vector<std::string_view>& Frames, size_t& Tail) {
+    Frames.clear();
+    Tail = Octets.size();
+    size_t p = 0;
+    while (p < Octets.size()) {
+        if (Octets[p] != kFlag) return false;
+        if (p + 3 > Octets.size()) {
+            if (p + 2 == Octets.size() && (static_cast<uint8_t>(Octets[p + 1]) & 0xF0) != 0xA0 && Octets[p + 1] != kFlag)
+                return false;
+            Tail = p;
+            return true;
+        }
+        if ((static_cast<uint8_t>(Octets[p + 1]) & 0xF0) != 0xA0) return false;
+        const size_t length = (static_cast<uint8_t>(Octets[p + 1]) & 7u) << 8 | static_cast<uint8_t>(Octets[p + 2]);
+        const size_t close = p + length + 1;
+        if (length < 2) return false;
+        if (close >= Octets.size()) {
+            Tail = p;
+            return true;
+        }
+        if (Octets[close] != kFlag) return false;
+        Frames.push_back(Octets.substr(p, length + 2));
+        p = close;
+        if (p + 1 == Octets.size()) return true;
+        if (Octets[p + 1] == kFlag) ++p;  // a flag of its own opens the next frame
     }
-    return text;
+    return true;
+}
+
+bool OpensCheckedFrame(std::string_view Octets) noexcept {
+    if (Octets.size() < 3 || Octets[0] != kFlag || (static_cast<uint8_t>(Octets[1]) & 0xF0) != 0xA0) return false;
+    // The two addresses end at an octet with the low bit set; then the control field and the HCS.
+    size_t p = 3;
+    for (int address = 0; address < 2; ++address) {
+        while (p < Octets.size() && (static_cast<uint8_t>(Octets[p]) & 1) == 0) ++p;
+        if (p++ >= Octets.size()) return false;
+    }
+    if (p + 3 > Octets.size()) return false;
+    const uint16_t hcs = FrameCheckSequence(Octets.substr(1, p));
+    return static_cast<uint8_t>(Octets[p + 1]) == (hcs & 0xFF) && static_cast<uint8_t>(Octets[p + 2]) == (hcs >> 8);
+}
+
+std::string LinesText(const std::vector<long long>& Lines, std::string_view Counted) {
+    TLineList list;
+    for (long long line : Lines) list.Add(line);
+    return list.Text(Counted);
 }
 
 THdlcJoiner::TResult THdlcJoiner::Broke(TSequence& Sequence, std::string Why, bool KeepDropping) {
-    FLines = std::move(Sequence.Lines);
-    FMessage = "Broken segmented APDU: " + std::move(Why) + "; " + LinesText(FLines, FCounted) + " not translated";
+    FLines = Sequence.Lines;
+    FMessage = "Broken segmented APDU: " + std::move(Why) + "; " + FLines.Text(FCounted) + " not translated";
     Sequence.Lines.clear();
-    Sequence.Info.clear();
+    Sequence.Info = std::string();  // its memory too
+    Sequence.Segments = 0;
     if (KeepDropping) Sequence.Dropping = true;
     else FOpen.erase(FOpen.begin() + (&Sequence - FOpen.data()));
     return Broken;
+}
+
+size_t THdlcJoiner::HeldOctets() const noexcept {
+    size_t held = 0;
+    for (const TSequence& s : FOpen) held += s.Info.size();
+    return held;
 }
 
 bool THdlcJoiner::Open(const TFrame& Frame) const noexcept {
@@ -55,7 +97,7 @@ bool THdlcJoiner::Open(const TFrame& Frame) const noexcept {
     return false;
 }
 
-THdlcJoiner::TResult THdlcJoiner::Take(const TFrame& Frame, long long Line) {
+THdlcJoiner::TResult THdlcJoiner::Take(const TFrame& Frame, long long FirstLine, long long LastLine) {
     const auto open = std::find_if(FOpen.begin(), FOpen.end(), [&](const TSequence& s) {
         return s.Dst == Frame.DstAddress() && s.Src == Frame.SrcAddress();
     });
@@ -63,10 +105,10 @@ THdlcJoiner::TResult THdlcJoiner::Take(const TFrame& Frame, long long Line) {
     if (open == FOpen.end()) {
         if (!Frame.Segmented()) return NotJoined;
         if (FOpen.size() == kMaxOpenSequences) {
-            FLines = {Line};
+            FLines.clear();
+            FLines.Add(FirstLine, LastLine);
             FMessage = "Broken segmented APDU: more than " + std::to_string(kMaxOpenSequences) +
-                       " address pairs with open sequences; " + std::string(FCounted) + " " +
-                       std::to_string(Line) + " not translated";
+                       " address pairs with open sequences; " + FLines.Text(FCounted) + " not translated";
             return Broken;
         }
         TSequence& s = FOpen.emplace_back();
@@ -74,12 +116,15 @@ THdlcJoiner::TResult THdlcJoiner::Take(const TFrame& Frame, long long Line) {
         s.Src = Frame.SrcAddress();
         s.Numbered = numbered;
         s.NextNs = (Frame.SSequenceNr() + 1) & 7;
+        s.Segments = 1;
+        s.Lines.Add(FirstLine, LastLine);
+        if (HeldOctets() + Frame.Data().size() > kMaxJoinedOctets)
+            return Broke(s, "longer than " + std::to_string(kMaxJoinedOctets) + " octets", true);
         s.Info = Frame.Data();
-        s.Lines.push_back(Line);
         return Pending;
     }
     TSequence& s = *open;
-    if (s.Lines.empty() || s.Lines.back() != Line) s.Lines.push_back(Line);
+    s.Lines.Add(FirstLine, LastLine);
     if (s.Dropping) {
         if (Frame.Segmented()) return Broke(s, "segment after a break", true);
         return Broke(s, "last segment after a break", false);
@@ -92,13 +137,18 @@ THdlcJoiner::TResult THdlcJoiner::Take(const TFrame& Frame, long long Line) {
                      "N(S) " + std::to_string(Frame.SSequenceNr()) + " where " + std::to_string(s.NextNs) +
                          " was due (a segment is missing or repeated)",
                      Frame.Segmented());
-    if (s.Info.size() + Frame.Data().size() > kMaxJoinedOctets)
+    if (HeldOctets() + Frame.Data().size() > kMaxJoinedOctets)
         return Broke(s, "longer than " + std::to_string(kMaxJoinedOctets) + " octets", Frame.Segmented());
+    if (++s.Segments > kMaxSegments)
+        return Broke(s, "more than " + std::to_string(kMaxSegments) + " segments", Frame.Segmented());
     s.Info += Frame.Data();
     s.NextNs = (s.NextNs + 1) & 7;
     if (Frame.Segmented()) return Pending;
-    FLines = std::move(s.Lines);
-    FApdu.assign(std::string_view(s.Info).substr(std::min(s.Info.size(), kLlcHeaderSize)));
+    FLines = s.Lines;
+    const std::string_view info = s.Info;
+    const size_t header = LlcHeaderSize(info);
+    FOpening.assign(info.substr(0, std::min<size_t>(info.size(), kLlcHeaderSize)));
+    FApdu.assign(info.substr(header));
     FOpen.erase(open);
     return Complete;
 }

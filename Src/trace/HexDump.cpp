@@ -32,7 +32,7 @@ constexpr size_t kUsualLineOctets = 16;
 
 }  // namespace
 
-bool ParseDumpLine(std::string_view Line, uint64_t& Offset, std::string& Out) {
+bool ParseDumpLine(std::string_view Line, uint64_t& Offset, std::string& Out, uint64_t* DecimalOffset) {
     size_t i = 0;
     while (i < Line.size() && IsBlank(Line[i])) ++i;
     const size_t offsetBegin = i;
@@ -40,6 +40,12 @@ bool ParseDumpLine(std::string_view Line, uint64_t& Offset, std::string& Out) {
     while (i < Line.size() && IsHexDigit(Line[i]) && i - offsetBegin < 9) offset = offset << 4 | HexValue(Line[i++]);
     const size_t offsetDigits = i - offsetBegin;
     if (offsetDigits < 4 || offsetDigits > 8) return false;
+    if (DecimalOffset) {
+        uint64_t decimal = 0;
+        for (size_t k = offsetBegin; k < i && decimal != UINT64_MAX; ++k)
+            decimal = Line[k] <= '9' ? decimal * 10 + static_cast<uint64_t>(Line[k] - '0') : UINT64_MAX;
+        *DecimalOffset = decimal;
+    }
     if (i < Line.size() && Line[i] == ':') ++i;
     size_t rest = i;
     while (rest < Line.size() && (IsBlank(Line[rest]) || Line[rest] == '\r')) ++rest;
@@ -107,6 +113,7 @@ bool THexDump::Opens(std::string_view Line) {
 void THexDump::Clear() {
     FActive = false;
     FRepeat = false;
+    FDecimal = false;
     FLastLineSize = 0;
     FOctets.clear();
 }
@@ -126,15 +133,21 @@ THexDump::TAdd THexDump::Add(std::string_view Line) {
         return Added;
     }
     uint64_t offset = 0;
+    uint64_t decimal = 0;
     FLine.clear();
-    if (!ParseDumpLine(Line, offset, FLine)) return NotDumpLine;
+    if (!ParseDumpLine(Line, offset, FLine, &decimal)) return NotDumpLine;
     if (!FActive) {
         if (offset != 0) return NotDumpLine;
         FActive = true;
     }
+    // A second line at the offset its digits give in decimal: a dump that counts in decimal.
+    if (!FDecimal && !FRepeat && offset != FOctets.size() && decimal == FOctets.size()) FDecimal = true;
+    if (FDecimal) offset = decimal;
     FLineOffset = offset;
     if (FRepeat && FLastLineSize > 0 && offset > FOctets.size() && (offset - FOctets.size()) % FLastLineSize == 0) {
         if (offset > kMaxDumpOctets) return TooLong;
+        if (FRepeated + (offset - FOctets.size()) > kMaxDumpRepeatedOctets) return TooManyRepeated;
+        FRepeated += offset - FOctets.size();
         const size_t from = FOctets.size() - FLastLineSize;
         while (FOctets.size() < offset) FOctets.append(FOctets, from, FLastLineSize);
     }

@@ -13,17 +13,21 @@ namespace vantrel::trace {
 
 // One dump line: its offset, and its octets appended to Out. A line of only
 // an offset (the total length some tools print last) has no octets. False
-// (Out unchanged) when Line is no dump line.
-bool ParseDumpLine(std::string_view Line, uint64_t& Offset, std::string& Out);
+// (Out unchanged) when Line is no dump line. DecimalOffset, when given, is the
+// offset's digits read as a decimal number (UINT64_MAX when one is no decimal
+// digit): some tools count in decimal.
+bool ParseDumpLine(std::string_view Line, uint64_t& Offset, std::string& Out, uint64_t* DecimalOffset = nullptr);
 
 // The octets of consecutive dump lines. A dump opens with a line at offset 0;
-// every further line must stand at the offset where the octets so far end.
-// "*" (repeated lines left out) is understood.
+// every further line must stand at the offset where the octets so far end,
+// counted in hex or, from the first line that says so, in decimal. "*"
+// (repeated lines left out) is understood, up to kMaxDumpRepeatedOctets for
+// all the dumps of one input together.
 class THexDump {
 public:
     static bool Opens(std::string_view Line);
 
-    enum TAdd { Added, NotDumpLine, OffsetJump, TooLong };
+    enum TAdd { Added, NotDumpLine, OffsetJump, TooLong, TooManyRepeated };
     TAdd Add(std::string_view Line);
 
     bool Active() const noexcept { return FActive; }
@@ -32,18 +36,23 @@ public:
     uint64_t LineOffset() const noexcept { return FLineOffset; }
     uint64_t DueOffset() const noexcept { return FOctets.size(); }
     std::string OffsetJumpMessage() const;
+    // The block ends (the octets repeated so far still count).
     void Clear();
 
 private:
     bool FActive = false;
     bool FRepeat = false;
+    bool FDecimal = false;
+    uint64_t FRepeated = 0;  // by all blocks
     size_t FLastLineSize = 0;
     uint64_t FLineOffset = 0;
     std::string FOctets;
     std::string FLine;
 };
 
-// The most octets a dump may hold.
+// The most octets a dump may hold, and the most its "*" lines may repeat in
+// one input (a few lines of text must not stand for gigabytes).
 inline constexpr size_t kMaxDumpOctets = 16u << 20;
+inline constexpr size_t kMaxDumpRepeatedOctets = 1u << 20;
 
 }  // namespace vantrel::trace

@@ -152,7 +152,7 @@ bool FindOctetRun(std::string_view s, TOctetRun& Run) noexcept {
     }
     close();
     if (best.Octets == 0) return false;
-    Run = TOctetRun{best.Begin, best.End, best.Octets};
+    Run = TOctetRun{best.Begin, best.End, best.Octets, best.Letter};
     return true;
 }
 

@@ -13,6 +13,7 @@ struct TOctetRun {
     size_t Begin = 0;
     size_t End = 0;
     size_t Octets = 0;
+    bool Letter = false;  // a digit A-F (or a 0x prefix) in it
 };
 
 // Finds the line's octets: the longest run of hex words of an even digit

@@ -1,10 +1,13 @@
 // Captures as users have them, line by line: each line is today's input (a
-// hex APDU, an HDLC frame, XML), or a log line with text around its octets,
-// or part of a hex dump, or one segment of an APDU spread over HDLC frames.
-// The reader turns the lines into translated units, in order, holding no
-// more than one dump block and the open segment sequences.
+// hex APDU, an HDLC frame, XML), or a log line with text around its octets
+// (a Python bytes literal among them), or part of a hex dump, or one segment
+// of an APDU spread over HDLC frames or wired M-Bus frames, or one of the
+// lines a frame is wrapped over. The reader turns the lines into translated
+// units, in order, holding no more than one dump block, one frame being
+// gathered over lines and the open segment sequences, each with its bound.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -12,12 +15,15 @@
 
 #include "HdlcJoin.h"
 #include "HexDump.h"
+#include "LogLine.h"
+#include "MBus.h"
 #include "../translate/Translate.h"
 
 namespace vantrel::trace {
 
-enum class TInput { Hex, Frame, Wrapper, Dump, Xml };
-std::string_view InputName(TInput Input) noexcept;  // "hex", "frame", "wrapper", "dump", "xml"
+enum class TInput { Hex, Frame, Wrapper, Dump, Xml, MBus, Text };
+// "hex", "frame", "wrapper", "dump", "xml", "mbus", "text".
+std::string_view InputName(TInput Input) noexcept;
 
 // Text whose first "<" opens no XML element: an arrow ("<-", "<<") of a log.
 bool OpensNoElement(std::string_view Text) noexcept;
@@ -29,8 +35,15 @@ struct TTraceUnit {
     std::string Label;        // a log line's text around its octets
     TInput Input = TInput::Hex;
     bool New = false;         // a form beyond a single hex, frame or XML line
+    // Of octets read out of a log line: the characters before them on it,
+    // for the caret of a failure.
+    long long OctetsColumn = 0;
     TTranslateOutcome Outcome;
 };
+
+// The most text the lines of one frame gathered over lines may have; a frame
+// is at most 2 KiB of octets, but log lines carry their text besides.
+inline constexpr size_t kMaxGatheredText = 64u << 10;
 
 class TTraceReader {
 public:
@@ -39,7 +52,8 @@ public:
 
     // The next line (without its line break), numbered from 1.
     void Line(long long Number, std::string_view Text);
-    // The input has ended: a dump block and broken sequences are reported.
+    // The input has ended: a dump block, a frame cut short and broken
+    // sequences are reported.
     void Finish();
 
 private:
@@ -51,17 +65,61 @@ private:
         std::string Label;
         bool Scanned = false;  // found by the log-line scanner
         bool Dump = false;     // read from a hex dump
+        long long Column = 0;  // characters before the scanned octets
     };
+    // A frame whose octets end before its length field says: the lines that
+    // continue it are gathered until it is whole.
+    enum class TFormat { None, Hdlc, MBus };
+    struct TGather {
+        TFormat Format = TFormat::None;
+        std::string Octets;
+        size_t Opening = 0;  // the octets of the first line
+        long long FirstLine = 0;
+        long long LastLine = 0;
+        std::string Label;
+        bool FromLineStart = false;  // the frame opened its first line's octets
+        // The lines taken, to be read again on their own when they prove no
+        // continuation: their texts back to back.
+        std::string Texts;
+        struct TTaken {
+            long long Number;
+            size_t End;
+        };
+        std::vector<TTaken> Taken;
+        bool Active() const noexcept { return Format != TFormat::None; }
+    };
+    struct TReplay {
+        long long Number;
+        std::string Text;
+        bool Alone;  // read without gathering the lines after it
+    };
+
     TTraceUnit Unit(const TOrigin& Origin, TInput Input) const;
+    void Process(long long Number, std::string_view Text, bool Alone);
+    void Drain();
     void Octets(const TOrigin& Origin, std::string_view Text);
-    bool Scan(const TOrigin& Origin, std::string_view Text);
-    bool Scanned(const TOrigin& Origin, std::string_view Octets);
+    bool Scan(const TOrigin& Origin, std::string_view Text, bool KeepFailures);
+    bool BytesLiteral(const TOrigin& Origin, std::string_view Text);
+    // Whether a log line's octets that only fail still replace today's outcome.
+    enum class TKeep { No, IfLogText, Yes };
+    bool Scanned(const TOrigin& Origin, std::string_view Octets, TKeep Keep);
     bool Frames(const TOrigin& Origin, std::string_view Text);
     bool FrameOctets(const TOrigin& Origin, std::string_view Octets, bool TodayDecides);
+    bool MBusOctets(const TOrigin& Origin, std::string_view Octets);
     void OctetsOf(const TOrigin& Origin, std::string_view Octets);
     void Frame(const TOrigin& Origin, const TFrame& Frame);
+    void MBusFrame(const TOrigin& Origin, const TMBusFrame& Frame);
     void Wrappers(const TOrigin& Origin, std::string_view Octets);
+    void NoOctets(long long Number, std::string_view Text);
     void FlushDump();
+    // Gathering a frame over lines.
+    void StartGather(const TOrigin& Origin, TFormat Format, std::string_view Octets, bool FromLineStart);
+    bool Continue(long long Number, std::string_view Text);
+    void Advance(long long Number, std::string_view Text, const TOctetRun& Run);
+    size_t EndGather();
+    size_t Replay();
+    void GatherFailure(const TOrigin& Origin, std::string Message);
+    TOrigin GatherOrigin() const;
     void Emit(TTraceUnit& Unit) {
         if (FCollect) FCollect->push_back(std::move(Unit));
         else FSink(Unit);
@@ -74,7 +132,15 @@ private:
     long long FDumpFirst = 0;
     long long FDumpLast = 0;
     THdlcJoiner FJoiner;
+    TMBusJoiner FMBus;
+    TGather FGather;
+    std::deque<TReplay> FReplay;           // lines to read again, in order
+    std::string_view FText;                // the line being read
+    bool FAlone = false;                   // it is read again on its own
+    bool FMidLine = false;                 // the octets read follow a frame on their line
     std::string FOctets;                   // reused per line
+    std::string FLineOctets;               // reused per line
+    std::string FRest;                     // reused per line
     std::vector<std::string_view> FFrames; // reused per line
     std::vector<TFrame> FFrameList;        // reused per line
 };

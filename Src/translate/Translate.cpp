@@ -8,8 +8,10 @@
 #include "HexText.h"
 #include "Wrapper.h"
 #include "LlcHeader.h"
+#include "OctetsAfterApdu.h"
 #include "../../xmlPdu/INFRA/Errors.h"
 #include "../../xmlPdu/INFRA/INFRAMisc.h"
+#include "../../xmlPdu/INFRA/ScriptStream.h"
 #include "../../xmlPdu/security/SecurityLayer.h"
 #include "vantrel/vantrel.h"
 
@@ -46,9 +48,51 @@ void EntryFailure(TTranslateOutcome& Outcome, std::string_view SourceText, const
     GotoIndex(SourceText, Index, Outcome.Line, Outcome.Column);
 }
 
+// One APDU at the start of Octets to XML through the entry point: its XML
+// (octets after its end named in a closing comment and a note) and the
+// octets it took; false with Error filled when it does not decode.
+bool ApduToXml(std::string_view Octets, const TTranslateOptions& Options, TTranslateOutcome& Outcome,
+               TTranslationError& Error, size_t& Taken) {
+    TTranslationError error;
+    VantrelStream* xml = nullptr;
+    PduToXmlEx(reinterpret_cast<const uint8_t*>(Octets.data()), static_cast<uint32_t>(Octets.size()), Options.Keys,
+               Flags(Options), &xml, &error);
+    Error = error;
+    if (error.Code != 0) return false;
+    Taken = error.Position > 1 ? static_cast<size_t>(error.Position) - 1 : 0;
+    if (Taken > Octets.size()) Taken = Octets.size();
+    Outcome.Text.append(reinterpret_cast<const char*>(VantrelStreamData(xml)), VantrelStreamSize(xml) - 1);
+    for (uint32_t i = 0, n = VantrelStreamNoteCount(xml); i < n; ++i) Outcome.Notes.emplace_back(VantrelStreamNote(xml, i));
+    VantrelStreamFree(xml);
+    bool server;
+    if (Options.Keys)
+        if (std::string title; FindAssociationTitle(Octets.substr(0, Taken), server, title))
+            (server ? Outcome.ServerSystemTitle : Outcome.ClientSystemTitle) = std::move(title);
+    return true;
+}
+
+// The closing comment and the note that named Rest as octets after the end
+// of the APDU before it, taken back because Rest is an APDU itself. False
+// (nothing changed) when the outcome does not end with them.
+bool TakeBackOctetsAfterApdu(TTranslateOutcome& Outcome, std::string_view Rest) {
+    const std::string note = OctetsAfterApduText(Rest);
+    if (Outcome.Notes.empty() || Outcome.Notes.back() != note) return false;
+    TScriptStream comment;
+    comment.XMLComment(note);
+    comment.EmitLn("");
+    const std::string_view suffix = comment.View();
+    if (!std::string_view(Outcome.Text).ends_with(suffix)) return false;
+    Outcome.Text.resize(Outcome.Text.size() - suffix.size());
+    Outcome.Notes.pop_back();
+    return true;
+}
+
 // Octets to XML through the entry point. A failure places the caret at twice
 // the failing octet's position: two digits an octet, Skipped octets of the
-// text before the APDU included.
+// text before the APDU included. Where the APDU ends and octets follow, they
+// are tried as the next APDU, and so on: each APDU that decodes is
+// translated, one after the other; what does not decode stays named in the
+// comment and note after the last one.
 void OctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::string_view Octets,
                  const TTranslateOptions& Options, size_t Skipped = 0) {
     Outcome.HexToXml = true;
@@ -58,22 +102,24 @@ void OctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::s
         return;
     }
     TTranslationError error;
-    VantrelStream* xml = nullptr;
-    PduToXmlEx(reinterpret_cast<const uint8_t*>(Octets.data()), static_cast<uint32_t>(Octets.size()), Options.Keys,
-               Flags(Options), &xml, &error);
-    if (error.Code != 0) {
+    size_t taken = 0;
+    Outcome.Text.clear();
+    if (!ApduToXml(Octets, Options, Outcome, error, taken)) {
         Outcome.Field = FailedField(Octets);
         return EntryFailure(Outcome, SourceText, error,
                             2 * (static_cast<int64_t>(error.Position) + static_cast<int64_t>(Skipped)));
     }
     Outcome.Kind = TTranslateOutcome::Translated;
-    Outcome.Text.assign(reinterpret_cast<const char*>(VantrelStreamData(xml)), VantrelStreamSize(xml) - 1);
-    for (uint32_t i = 0, n = VantrelStreamNoteCount(xml); i < n; ++i) Outcome.Notes.emplace_back(VantrelStreamNote(xml, i));
-    VantrelStreamFree(xml);
-    bool server;
-    if (Options.Keys)
-        if (std::string title; FindAssociationTitle(Octets, server, title))
-            (server ? Outcome.ServerSystemTitle : Outcome.ClientSystemTitle) = std::move(title);
+    for (size_t at = taken; at < Octets.size() && taken > 0;) {
+        const std::string_view rest = Octets.substr(at);
+        TTranslateOutcome next;
+        if (!ApduToXml(rest, Options, next, error, taken) || !TakeBackOctetsAfterApdu(Outcome, rest)) break;
+        Outcome.Text += next.Text;
+        for (std::string& note : next.Notes) Outcome.Notes.push_back(std::move(note));
+        if (!next.ClientSystemTitle.empty()) Outcome.ClientSystemTitle = std::move(next.ClientSystemTitle);
+        if (!next.ServerSystemTitle.empty()) Outcome.ServerSystemTitle = std::move(next.ServerSystemTitle);
+        at += taken;
+    }
 }
 
 // WRAPPER PDUs, back to back: each APDU translated, the XML one after the
@@ -148,7 +194,8 @@ void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, const TT
             return Beep(Outcome, true, "Segmented HDLC frame: the APDU continues in the next frames");
         Outcome.FrameWithoutApdu = false;
         const std::string_view info = frame.Data();
-        return OctetsToXml(Outcome, SourceText, info.substr(info.size() < 3 ? info.size() : 3), Options);  // without the LLC header
+        if (Options.DescribeFrame) Outcome.FrameDescription.push_back(LlcHeaderDescription(info));
+        return OctetsToXml(Outcome, SourceText, info.substr(LlcHeaderSize(info)), Options);
     }
 
     const size_t angle = text.find('<');

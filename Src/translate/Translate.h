@@ -43,7 +43,9 @@ struct TTranslateOutcome {
     std::string Field;
     bool HexToXml = true;  // the direction taken (or that would have been taken)
     // A beep for a well-formed HDLC frame that carries no whole APDU: a frame
-    // other than I or UI, or one segment of a longer APDU.
+    // other than I or UI, or one segment of a longer APDU. Of the trace
+    // reader's units also an M-Bus frame without one, and a line of a log's
+    // own text: nothing to translate, and no failure.
     bool FrameWithoutApdu = false;
     // The octets were WRAPPER PDUs (DLMS over TCP or UDP), unwrapped.
     bool Wrapped = false;

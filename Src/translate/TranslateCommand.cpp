@@ -21,11 +21,43 @@ int64_t LineStartIndex(std::string_view Text, long long Number) {
 }
 
 // Where today's rules failed: the text read as a trace (log lines, hex
-// dumps, segmented HDLC frames, WRAPPER PDUs), line by line. Taken only when
-// the text holds one of those forms and no XML.
+// dumps, segmented HDLC frames, WRAPPER PDUs, M-Bus frames, frames wrapped
+// over lines), line by line. Taken only when the text holds one of those
+// forms and no XML. The units stream into the outcome: what is kept is the
+// translation itself and the first failure, however many lines there are.
 void TranslateTrace(TTranslateOutcome& Outcome, std::string_view SourceText, const TTranslateOptions& Options) {
-    std::vector<trace::TTraceUnit> units;
-    trace::TTraceReader reader(Options, [&](trace::TTraceUnit& Unit) { units.push_back(std::move(Unit)); });
+    bool anyNew = false;
+    bool xml = false;  // a line of XML: the text is no trace
+    bool failed = false;
+    trace::TTraceUnit failure;
+    int translated = 0;
+    TTranslateOutcome outcome;
+    outcome.HexToXml = true;
+    outcome.Kind = TTranslateOutcome::Translated;
+    const auto where = [](const trace::TTraceUnit& Unit) {
+        return Unit.Lines.empty() ? "line " + std::to_string(Unit.Line) : Unit.Lines;
+    };
+    trace::TTraceReader reader(Options, [&](trace::TTraceUnit& Unit) {
+        anyNew |= Unit.New;
+        TTranslateOutcome& o = Unit.Outcome;
+        if (xml || (!o.HexToXml && o.Kind == TTranslateOutcome::Translated)) {
+            xml = true;
+            return;
+        }
+        const bool first = !failed && o.Kind != TTranslateOutcome::Translated && !o.FrameWithoutApdu;
+        for (auto& line : o.FrameDescription) {
+            if (first) outcome.FrameDescription.push_back(line);
+            else outcome.FrameDescription.push_back(std::move(line));
+        }
+        if (o.Kind == TTranslateOutcome::Translated) {
+            ++translated;
+            outcome.Text += o.Text;
+            for (auto& note : o.Notes) outcome.Notes.push_back(where(Unit) + ": " + note);
+        } else if (first) {
+            failed = true;
+            failure = std::move(Unit);
+        }
+    });
     long long number = 0;
     long long filled = 0;  // lines with text
     for (size_t at = 0; at <= SourceText.size();) {
@@ -38,50 +70,68 @@ void TranslateTrace(TTranslateOutcome& Outcome, std::string_view SourceText, con
         at = end + 1;
     }
     reader.Finish();
-    bool anyNew = false;
-    const trace::TTraceUnit* failed = nullptr;
-    int translated = 0;
-    for (const auto& unit : units) {
-        anyNew |= unit.New;
-        if (!unit.Outcome.HexToXml && unit.Outcome.Kind == TTranslateOutcome::Translated) return;
-        if (unit.Outcome.Kind == TTranslateOutcome::Translated) ++translated;
-        else if (!failed && !unit.Outcome.FrameWithoutApdu) failed = &unit;
-    }
-    if (!anyNew || (!failed && translated == 0)) return;
-    const auto where = [](const trace::TTraceUnit& Unit) {
-        return Unit.Lines.empty() ? "line " + std::to_string(Unit.Line) : Unit.Lines;
-    };
-    TTranslateOutcome outcome;
-    outcome.HexToXml = true;
+    if (xml || !anyNew || (!failed && translated == 0)) return;
     // A failure of the trace replaces today's failure where something of the
-    // trace translated, or where it is a failure of a new form itself.
-    if (failed && translated == 0 && failed->Input != trace::TInput::Wrapper && failed->Input != trace::TInput::Dump &&
-        (failed->Lines.empty() || filled < 2))
+    // trace translated, or where it is a failure of a new form itself (a log
+    // line's octets among their text among them).
+    if (failed && translated == 0 && failure.Input != trace::TInput::Wrapper && failure.Input != trace::TInput::Dump &&
+        failure.Input != trace::TInput::MBus && failure.Label.empty() && (failure.Lines.empty() || filled < 2))
         return;
     if (failed) {
-        outcome = failed->Outcome;
-        outcome.Text = where(*failed) + ": " + outcome.Text;
-        GotoIndex(SourceText, LineStartIndex(SourceText, failed->FirstLine), outcome.Line, outcome.Column);
-        Outcome = std::move(outcome);
+        TTranslateOutcome result = std::move(failure.Outcome);
+        result.Text = where(failure) + ": " + result.Text;
+        int64_t index = LineStartIndex(SourceText, failure.FirstLine);
+        // A log line's octets: the caret at the failing octet, as for the octets alone.
+        if (result.Kind == TTranslateOutcome::EntryFailure && failure.OctetsColumn > 0)
+            index += failure.OctetsColumn + 2 * static_cast<int64_t>(result.Position);
+        GotoIndex(SourceText, index, result.Line, result.Column);
+        Outcome = std::move(result);
         return;
     }
-    outcome.Kind = TTranslateOutcome::Translated;
-    for (auto& unit : units) {
-        for (auto& line : unit.Outcome.FrameDescription) outcome.FrameDescription.push_back(std::move(line));
-        if (unit.Outcome.Kind != TTranslateOutcome::Translated) continue;
-        outcome.Text += unit.Outcome.Text;
-        for (auto& note : unit.Outcome.Notes) outcome.Notes.push_back(where(unit) + ": " + note);
-    }
     Outcome = std::move(outcome);
+}
+
+// Hex octets in a notation of logs and tools, wrapped over any number of
+// lines: separated by colons or commas (tabs, blanks and dashes besides), or
+// written 0x7E. False when the text holds anything else or no such notation
+// (today's rules read plain pasted hex, and refuse tabs alone).
+bool SeparatedOctets(std::string_view Text, std::string& Octets) {
+    bool notation = false;
+    const auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); };
+    const auto value = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
+    for (size_t i = 0; i < Text.size();) {
+        const char c = Text[i];
+        if (c == ' ' || c == '\r' || c == '\n' || c == '-' || c == ':' || c == ',' || c == '\t') {
+            notation |= c == ':' || c == ',';
+            ++i;
+            continue;
+        }
+        size_t begin = i;
+        if (c == '0' && i + 1 < Text.size() && (Text[i + 1] == 'x' || Text[i + 1] == 'X')) {
+            begin = i += 2;
+            notation = true;
+        }
+        while (i < Text.size() && hex(Text[i])) ++i;
+        if (i == begin || (i - begin) % 2 != 0) return false;
+        if (i < Text.size() && std::string_view(" \r\n-:,\t").find(Text[i]) == std::string_view::npos) return false;
+        for (size_t k = begin; k < i; k += 2) Octets += static_cast<char>(value(Text[k]) << 4 | value(Text[k + 1]));
+    }
+    return notation && !Octets.empty();
 }
 
 }  // namespace
 
 TTranslateOutcome TranslateText(std::string_view SourceText, const TTranslateOptions& Options) {
     TTranslateOutcome outcome = TranslateSingle(SourceText, Options);
-    if (outcome.Kind != TTranslateOutcome::Translated && !outcome.Wrapped &&
-        (outcome.HexToXml || trace::OpensNoElement(SourceText)))
-        TranslateTrace(outcome, SourceText, Options);
+    if (outcome.Kind == TTranslateOutcome::Translated || outcome.Wrapped ||
+        !(outcome.HexToXml || trace::OpensNoElement(SourceText)))
+        return outcome;
+    // Octets wrapped over lines in a notation of logs ("7e:a0:19:...") are one piece.
+    if (std::string octets; outcome.Kind == TTranslateOutcome::HexFailure && SeparatedOctets(SourceText, octets)) {
+        TTranslateOutcome joined = TranslateOctets(octets, Options);
+        if (joined.Kind == TTranslateOutcome::Translated) return joined;
+    }
+    TranslateTrace(outcome, SourceText, Options);
     return outcome;
 }
 

@@ -67,7 +67,9 @@ TEST_F(Cli, FailuresGoToStandardError) {
 TEST_F(Cli, FrameDescriptionBeforeTheTranslation) {
     const TRun run = Run("--frame", kUiFrame + "\n");
     EXPECT_EQ(run.Status, 0);
-    EXPECT_EQ(run.Out, "Frame(\n  Kind:UI, Dst:'01', Src:'10', P/F:1, Seg:0,\n  Info:'E6E600FF120102' size=7\n)\n" + kXml0102);
+    EXPECT_EQ(run.Out, "Frame(\n  Kind:UI, Dst:'01', Src:'10', P/F:1, Seg:0,\n  Info:'E6E600FF120102' size=7\n)\n"
+                       "LLC(Dst LSAP:E6, Src LSAP:E6 client to server, Quality:00)\n" +
+                           kXml0102);
     const TRun rr = Run("--frame", kRrFrame);
     EXPECT_EQ(rr.Status, 0);  // a frame without an APDU is no failure
     EXPECT_EQ(rr.Out, "Frame(\n  Kind:RR, Dst:'01', Src:'10', P/F:1, Seg:0,\n  N(R):1\n)\n");
@@ -106,7 +108,8 @@ TEST_F(Cli, EachLineWithFrameDescriptions) {
     // A frame without an APDU is part of any capture log: skipped, not a failure.
     const TRun run = Run("--each-line --frame", kUiFrame + "\n" + kRrFrame + "\nFF 12 01 02\n");
     EXPECT_EQ(run.Status, 0);
-    EXPECT_EQ(run.Out, "line 1:\nFrame(\n  Kind:UI, Dst:'01', Src:'10', P/F:1, Seg:0,\n  Info:'E6E600FF120102' size=7\n)\n" +
+    EXPECT_EQ(run.Out, "line 1:\nFrame(\n  Kind:UI, Dst:'01', Src:'10', P/F:1, Seg:0,\n  Info:'E6E600FF120102' size=7\n)\n"
+                       "LLC(Dst LSAP:E6, Src LSAP:E6 client to server, Quality:00)\n" +
                            kXml0102 +
                            "line 2: skipped: HDLC RR frame: no APDU to translate\n"
                            "Frame(\n  Kind:RR, Dst:'01', Src:'10', P/F:1, Seg:0,\n  N(R):1\n)\n"

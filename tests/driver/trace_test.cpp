@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "DriverSupport.h"
+#include "TraceUnits.h"
 #include "Src/translate/TranslateCommand.h"
 #include "Src/trace/HdlcJoin.h"
 #include "Src/trace/HexDump.h"
@@ -256,38 +257,7 @@ TEST(Packet, HeadersDownToThePayload) {
         EXPECT_EQ(DecodePacket(kLinkEthernet, frame.substr(0, cut), frame.size(), p), TPacketFault::CutShort) << cut;
 }
 
-// The units the trace reader makes of Text's lines, one row each:
-// "line[/first] input kind: text-or-apdu [label]".
-std::vector<std::string> Units(std::string_view Text, bool DescribeFrame = false) {
-    std::vector<std::string> rows;
-    TTraceReader reader(vantrel::TTranslateOptions{.DescribeFrame = DescribeFrame}, [&](TTraceUnit& u) {
-        std::string row = std::to_string(u.Line);
-        if (u.FirstLine != u.Line) row += "/" + std::to_string(u.FirstLine);
-        row += " " + std::string(InputName(u.Input)) + " ";
-        switch (u.Outcome.Kind) {
-        case K::Translated:
-            row += "ok: " + (u.Outcome.HexToXml ? u.Outcome.Text.substr(1, u.Outcome.Text.find_first_of(" >") - 1)
-                                                : u.Outcome.Text);
-            break;
-        case K::Beep: row += (u.Outcome.FrameWithoutApdu ? "skipped: " : "beep: ") + u.Outcome.Text; break;
-        default: row += "error: " + u.Outcome.Text; break;
-        }
-        if (!u.Label.empty()) row += " [" + u.Label + "]";
-        for (const auto& d : u.Outcome.FrameDescription)
-            if (d.starts_with("Wrapper")) row += " " + d;
-        rows.push_back(row);
-    });
-    long long n = 0;
-    for (size_t at = 0; at < Text.size();) {
-        size_t end = Text.find('\n', at);
-        if (end == std::string_view::npos) end = Text.size();
-        reader.Line(++n, Text.substr(at, end - at));
-        at = end + 1;
-    }
-    reader.Finish();
-    return rows;
-}
-
+using dtest::Units;
 using Rows = std::vector<std::string>;
 
 TEST(TraceReader, TodaysLinesStayAsTheyAre) {

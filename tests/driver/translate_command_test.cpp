@@ -85,8 +85,9 @@ TEST(TranslateCommand, HdlcFrames) {
          K::Translated, kLongUnsignedXml, true},
         {"digits without blanks", vtest::Hex(dtest::Sealed("03 21 10", apdu)), K::Translated, kLongUnsignedXml, true},
         {"information without the APDU", SealedText("03 21 10", "E6 E6 00"), K::EntryFailure, "Wrong encoding in pdu", true},
-        {"information shorter than its LLC header", SealedText("03 21 10", "E6"), K::EntryFailure,
-         "Wrong encoding in pdu", true},
+        // No LLC header: the information field is translated as it is.
+        {"information shorter than an LLC header", SealedText("03 21 10", "E6"), K::EntryFailure,
+         "T_COSEMpdu : illegal Tag 230", true},
         {"APDU that does not decode", SealedText("03 21 10", "E6 E6 00 FF 12 01"), K::EntryFailure,
          "Wrong encoding in pdu", true},
         {"RR", SealedText("03 21 31"), K::Beep, "HDLC RR frame", true},
@@ -116,7 +117,8 @@ TEST(TranslateCommand, FrameDescriptionOnlyWhenAsked) {
               (std::vector<std::string>{"Frame(", "  Kind:RR, Dst:'01', Src:'10', P/F:1, Seg:0,", "  N(R):1", ")"}));
     const auto translated = TranslateText(dtest::SealedText("03 21 13", "E6 E6 00 FF 12 01 02"), true);
     EXPECT_EQ(translated.Kind, K::Translated);
-    EXPECT_EQ(translated.FrameDescription.size(), 4u);
+    EXPECT_EQ(translated.FrameDescription.size(), 5u);
+    EXPECT_EQ(translated.FrameDescription.back(), "LLC(Dst LSAP:E6, Src LSAP:E6 client to server, Quality:00)");
     EXPECT_TRUE(TranslateText("FF 12 01 02", true).FrameDescription.empty());
     EXPECT_TRUE(TranslateText("7E A0 07 03 21 93 0F 02 7E", true).FrameDescription.empty());
 }
