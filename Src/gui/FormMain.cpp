@@ -15,12 +15,14 @@
 
 #include "FindBar.h"
 #include "FrameBaseEditor.h"
+#include "FrameStrip.h"
 #include "KeysDialog.h"
 #include "OutcomeView.h"
 #include "Prompts.h"
 #include "RecentFiles.h"
 #include "SearchDialogs.h"
 #include "SecretStore.h"
+#include "StatusNote.h"
 #include "Src/translate/TranslateCommand.h"
 #include "Src/translate/Version.h"
 
@@ -102,17 +104,17 @@ TFormMain::TFormMain(QWidget* Parent) : TFormBase<QMainWindow>(Parent) {
 
     FFindBar = new TFindBar;
     FFindBar->hide();
+    FFrameStrip = new TFrameStrip;
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(FSplitter1, 1);
+    layout->addWidget(FFrameStrip);
     layout->addWidget(FFindBar);
     setCentralWidget(central);
 
-    FStatusNote = new QLabel(this);
-    FStatusNote->setObjectName(QStringLiteral("StatusNote"));
-    FStatusNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    FStatusNote = new TStatusNote(this);
     FStatusCaret = new QLabel(this);
     FStatusCaret->setObjectName(QStringLiteral("StatusCaret"));
     FStatusKeys = new QLabel(this);
@@ -133,6 +135,13 @@ TFormMain::TFormMain(QWidget* Parent) : TFormBase<QMainWindow>(Parent) {
         connect(pane->Editor(), &QsciScintilla::modificationChanged, this, &TFormMain::UpdateTitle);
         connect(pane, &TFrameBaseEditor::EditorStatusChanged, this, [this](TFrameBaseEditor* Pane, const QString& Status) {
             if (Pane == FActivePane) FStatusCaret->setText(Status);
+        });
+        // The stale pane edited (or translated into) is no longer stale, and
+        // the status line stops saying it is.
+        connect(pane, &TFrameBaseEditor::StaleChanged, this, [this](TFrameBaseEditor* Pane) {
+            if (Pane != FStalePane || Pane->IsStale()) return;
+            FStalePane = nullptr;
+            FStatusNote->Show(FFreshStatus);
         });
     }
     // The panes loaded their last files before the window listened.
@@ -166,7 +175,8 @@ TFormMain::TFormMain(QWidget* Parent) : TFormBase<QMainWindow>(Parent) {
 
 QAction* TFormMain::MenuAction(const char* Name) const { return findChild<QAction*>(QLatin1String(Name)); }
 
-QString TFormMain::StatusText() const { return FStatusNote->text(); }
+QString TFormMain::StatusText() const { return FStatusNote->Line().Text; }
+const TStatusLine& TFormMain::StatusLine() const { return FStatusNote->Line(); }
 
 void TFormMain::CreateMenus() {
     QMenuBar* mainMenu = menuBar();
@@ -288,6 +298,7 @@ void TFormMain::TranslateRequested(TFrameBaseEditor* Pane) {
     TFrameBaseEditor* SrcEditor = Pane;
     TFrameBaseEditor* DstEditor = Pane == FTopEditor ? FBottomEditor : FTopEditor;
     TTranslateOptions options;
+    options.DescribeFrame = true;  // for the frame strip
     options.Annotate = MenuAction("MMAnnotate")->isChecked();
     options.Keys = FKeys.get();
     TTranslateOutcome outcome;
@@ -300,38 +311,40 @@ void TFormMain::TranslateRequested(TFrameBaseEditor* Pane) {
 
 void TFormMain::ShowOutcome(TFrameBaseEditor* SrcEditor, TFrameBaseEditor* DstEditor, const TTranslateOutcome& Outcome) {
     SrcEditor->ClearMark();
-    FStatusNote->clear();
-    FStatusNote->setToolTip(QString());
+    QString place;
     switch (Outcome.Kind) {
-        case TTranslateOutcome::Translated: {
-            if (!Outcome.HexToXml && MenuAction("MMSpacedHex")->isChecked()) DstEditor->ReplaceAllText(SpacedHex(Outcome.Text));
-            else DstEditor->ReplaceAllText(Outcome.Text);
-            // What the user should know of the translation, without a box.
-            QStringList notes;
-            for (const std::string& note : Outcome.Notes) notes << QString::fromStdString(note);
-            FStatusNote->setText(notes.join(QStringLiteral("; ")));
-            FStatusNote->setToolTip(notes.join(QLatin1Char('\n')));
+        case TTranslateOutcome::Translated:
+            if (!Outcome.HexToXml && MenuAction("MMSpacedHex")->isChecked()) DstEditor->ShowTranslation(SpacedHex(Outcome.Text));
+            else DstEditor->ShowTranslation(Outcome.Text);
+            // The source is what the new translation is of.
+            SrcEditor->SetStale(false);
             break;
-        }
         case TTranslateOutcome::EntryFailure: {
             const std::string_view source = SrcEditor->TextView();
-            const QString message = QString::fromUtf8(Outcome.Text);
-            const QString place = FailurePlace(source, Outcome);
+            place = FailurePlace(source, Outcome);
             const auto [start, end] = FailureRange(source, Outcome);
-            FStatusNote->setText(place.isEmpty() ? message : message + QStringLiteral(": ") + place);
             SrcEditor->GotoPos(Outcome.Column, Outcome.Line);
             if (start >= 0) SrcEditor->MarkRange(start, end);
-            Prompts().ShowFailure(this, message, place);
             break;
         }
         case TTranslateOutcome::HexFailure:
-            FStatusNote->setText(QString::fromUtf8(Outcome.Text));
-            Prompts().ShowError(this, QString::fromUtf8(Outcome.Text));
-            break;
         case TTranslateOutcome::Beep:
-            FStatusNote->setText(QString::fromUtf8(Outcome.Text));
-            Prompts().Beep();
             break;
+    }
+    // Nothing replaced the other pane's translation: it is of other text.
+    if (Outcome.Kind != TTranslateOutcome::Translated && DstEditor->HoldsTranslation()) DstEditor->SetStale(true);
+    FStalePane = DstEditor->IsStale() ? DstEditor : nullptr;
+    const QString staleName = DstEditor == FTopEditor ? QStringLiteral("upper pane") : QStringLiteral("lower pane");
+    FFreshStatus = StatusLineOf(Outcome, place, QString());
+    FStatusNote->Show(FStalePane ? StatusLineOf(Outcome, place, staleName) : FFreshStatus);
+    FFrameStrip->ShowDescription(Outcome.FrameDescription);
+
+    // What needs an answer, once the window shows it all.
+    switch (Outcome.Kind) {
+        case TTranslateOutcome::Translated: break;
+        case TTranslateOutcome::EntryFailure: Prompts().ShowFailure(this, QString::fromUtf8(Outcome.Text), place); break;
+        case TTranslateOutcome::HexFailure: Prompts().ShowError(this, QString::fromUtf8(Outcome.Text)); break;
+        case TTranslateOutcome::Beep: Prompts().Beep(); break;
     }
 }
 
@@ -381,9 +394,12 @@ void TFormMain::LoadRememberedKeys() {
     QString error;
     if (read) FKeys = keys.ToLibraryKeys(error);
     if (read && error.isEmpty()) FKeySet = keys;
-    else FStatusNote->setText(QStringLiteral("The remembered keys could not be read%1.")
-                                  .arg(reason.isEmpty() ? error.isEmpty() ? QString() : QStringLiteral(": ") + error
-                                                        : QStringLiteral(": ") + reason));
+    else {
+        const QString text = QStringLiteral("The remembered keys could not be read%1.")
+                                 .arg(reason.isEmpty() ? error.isEmpty() ? QString() : QStringLiteral(": ") + error
+                                                       : QStringLiteral(": ") + reason);
+        FStatusNote->Show({TStatusLine::slWarning, text, text});
+    }
 }
 
 void TFormMain::ShowKeysState() {

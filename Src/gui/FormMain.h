@@ -1,15 +1,17 @@
 // The main window: two editor panes one above the other, the menus File,
 // Edit and View (acting on the pane with the focus), "Keys...", "Help" and
 // "About", a
-// find bar and a status line. "Translate" in either pane replaces the text
-// of the other pane with the translation, or tells what failed and where, and
-// puts the caret of the source pane there.
+// find bar, the frame strip and a status line. "Translate" in either pane
+// replaces the text of the other pane with the translation, or tells what
+// failed and where, puts the caret of the source pane there and dims the
+// other pane's previous translation as stale.
 #pragma once
 
 #include <QMainWindow>
 
 #include "FormBase.h"
 #include "KeySet.h"
+#include "OutcomeView.h"
 
 class QAction;
 class QLabel;
@@ -20,6 +22,8 @@ namespace vantrel {
 
 class TFindBar;
 class TFrameBaseEditor;
+class TFrameStrip;
+class TStatusNote;
 struct TTranslateOutcome;
 
 class TFormMain final : public TFormBase<QMainWindow> {
@@ -36,8 +40,11 @@ public:
     QAction* MenuAction(const char* Name) const;
     QMenu* RecentMenu() const { return FRecentMenu; }
     TFindBar* FindBar() const { return FFindBar; }
-    // The text of the status line's message part.
+    // The status line's message part: its whole text, and all of it.
     QString StatusText() const;
+    const TStatusLine& StatusLine() const;
+    TStatusNote* StatusNote() const { return FStatusNote; }
+    TFrameStrip* FrameStrip() const { return FFrameStrip; }
     // The pane the menus act on: the one that had the focus last.
     TFrameBaseEditor* ActivePane() const { return FActivePane; }
 
@@ -78,7 +85,12 @@ private:
     TFrameBaseEditor* FBottomEditor;
     TFrameBaseEditor* FActivePane;
     TFindBar* FFindBar;
-    QLabel* FStatusNote;
+    TFrameStrip* FFrameStrip;
+    TStatusNote* FStatusNote;
+    // The last translation's status line as it reads once the pane it calls
+    // stale is no longer stale; that pane while it is.
+    TStatusLine FFreshStatus;
+    TFrameBaseEditor* FStalePane = nullptr;
     QLabel* FStatusCaret;
     QLabel* FStatusKeys;
     TKeySet FKeySet;

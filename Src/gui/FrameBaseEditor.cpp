@@ -142,7 +142,25 @@ long LineStart(const QsciScintilla* Editor, long Line) {
     return Send(Editor, QsciScintilla::SCI_POSITIONFROMLINE, static_cast<unsigned long>(Line));
 }
 
+// A colour halfway to Paper: the text of a stale translation.
+QColor Faded(const QColor& Colour, const QColor& Paper) {
+    return QColor((Colour.red() + Paper.red()) / 2, (Colour.green() + Paper.green()) / 2, (Colour.blue() + Paper.blue()) / 2);
+}
+
 }  // namespace
+
+// The pane itself writes the text for as long as it lives.
+class TFrameBaseEditor::TWriting {
+public:
+    TWriting(TFrameBaseEditor& Pane, TWriter Writer) : FPane(Pane), FSaved(Pane.FWriter) { Pane.FWriter = Writer; }
+    ~TWriting() { FPane.FWriter = FSaved; }
+    TWriting(const TWriting&) = delete;
+    TWriting& operator=(const TWriting&) = delete;
+
+private:
+    TFrameBaseEditor& FPane;
+    TWriter FSaved;
+};
 
 TFrameBaseEditor::TFrameBaseEditor(QWidget* Parent, const QString& FileKey)
     : QWidget(Parent), FFileKey(FileKey), FFileUsesCrLf(kPlatformCrLf), FEditor(new QsciScintilla(this)), FHighLighter(new THighLighter(this)),
@@ -189,6 +207,7 @@ TFrameBaseEditor::TFrameBaseEditor(QWidget* Parent, const QString& FileKey)
         if ((Type & QsciScintilla::SC_MOD_INSERTTEXT) && Length > kLargeInsertion)
             Send(FEditor, QsciScintilla::SCI_COLOURISE, static_cast<unsigned long>(LineStart(FEditor, LineOf(FEditor, Position))),
                  Position + Length);
+        if (Type & (QsciScintilla::SC_MOD_INSERTTEXT | QsciScintilla::SC_MOD_DELETETEXT)) TextModified();
     });
     connect(&TSettingsNotifier::Instance(), &TSettingsNotifier::ScriptFontChanged, this,
             &TFrameBaseEditor::ApplyScriptFont);
@@ -202,9 +221,11 @@ TFrameBaseEditor::~TFrameBaseEditor() = default;
 
 void TFrameBaseEditor::CreateActions() {
     // Keys the editor would take for itself: Ctrl+T swaps lines, Ctrl+/
-    // moves by word parts.
+    // moves by word parts; pasting goes through Paste.
     UnbindEditorKey(*FEditor, (Qt::CTRL | Qt::Key_T).toCombined());
     UnbindEditorKey(*FEditor, (Qt::CTRL | Qt::Key_Slash).toCombined());
+    UnbindEditorKey(*FEditor, (Qt::CTRL | Qt::Key_V).toCombined());
+    UnbindEditorKey(*FEditor, (Qt::SHIFT | Qt::Key_Insert).toCombined());
 
     for (const TMenuItem& item : kMenuItems) {
         auto* action = new QAction(QString::fromLatin1(item.Caption), this);
@@ -212,6 +233,7 @@ void TFrameBaseEditor::CreateActions() {
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         addAction(action);
         FActions[item.Action] = action;
+        if (item.Action == eaPaste) action->setShortcuts({item.Shortcut, QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
         if (item.Action <= eaSaveAs) {
             if (item.SeparatorBefore) FOwnMenu->addSeparator();
             FOwnMenu->addAction(action);
@@ -223,7 +245,7 @@ void TFrameBaseEditor::CreateActions() {
     on(eaRedo, [this] { FEditor->redo(); });
     on(eaCut, [this] { FEditor->cut(); });
     on(eaCopy, [this] { FEditor->copy(); });
-    on(eaPaste, [this] { FEditor->paste(); });
+    on(eaPaste, [this] { Paste(); });
     on(eaDelete, [this] { FEditor->removeSelectedText(); });
     on(eaSelectAll, [this] { FEditor->selectAll(); });
     on(eaIndent, [this] { IndentSelectedLines(true); });
@@ -256,17 +278,18 @@ void TFrameBaseEditor::ApplyPalette() {
     const QColor keyword2 = ForPaper(paper, QColor(Qt::darkGreen), QColor(0x8F, 0xD8, 0x8F));
     const QColor keyword3 = ForPaper(paper, QColor(Qt::darkRed), QColor(0xFF, 0x90, 0x90));
     for (int style = hsDefault; style <= hsKeyword3; ++style) {
-        const QColor colour = style == hsComment  ? comment
-                              : style == hsString ? string
-                              : style == hsKeyword2 ? keyword2
-                              : style == hsKeyword3 ? keyword3
-                                                    : text;
+        QColor colour = style == hsComment  ? comment
+                        : style == hsString ? string
+                        : style == hsKeyword2 ? keyword2
+                        : style == hsKeyword3 ? keyword3
+                                              : text;
+        if (FStale) colour = Faded(colour, paper);
         for (int twin : {style, style + kTwinStyle}) {
             FHighLighter->setColor(colour, twin);
             FHighLighter->setPaper(paper, twin);
         }
     }
-    FHighLighter->setDefaultColor(text);
+    FHighLighter->setDefaultColor(FStale ? Faded(text, paper) : text);
     FHighLighter->setDefaultPaper(paper);
     Send(FEditor, QsciScintilla::SCI_STYLESETBACK, QsciScintilla::STYLE_DEFAULT, Bgr(paper));
     FEditor->setCaretForegroundColor(text);
@@ -445,6 +468,40 @@ void TFrameBaseEditor::SetText(const QString& Text) {
     ReplaceAllText(std::string_view(text.constData(), static_cast<size_t>(text.size())));
 }
 
+void TFrameBaseEditor::ShowTranslation(std::string_view Utf8) {
+    {
+        TWriting writing(*this, wrTranslation);
+        ReplaceAllText(Utf8);
+    }
+    FUsersWork = false;
+    FHoldsTranslation = true;
+    SetStale(false);
+}
+
+bool TFrameBaseEditor::HoldsUsersWork() const { return FUsersWork && IsModified(); }
+
+void TFrameBaseEditor::SetStale(bool Stale) {
+    if (Stale == FStale) return;
+    FStale = Stale;
+    ApplyPalette();
+    emit StaleChanged(this);
+}
+
+// Any change of the text but a translation or a file makes it the user's:
+// no longer a translation, nor stale. A paste into an untitled pane adds no
+// work of the user's (the clipboard still has it).
+void TFrameBaseEditor::TextModified() {
+    if (FWriter == wrTranslation || FWriter == wrFile) return;
+    FHoldsTranslation = false;
+    if (FWriter != wrPaste || !FCurrentFileName.isEmpty()) FUsersWork = true;
+    SetStale(false);
+}
+
+void TFrameBaseEditor::Paste() {
+    TWriting writing(*this, wrPaste);
+    FEditor->paste();
+}
+
 bool TFrameBaseEditor::IsModified() const { return FEditor->isModified(); }
 void TFrameBaseEditor::SetModified(bool Modified) { FEditor->setModified(Modified); }
 
@@ -473,10 +530,16 @@ bool TFrameBaseEditor::LoadFromFile(const QString& FileName) {
 
     const bool readOnly = FEditor->isReadOnly();
     FEditor->setReadOnly(false);
-    FEditor->SendScintilla(QsciScintilla::SCI_SETTEXT, 0UL, text.constData());
+    {
+        TWriting writing(*this, wrFile);
+        FEditor->SendScintilla(QsciScintilla::SCI_SETTEXT, 0UL, text.constData());
+    }
     FEditor->setReadOnly(readOnly);
     Send(FEditor, QsciScintilla::SCI_EMPTYUNDOBUFFER);
     FEditor->setModified(false);
+    FUsersWork = false;
+    FHoldsTranslation = false;
+    SetStale(false);
     RememberFileName(FileName);
     return true;
 }
@@ -501,8 +564,9 @@ bool TFrameBaseEditor::SaveToFile(const QString& FileName) {
 }
 
 bool TFrameBaseEditor::CloseQuery() {
-    // Nothing is lost of a pane that holds no file and no text.
-    if (!IsModified() || (FCurrentFileName.isEmpty() && TextView().empty())) return true;
+    // Nothing of the user's is lost of a translation, of scratch text pasted
+    // into an untitled pane, or of a pane that holds no file and no text.
+    if (!HoldsUsersWork() || (FCurrentFileName.isEmpty() && TextView().empty())) return true;
     switch (Prompts().AskYesNoCancel(this, QStringLiteral("Save changes to \"%1\"?").arg(DocumentName()))) {
         case TAnswer::Yes: return Save();
         case TAnswer::No: return true;
@@ -527,6 +591,7 @@ bool TFrameBaseEditor::Save() {
     if (FCurrentFileName.isEmpty()) return SaveAs();
     if (!SaveToFile(FCurrentFileName)) return false;
     FEditor->setModified(false);
+    FUsersWork = false;
     return true;
 }
 
@@ -538,6 +603,7 @@ bool TFrameBaseEditor::SaveAs() {
     if (fileName.isEmpty() || !SaveToFile(fileName)) return false;
     RememberFileName(fileName);
     FEditor->setModified(false);
+    FUsersWork = false;
     return true;
 }
 
