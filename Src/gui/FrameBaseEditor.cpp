@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QSaveFile>
@@ -164,11 +165,16 @@ private:
 
 TFrameBaseEditor::TFrameBaseEditor(QWidget* Parent, const QString& FileKey)
     : QWidget(Parent), FFileKey(FileKey), FFileUsesCrLf(kPlatformCrLf), FEditor(new QsciScintilla(this)), FHighLighter(new THighLighter(this)),
-      FOwnMenu(new QMenu(this)), FPopUpMenu(FOwnMenu) {
+      FOwnMenu(new QMenu(this)), FPopUpMenu(FOwnMenu), FStaleBadge(new QLabel(this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(FEditor);
     setFocusProxy(FEditor);
+    FStaleBadge->setObjectName(QStringLiteral("StaleBadge"));
+    FStaleBadge->setText(QStringLiteral("Previous translation"));
+    FStaleBadge->setToolTip(QStringLiteral("The last translation failed: this is the translation of the text before. "
+                                           "It stays dimmed until a translation replaces it or you edit it."));
+    FStaleBadge->hide();
 
     FEditor->setFrameStyle(QFrame::NoFrame);
     FEditor->setUtf8(true);
@@ -298,8 +304,25 @@ void TFrameBaseEditor::ApplyPalette() {
     FEditor->setMarginsBackgroundColor(colours.color(QPalette::Button));
     FEditor->setMarginsForegroundColor(colours.color(QPalette::ButtonText));
     FEditor->setMarginBackgroundColor(0, colours.color(QPalette::Button));
+    FStaleBadge->setStyleSheet(
+        paper.lightness() < 128
+            ? QStringLiteral("QLabel { background: #5C4A10; color: #F0F0F0; border: 1px solid #8A7420; border-radius: 3px; padding: 1px 6px; }")
+            : QStringLiteral("QLabel { background: #FFF0B8; color: #202020; border: 1px solid #C8A800; border-radius: 3px; padding: 1px 6px; }"));
     const QColor mark = ForPaper(paper, QColor(0xE0, 0x30, 0x30), QColor(0xFF, 0x60, 0x60));
     Send(FEditor, QsciScintilla::SCI_INDICSETFORE, kMarkIndicator, Bgr(mark));
+}
+
+// At the top right of the text, clear of the scroll bar.
+void TFrameBaseEditor::PlaceStaleBadge() {
+    FStaleBadge->adjustSize();
+    const QRect text = FEditor->viewport()->geometry().translated(FEditor->pos());
+    FStaleBadge->move(text.right() - FStaleBadge->width() - 6, text.top() + 4);
+    FStaleBadge->raise();
+}
+
+void TFrameBaseEditor::resizeEvent(QResizeEvent* Event) {
+    QWidget::resizeEvent(Event);
+    PlaceStaleBadge();
 }
 
 void TFrameBaseEditor::changeEvent(QEvent* Event) {
@@ -484,6 +507,8 @@ void TFrameBaseEditor::SetStale(bool Stale) {
     if (Stale == FStale) return;
     FStale = Stale;
     ApplyPalette();
+    FStaleBadge->setVisible(Stale);
+    if (Stale) PlaceStaleBadge();
     emit StaleChanged(this);
 }
 

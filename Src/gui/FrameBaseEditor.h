@@ -28,6 +28,7 @@
 
 class QAction;
 class QEvent;
+class QLabel;
 class QMenu;
 class QsciScintilla;
 
@@ -88,10 +89,12 @@ public:
     // translation written into the pane, nor text pasted into an untitled
     // pane that was not edited afterwards.
     bool HoldsUsersWork() const;
-    // A translation kept after a later translation failed: dimmed, until a
-    // translation replaces it or the user changes it (StaleChanged).
+    // A translation kept after a later translation failed: dimmed, with a
+    // badge in the pane's corner, until a translation replaces it or the
+    // user changes it (StaleChanged).
     void SetStale(bool Stale);
     bool IsStale() const { return FStale; }
+    QLabel* StaleBadge() const { return FStaleBadge; }
     void SetText(const QString& Text);
     bool IsModified() const;
     void SetModified(bool Modified);
@@ -169,10 +172,12 @@ signals:
 protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
     void changeEvent(QEvent* Event) override;
+    void resizeEvent(QResizeEvent* Event) override;
 
 private:
     void CreateActions();
     void ApplyPalette();
+    void PlaceStaleBadge();
     void UpdateLineNumberWidth();
     void ApplyScriptFont();
     void ShowPopUpMenu(const QPoint& Position);
@@ -203,6 +208,7 @@ private:
     QMenu* FOwnMenu;
     QMenu* FPopUpMenu;
     std::array<QAction*, kEditorActionCount> FActions{};
+    QLabel* FStaleBadge;
 };
 
 }  // namespace vantrel

@@ -61,7 +61,14 @@ void TFrameStrip::ApplyScriptFont() {
     const QFont font = ScriptFont();
     FText->setFont(font);
     FSummary->setFont(font);
-    FText->setFixedHeight(FText->fontMetrics().lineSpacing() * kUnfoldedLines + 2 * FText->frameWidth() + 8);
+    FitText();
+}
+
+// As high as the description, up to kUnfoldedLines lines.
+void TFrameStrip::FitText() {
+    const int lines = qBound(1, FText->blockCount(), kUnfoldedLines);
+    FText->setFixedHeight(FText->fontMetrics().lineSpacing() * lines + FText->fontMetrics().lineSpacing() / 2 + 2 * FText->frameWidth() +
+                          2 * static_cast<int>(FText->document()->documentMargin()));
 }
 
 void TFrameStrip::ShowDescription(const std::vector<std::string>& Lines) {
@@ -76,6 +83,7 @@ void TFrameStrip::ShowDescription(const std::vector<std::string>& Lines) {
     FSummary->setText(IsUnfolded() ? QString() : FSummaryText);
     FSummary->setToolTip(FSummaryText);
     FText->setPlainText(FrameDescriptionText(Lines));
+    FitText();
     show();
 }
 

@@ -33,6 +33,7 @@ public:
 
 private:
     void ApplyScriptFont();
+    void FitText();
 
     QToolButton* FFold;
     QLabel* FSummary;

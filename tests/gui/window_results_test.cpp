@@ -166,6 +166,7 @@ private slots:
         QCOMPARE(other->Text(), translation);
         QVERIFY(other->IsStale());
         QVERIFY(other->HighLighter()->color(vantrel::hsIdentifier) != clean);  // dimmed
+        QVERIFY(other->StaleBadge()->isVisibleTo(other));
         QCOMPARE(form.StatusLine().Level, Level);
         QVERIFY2(form.StatusText().startsWith(Status), qPrintable(form.StatusText()));
         QVERIFY2(form.StatusText().endsWith(FromTop ? kStaleLower : kStaleUpper), qPrintable(form.StatusText()));
@@ -176,6 +177,7 @@ private slots:
         form.TranslateRequested(source);
         QVERIFY(!other->IsStale());
         QCOMPARE(other->HighLighter()->color(vantrel::hsIdentifier), clean);
+        QVERIFY(!other->StaleBadge()->isVisibleTo(other));
         QCOMPARE(form.StatusLine(), TStatusLine{});
 
         // Stale again, then edited: the text is the user's, no longer stale,
