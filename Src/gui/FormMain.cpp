@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <Qsci/qsciscintilla.h>
@@ -136,6 +137,21 @@ TFormMain::TFormMain(QWidget* Parent) : TFormBase<QMainWindow>(Parent) {
         connect(pane, &TFrameBaseEditor::EditorStatusChanged, this, [this](TFrameBaseEditor* Pane, const QString& Status) {
             if (Pane == FActivePane) FStatusCaret->setText(Status);
         });
+        // The caret of one pane shows its field in the other; an edit of
+        // either ends the links of the translation.
+        connect(pane, &TFrameBaseEditor::SelectionMoved, this, &TFormMain::ShowLink);
+        connect(pane, &TFrameBaseEditor::TextEdited, this, [this](TFrameBaseEditor* Pane) {
+            if (Pane != FXmlPane && Pane != FHexPane) return;
+            FLinks.reset();
+            // Not within the edit itself: the shades go once it is done.
+            QMetaObject::invokeMethod(this, [this] { ShowLink(nullptr); }, Qt::QueuedConnection);
+        });
+        connect(pane, &TFrameBaseEditor::Hovered, this, [this](TFrameBaseEditor* Pane, long Position, const QPoint& Point) {
+            const QString meaning = MeaningAt(Pane, Position);
+            QWidget* viewport = Pane->Editor()->viewport();
+            if (!meaning.isEmpty()) QToolTip::showText(viewport->mapToGlobal(Point), meaning, viewport);
+        });
+        connect(pane, &TFrameBaseEditor::HoverEnded, this, [] { QToolTip::hideText(); });
         // The stale pane edited (or translated into) is no longer stale, and
         // the status line stops saying it is.
         connect(pane, &TFrameBaseEditor::StaleChanged, this, [this](TFrameBaseEditor* Pane) {
@@ -307,6 +323,69 @@ void TFormMain::TranslateRequested(TFrameBaseEditor* Pane) {
         outcome = TranslateText(SrcEditor->TextView(), options);
     }
     ShowOutcome(SrcEditor, DstEditor, outcome);
+    // For the meanings of the XML's elements: the annotated XML itself, or
+    // its source to annotate when a meaning is first asked for. A pane that
+    // kept its translation keeps its meanings.
+    if (outcome.Kind != TTranslateOutcome::Translated) return;
+    FMeaningPane = nullptr;
+    FMeaningSource.clear();
+    FAnnotated.clear();
+    if (outcome.HexToXml) {
+        FMeaningPane = DstEditor;
+        FMeaningInPane = options.Annotate;
+        if (!options.Annotate) FMeaningSource = SrcEditor->TextView();
+    }
+}
+
+QString TFormMain::MeaningAt(TFrameBaseEditor* Pane, long Position) {
+    if (Pane != FMeaningPane || !Pane->HoldsTranslation()) return {};
+    const int line = Pane->LineAt(Position);
+    const std::string_view shown = LineOfText(Pane->TextView(), line);
+    if (FMeaningInPane) return LineMeaning(shown);
+    if (FAnnotated.empty() && !FMeaningSource.empty()) {
+        TTranslateOptions options;
+        options.Annotate = true;
+        options.Keys = FKeys.get();
+        TTranslateOutcome annotated = TranslateText(FMeaningSource, options);
+        FMeaningSource.clear();
+        if (annotated.Kind == TTranslateOutcome::Translated) FAnnotated = std::move(annotated.Text);
+    }
+    // The annotator only appends to lines; a line that differs otherwise
+    // (keys changed since, say) has no meaning to show.
+    const std::string_view line2 = LineOfText(FAnnotated, line);
+    return line2.starts_with(shown) ? LineMeaning(line2) : QString();
+}
+
+void TFormMain::SetFieldLinks(std::unique_ptr<TFieldLinks> Links, TFrameBaseEditor* XmlPane) {
+    ClearLinks();
+    FLinks = std::move(Links);
+    FXmlPane = FLinks ? XmlPane : nullptr;
+    FHexPane = !FLinks ? nullptr : XmlPane == FTopEditor ? FBottomEditor : FTopEditor;
+}
+
+void TFormMain::ClearLinks() {
+    for (TFrameBaseEditor* pane : {FTopEditor, FBottomEditor}) pane->ClearLink();
+}
+
+// The caret on an element's line of the XML shades the element and its
+// octets in the hex; a caret or selection in the hex shades the innermost
+// element that holds it and its octets.
+void TFormMain::ShowLink(TFrameBaseEditor* Pane) {
+    if (!FLinks) {
+        if (FXmlPane) {
+            ClearLinks();
+            FXmlPane = FHexPane = nullptr;
+        }
+        return;
+    }
+    if (Pane != FXmlPane && Pane != FHexPane) return;
+    const auto [start, end] = Pane->Selection();
+    const std::optional<TFieldLink> link =
+        Pane == FXmlPane ? FLinks->AtLine(Pane->LineAt(start)) : FLinks->AtHex(start, end);
+    if (!link) return ClearLinks();
+    FXmlPane->LinkLines(link->FirstLine, link->LastLine);
+    if (link->HexBegin >= 0) FHexPane->LinkRange(link->HexBegin, link->HexEnd);
+    else FHexPane->ClearLink();
 }
 
 void TFormMain::ShowOutcome(TFrameBaseEditor* SrcEditor, TFrameBaseEditor* DstEditor, const TTranslateOutcome& Outcome) {
@@ -338,6 +417,9 @@ void TFormMain::ShowOutcome(TFrameBaseEditor* SrcEditor, TFrameBaseEditor* DstEd
     FFreshStatus = StatusLineOf(Outcome, place, QString());
     FStatusNote->Show(FStalePane ? StatusLineOf(Outcome, place, staleName) : FFreshStatus);
     FFrameStrip->ShowDescription(Outcome.FrameDescription);
+    if (Outcome.Kind == TTranslateOutcome::Translated)
+        SetFieldLinks(FieldLinksOf(Outcome, !Outcome.HexToXml && MenuAction("MMSpacedHex")->isChecked()),
+                      Outcome.HexToXml ? DstEditor : SrcEditor);
 
     // What needs an answer, once the window shows it all.
     switch (Outcome.Kind) {

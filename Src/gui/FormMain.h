@@ -9,6 +9,10 @@
 
 #include <QMainWindow>
 
+#include <memory>
+#include <string>
+
+#include "FieldLinks.h"
 #include "FormBase.h"
 #include "KeySet.h"
 #include "OutcomeView.h"
@@ -56,6 +60,15 @@ public:
     void MMKeysClick();
     void MMHelpClick();
     void MMAboutClick();
+    // The links between the fields of the last translation and its octets,
+    // with the pane that holds its XML (the other holds the hex); null
+    // without. Edits of either pane drop them.
+    void SetFieldLinks(std::unique_ptr<TFieldLinks> Links, TFrameBaseEditor* XmlPane);
+    const TFieldLinks* FieldLinks() const { return FLinks.get(); }
+    // The tooltip for byte Position of Pane: the meaning of the element on
+    // that line of a translation into XML (its annotation, also with
+    // Annotate off); empty elsewhere.
+    QString MeaningAt(TFrameBaseEditor* Pane, long Position);
     // The keys translations use; null without keys.
     const VantrelKeys* Keys() const { return FKeys.get(); }
     // Takes Keys for the translations (and into the secret store when
@@ -79,6 +92,8 @@ private:
     void ApplyViewOptions();
     void LoadRememberedKeys();
     void ShowKeysState();
+    void ShowLink(TFrameBaseEditor* Pane);
+    void ClearLinks();
 
     TFrameBaseEditor* FTopEditor;
     QSplitter* FSplitter1;
@@ -91,6 +106,16 @@ private:
     // stale is no longer stale; that pane while it is.
     TStatusLine FFreshStatus;
     TFrameBaseEditor* FStalePane = nullptr;
+    std::unique_ptr<TFieldLinks> FLinks;
+    TFrameBaseEditor* FXmlPane = nullptr;  // of FLinks
+    TFrameBaseEditor* FHexPane = nullptr;
+    // The meanings of the last translation into XML, held by FMeaningPane:
+    // its annotated XML, made from FMeaningSource when first asked for if
+    // the translation was not annotated.
+    TFrameBaseEditor* FMeaningPane = nullptr;
+    bool FMeaningInPane = false;  // the pane's own text is annotated
+    std::string FMeaningSource;
+    std::string FAnnotated;
     QLabel* FStatusCaret;
     QLabel* FStatusKeys;
     TKeySet FKeySet;

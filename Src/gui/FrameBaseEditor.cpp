@@ -75,8 +75,12 @@ constexpr bool kPlatformCrLf = true;
 constexpr bool kPlatformCrLf = false;
 #endif
 
-// The indicator marking the place of a failed translation.
+// The indicators marking the place of a failed translation and the field
+// linked with the other pane.
 constexpr int kMarkIndicator = 8;
+constexpr int kLinkIndicator = 9;
+// How long the mouse rests before a tooltip, in milliseconds.
+constexpr int kHoverTime = 500;
 
 // The one local file a drag carries, empty for anything else.
 QString DraggedFile(const QMimeData* Data) {
@@ -191,6 +195,11 @@ TFrameBaseEditor::TFrameBaseEditor(QWidget* Parent, const QString& FileKey)
     Send(FEditor, QsciScintilla::SCI_INDICSETALPHA, kMarkIndicator, 90);
     Send(FEditor, QsciScintilla::SCI_INDICSETOUTLINEALPHA, kMarkIndicator, 255);
     Send(FEditor, QsciScintilla::SCI_INDICSETUNDER, kMarkIndicator, 1);
+    Send(FEditor, QsciScintilla::SCI_INDICSETSTYLE, kLinkIndicator, QsciScintilla::INDIC_FULLBOX);
+    Send(FEditor, QsciScintilla::SCI_INDICSETALPHA, kLinkIndicator, 70);
+    Send(FEditor, QsciScintilla::SCI_INDICSETOUTLINEALPHA, kLinkIndicator, 160);
+    Send(FEditor, QsciScintilla::SCI_INDICSETUNDER, kLinkIndicator, 1);
+    Send(FEditor, QsciScintilla::SCI_SETMOUSEDWELLTIME, kHoverTime);
     ApplyPalette();
     FEditor->setContextMenuPolicy(Qt::CustomContextMenu);
     // Wide lines (hex of whole APDUs) keep a horizontal scroll bar that
@@ -206,6 +215,13 @@ TFrameBaseEditor::TFrameBaseEditor(QWidget* Parent, const QString& FileKey)
     connect(FEditor, &QsciScintilla::cursorPositionChanged, this, [this](int Line, int Index) {
         emit EditorStatusChanged(this, QString::asprintf("%d:%d", Index + 1, Line + 1));
     });
+    connect(FEditor, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int Updated) {
+        if (Updated & QsciScintilla::SC_UPDATE_SELECTION) emit SelectionMoved(this);
+    });
+    connect(FEditor, &QsciScintillaBase::SCN_DWELLSTART, this, [this](int Position, int X, int Y) {
+        if (Position >= 0) emit Hovered(this, Position, QPoint(X, Y));
+    });
+    connect(FEditor, &QsciScintillaBase::SCN_DWELLEND, this, [this](int, int, int) { emit HoverEnded(this); });
     // Large insertions (a paste, a translation) are coloured at once: the
     // editor lays out the caret's line before it asks for colours, and a
     // long line without them is measured character by character.
@@ -310,6 +326,8 @@ void TFrameBaseEditor::ApplyPalette() {
             : QStringLiteral("QLabel { background: #FFF0B8; color: #202020; border: 1px solid #C8A800; border-radius: 3px; padding: 1px 6px; }"));
     const QColor mark = ForPaper(paper, QColor(0xE0, 0x30, 0x30), QColor(0xFF, 0x60, 0x60));
     Send(FEditor, QsciScintilla::SCI_INDICSETFORE, kMarkIndicator, Bgr(mark));
+    const QColor link = ForPaper(paper, QColor(0x20, 0x90, 0xA0), QColor(0x40, 0xC0, 0xD0));
+    Send(FEditor, QsciScintilla::SCI_INDICSETFORE, kLinkIndicator, Bgr(link));
 }
 
 // At the top right of the text, clear of the scroll bar.
@@ -384,6 +402,49 @@ std::pair<long, long> TFrameBaseEditor::MarkedRange() const {
         position = end;
     }
     return {-1, -1};
+}
+
+void TFrameBaseEditor::LinkRange(long Start, long End) {
+    ClearLink();
+    const long length = Send(FEditor, QsciScintilla::SCI_GETLENGTH);
+    Start = qBound(0L, Start, length);
+    End = qBound(Start, End, length);
+    if (End <= Start) return;
+    Send(FEditor, QsciScintilla::SCI_SETINDICATORCURRENT, kLinkIndicator);
+    Send(FEditor, QsciScintilla::SCI_INDICATORFILLRANGE, static_cast<unsigned long>(Start), End - Start);
+    // In view, its start rather than its end when it does not fit.
+    Send(FEditor, QsciScintilla::SCI_SCROLLRANGE, static_cast<unsigned long>(End), Start);
+}
+
+void TFrameBaseEditor::LinkLines(int First, int Last) {
+    const long lines = Send(FEditor, QsciScintilla::SCI_GETLINECOUNT);
+    if (First < 1 || First > lines || Last < First) return ClearLink();
+    const long last = qMin(static_cast<long>(Last), lines) - 1;
+    // From the first non-blank of the first line: the indent is no part of it.
+    const long start = Send(FEditor, QsciScintilla::SCI_GETLINEINDENTPOSITION, static_cast<unsigned long>(First - 1));
+    LinkRange(start, Send(FEditor, QsciScintilla::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(last)));
+}
+
+void TFrameBaseEditor::ClearLink() {
+    Send(FEditor, QsciScintilla::SCI_SETINDICATORCURRENT, kLinkIndicator);
+    Send(FEditor, QsciScintilla::SCI_INDICATORCLEARRANGE, 0, Send(FEditor, QsciScintilla::SCI_GETLENGTH));
+}
+
+std::pair<long, long> TFrameBaseEditor::LinkedRange() const {
+    const long length = Send(FEditor, QsciScintilla::SCI_GETLENGTH);
+    for (long position = 0; position < length;) {
+        const long end = Send(FEditor, QsciScintilla::SCI_INDICATOREND, kLinkIndicator, position);
+        if (Send(FEditor, QsciScintilla::SCI_INDICATORVALUEAT, kLinkIndicator, position) != 0) return {position, end};
+        if (end <= position) break;
+        position = end;
+    }
+    return {-1, -1};
+}
+
+int TFrameBaseEditor::LineAt(long Position) const { return static_cast<int>(LineOf(FEditor, Position)) + 1; }
+
+std::pair<long, long> TFrameBaseEditor::Selection() const {
+    return {Send(FEditor, QsciScintilla::SCI_GETSELECTIONSTART), Send(FEditor, QsciScintilla::SCI_GETSELECTIONEND)};
 }
 
 bool TFrameBaseEditor::FindText(const QString& Text, bool CaseSensitive, bool Backwards, bool Incremental,
@@ -516,7 +577,9 @@ void TFrameBaseEditor::SetStale(bool Stale) {
 // no longer a translation, nor stale. A paste into an untitled pane adds no
 // work of the user's (the clipboard still has it).
 void TFrameBaseEditor::TextModified() {
-    if (FWriter == wrTranslation || FWriter == wrFile) return;
+    if (FWriter == wrTranslation) return;
+    emit TextEdited(this);
+    if (FWriter == wrFile) return;
     FHoldsTranslation = false;
     if (FWriter != wrPaste || !FCurrentFileName.isEmpty()) FUsersWork = true;
     SetStale(false);

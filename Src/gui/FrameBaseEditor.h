@@ -129,6 +129,17 @@ public:
     void ClearMark();
     // The marked range as {start, end}; {-1, -1} when nothing is marked.
     std::pair<long, long> MarkedRange() const;
+    // The field linked with the caret or selection of the other pane: the
+    // characters Start to End shaded (and scrolled into view), replacing any
+    // earlier shade; LinkLines shades the lines First to Last (from 1).
+    void LinkRange(long Start, long End);
+    void LinkLines(int First, int Last);
+    void ClearLink();
+    std::pair<long, long> LinkedRange() const;
+    // The 1-based line of byte Position; the selection as byte positions
+    // {start, end} (start == end for a caret).
+    int LineAt(long Position) const;
+    std::pair<long, long> Selection() const;
 
     // Caret placement after walking Index characters of the text; X is the
     // 1-based column in characters, Y the 1-based line.
@@ -168,6 +179,14 @@ signals:
     void PopUpMenuPopUp(TFrameBaseEditor* Pane);
     // The stale mark came or went.
     void StaleChanged(TFrameBaseEditor* Pane);
+    // The text changed other than by ShowTranslation (typed, pasted, loaded).
+    void TextEdited(TFrameBaseEditor* Pane);
+    // The caret or the selection moved.
+    void SelectionMoved(TFrameBaseEditor* Pane);
+    // The mouse rests over byte Position of the text, at Point of the editor's
+    // viewport (HoverEnded when it moves on).
+    void Hovered(TFrameBaseEditor* Pane, long Position, const QPoint& Point);
+    void HoverEnded(TFrameBaseEditor* Pane);
 
 protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;

@@ -191,6 +191,30 @@ QString FrameSummary(const std::vector<std::string>& Lines, int MaxChars) {
     return summary;
 }
 
+std::string_view LineOfText(std::string_view Text, int Line) {
+    size_t start = 0;
+    for (int line = 1; line < Line; ++line) {
+        const size_t end = Text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) return {};
+        start = end + (Text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    if (Line < 1 || start > Text.size()) return {};
+    const size_t end = Text.find_first_of("\r\n", start);
+    return Text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+}
+
+QString LineMeaning(std::string_view Line) {
+    // The annotator appends " <!-- text -->" to the line of the element.
+    constexpr std::string_view kOpen = " <!-- ";
+    constexpr std::string_view kClose = " -->";
+    if (!Line.ends_with(kClose)) return {};
+    const size_t open = Line.rfind(kOpen);
+    if (open == std::string_view::npos || open == 0 || Line[open - 1] != '>' || open + kOpen.size() > Line.size() - kClose.size())
+        return {};
+    const std::string_view text = Line.substr(open + kOpen.size(), Line.size() - kClose.size() - open - kOpen.size());
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 std::string SpacedHex(std::string_view Hex) {
     std::string spaced;
     if (Hex.empty()) return spaced;

@@ -53,6 +53,15 @@ QString FrameDescriptionText(const std::vector<std::string>& Lines, size_t MaxLi
 // with "...".
 QString FrameSummary(const std::vector<std::string>& Lines, int MaxChars = 200);
 
+// Line Line (from 1) of Text, without its line end; empty beyond the last.
+// Lines end with LF, CR LF or CR.
+std::string_view LineOfText(std::string_view Text, int Line);
+
+// The meaning of the element on Line of an annotated translation: the text
+// of the annotation comment after its tag ("8 Clock" of
+// `<ClassId Value="0008" /> <!-- 8 Clock -->`); empty for a line without.
+QString LineMeaning(std::string_view Line);
+
 // Hex digits with a blank between octets: "C001C1" gives "C0 01 C1".
 std::string SpacedHex(std::string_view Hex);
 
