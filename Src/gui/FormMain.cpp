@@ -189,6 +189,10 @@ TFormMain::TFormMain(QWidget* Parent) : TFormBase<QMainWindow>(Parent) {
     FTopEditor->setFocus();
 }
 
+// The panes go with the widgets' own destruction, which moves the focus:
+// by then the window hears of it no more.
+TFormMain::~TFormMain() { disconnect(qApp, nullptr, this, nullptr); }
+
 QAction* TFormMain::MenuAction(const char* Name) const { return findChild<QAction*>(QLatin1String(Name)); }
 
 QString TFormMain::StatusText() const { return FStatusNote->Line().Text; }
@@ -346,6 +350,7 @@ QString TFormMain::MeaningAt(TFrameBaseEditor* Pane, long Position) {
         TTranslateOptions options;
         options.Annotate = true;
         options.Keys = FKeys.get();
+        TBusyCursor busy;  // a large translation takes a moment
         TTranslateOutcome annotated = TranslateText(FMeaningSource, options);
         FMeaningSource.clear();
         if (annotated.Kind == TTranslateOutcome::Translated) FAnnotated = std::move(annotated.Text);

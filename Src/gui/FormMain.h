@@ -34,6 +34,7 @@ class TFormMain final : public TFormBase<QMainWindow> {
     Q_OBJECT
 public:
     explicit TFormMain(QWidget* Parent = nullptr);
+    ~TFormMain() override;
 
     TFrameBaseEditor* TopEditor() const { return FTopEditor; }
     TFrameBaseEditor* BottomEditor() const { return FBottomEditor; }
