@@ -64,7 +64,7 @@ void TFrameStrip::ApplyScriptFont() {
     FitText();
 }
 
-// As high as the description, up to kUnfoldedLines lines.
+// As high as the frame text, up to kUnfoldedLines lines.
 void TFrameStrip::FitText() {
     const int lines = qBound(1, FText->blockCount(), kUnfoldedLines);
     FText->setFixedHeight(FText->fontMetrics().lineSpacing() * lines + FText->fontMetrics().lineSpacing() / 2 + 2 * FText->frameWidth() +

@@ -1,6 +1,6 @@
 // The strip under the panes that describes the HDLC frame (or WRAPPER or LLC
 // header) the last translation read, as "vantrel-cli --frame" prints it.
-// Folded it shows the description in one line; unfolded all of it. It is
+// Folded it shows the frame text in one line; unfolded all of it. It is
 // hidden after a translation that read no frame; whether it is unfolded is
 // kept in the settings.
 #pragma once
@@ -21,7 +21,7 @@ class TFrameStrip final : public QWidget {
 public:
     explicit TFrameStrip(QWidget* Parent = nullptr);
 
-    // Shows Lines, the description of the last translation; hides the strip
+    // Shows Lines, the frame text of the last translation; hides the strip
     // when there are none.
     void ShowDescription(const std::vector<std::string>& Lines);
     void SetUnfolded(bool Unfolded);

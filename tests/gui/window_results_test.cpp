@@ -245,7 +245,7 @@ private slots:
         QVERIFY(note->TextLabel()->toolTip().isEmpty());
     }
 
-    // The frame strip: the description of the frame or header read, folded
+    // The frame strip: what the frame or header read looks like, folded
     // to one line or whole; hidden after input without one.
     void FrameStrip_data() {
         QTest::addColumn<QString>("Source");
