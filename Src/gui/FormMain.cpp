@@ -9,18 +9,21 @@
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <Qsci/qsciscintilla.h>
 
 #include "FindBar.h"
 #include "FrameBaseEditor.h"
+#include "FrameStrip.h"
 #include "KeysDialog.h"
 #include "OutcomeView.h"
 #include "Prompts.h"
 #include "RecentFiles.h"
 #include "SearchDialogs.h"
 #include "SecretStore.h"
+#include "StatusNote.h"
 #include "Src/translate/TranslateCommand.h"
 #include "Src/translate/Version.h"
 
@@ -102,17 +105,17 @@ TFormMain::TFormMain(QWidget* Parent) : TFormBase<QMainWindow>(Parent) {
 
     FFindBar = new TFindBar;
     FFindBar->hide();
+    FFrameStrip = new TFrameStrip;
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(FSplitter1, 1);
+    layout->addWidget(FFrameStrip);
     layout->addWidget(FFindBar);
     setCentralWidget(central);
 
-    FStatusNote = new QLabel(this);
-    FStatusNote->setObjectName(QStringLiteral("StatusNote"));
-    FStatusNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    FStatusNote = new TStatusNote(this);
     FStatusCaret = new QLabel(this);
     FStatusCaret->setObjectName(QStringLiteral("StatusCaret"));
     FStatusKeys = new QLabel(this);
@@ -133,6 +136,28 @@ TFormMain::TFormMain(QWidget* Parent) : TFormBase<QMainWindow>(Parent) {
         connect(pane->Editor(), &QsciScintilla::modificationChanged, this, &TFormMain::UpdateTitle);
         connect(pane, &TFrameBaseEditor::EditorStatusChanged, this, [this](TFrameBaseEditor* Pane, const QString& Status) {
             if (Pane == FActivePane) FStatusCaret->setText(Status);
+        });
+        // The caret of one pane shows its field in the other; an edit of
+        // either ends the links of the translation.
+        connect(pane, &TFrameBaseEditor::SelectionMoved, this, &TFormMain::ShowLink);
+        connect(pane, &TFrameBaseEditor::TextEdited, this, [this](TFrameBaseEditor* Pane) {
+            if (Pane != FXmlPane && Pane != FHexPane) return;
+            FLinks.reset();
+            // Not within the edit itself: the shades go once it is done.
+            QMetaObject::invokeMethod(this, [this] { ShowLink(nullptr); }, Qt::QueuedConnection);
+        });
+        connect(pane, &TFrameBaseEditor::Hovered, this, [this](TFrameBaseEditor* Pane, long Position, const QPoint& Point) {
+            const QString meaning = MeaningAt(Pane, Position);
+            QWidget* viewport = Pane->Editor()->viewport();
+            if (!meaning.isEmpty()) QToolTip::showText(viewport->mapToGlobal(Point), meaning, viewport);
+        });
+        connect(pane, &TFrameBaseEditor::HoverEnded, this, [] { QToolTip::hideText(); });
+        // The stale pane edited (or translated into) is no longer stale, and
+        // the status line stops saying it is.
+        connect(pane, &TFrameBaseEditor::StaleChanged, this, [this](TFrameBaseEditor* Pane) {
+            if (Pane != FStalePane || Pane->IsStale()) return;
+            FStalePane = nullptr;
+            FStatusNote->Show(FFreshStatus);
         });
     }
     // The panes loaded their last files before the window listened.
@@ -164,9 +189,14 @@ TFormMain::TFormMain(QWidget* Parent) : TFormBase<QMainWindow>(Parent) {
     FTopEditor->setFocus();
 }
 
+// The panes go with the widgets' own destruction, which moves the focus:
+// by then the window hears of it no more.
+TFormMain::~TFormMain() { disconnect(qApp, nullptr, this, nullptr); }
+
 QAction* TFormMain::MenuAction(const char* Name) const { return findChild<QAction*>(QLatin1String(Name)); }
 
-QString TFormMain::StatusText() const { return FStatusNote->text(); }
+QString TFormMain::StatusText() const { return FStatusNote->Line().Text; }
+const TStatusLine& TFormMain::StatusLine() const { return FStatusNote->Line(); }
 
 void TFormMain::CreateMenus() {
     QMenuBar* mainMenu = menuBar();
@@ -288,6 +318,7 @@ void TFormMain::TranslateRequested(TFrameBaseEditor* Pane) {
     TFrameBaseEditor* SrcEditor = Pane;
     TFrameBaseEditor* DstEditor = Pane == FTopEditor ? FBottomEditor : FTopEditor;
     TTranslateOptions options;
+    options.DescribeFrame = true;  // for the frame strip
     options.Annotate = MenuAction("MMAnnotate")->isChecked();
     options.Keys = FKeys.get();
     TTranslateOutcome outcome;
@@ -296,42 +327,111 @@ void TFormMain::TranslateRequested(TFrameBaseEditor* Pane) {
         outcome = TranslateText(SrcEditor->TextView(), options);
     }
     ShowOutcome(SrcEditor, DstEditor, outcome);
+    // For the meanings of the XML's elements: the annotated XML itself, or
+    // its source to annotate when a meaning is first asked for. A pane that
+    // kept its translation keeps its meanings.
+    if (outcome.Kind != TTranslateOutcome::Translated) return;
+    FMeaningPane = nullptr;
+    FMeaningSource.clear();
+    FAnnotated.clear();
+    if (outcome.HexToXml) {
+        FMeaningPane = DstEditor;
+        FMeaningInPane = options.Annotate;
+        if (!options.Annotate) FMeaningSource = SrcEditor->TextView();
+    }
+}
+
+QString TFormMain::MeaningAt(TFrameBaseEditor* Pane, long Position) {
+    if (Pane != FMeaningPane || !Pane->HoldsTranslation()) return {};
+    const int line = Pane->LineAt(Position);
+    const std::string_view shown = LineOfText(Pane->TextView(), line);
+    if (FMeaningInPane) return LineMeaning(shown);
+    if (FAnnotated.empty() && !FMeaningSource.empty()) {
+        TTranslateOptions options;
+        options.Annotate = true;
+        options.Keys = FKeys.get();
+        TBusyCursor busy;  // a large translation takes a moment
+        TTranslateOutcome annotated = TranslateText(FMeaningSource, options);
+        FMeaningSource.clear();
+        if (annotated.Kind == TTranslateOutcome::Translated) FAnnotated = std::move(annotated.Text);
+    }
+    // The annotator only appends to lines; a line that differs otherwise
+    // (keys changed since, say) has no meaning to show.
+    const std::string_view line2 = LineOfText(FAnnotated, line);
+    return line2.starts_with(shown) ? LineMeaning(line2) : QString();
+}
+
+void TFormMain::SetFieldLinks(std::unique_ptr<TFieldLinks> Links, TFrameBaseEditor* XmlPane) {
+    ClearLinks();
+    FLinks = std::move(Links);
+    FXmlPane = FLinks ? XmlPane : nullptr;
+    FHexPane = !FLinks ? nullptr : XmlPane == FTopEditor ? FBottomEditor : FTopEditor;
+}
+
+void TFormMain::ClearLinks() {
+    for (TFrameBaseEditor* pane : {FTopEditor, FBottomEditor}) pane->ClearLink();
+}
+
+// The caret on an element's line of the XML shades the element and its
+// octets in the hex; a caret or selection in the hex shades the innermost
+// element that holds it and its octets.
+void TFormMain::ShowLink(TFrameBaseEditor* Pane) {
+    if (!FLinks) {
+        if (FXmlPane) {
+            ClearLinks();
+            FXmlPane = FHexPane = nullptr;
+        }
+        return;
+    }
+    if (Pane != FXmlPane && Pane != FHexPane) return;
+    const auto [start, end] = Pane->Selection();
+    const std::optional<TFieldLink> link =
+        Pane == FXmlPane ? FLinks->AtLine(Pane->LineAt(start)) : FLinks->AtHex(start, end);
+    if (!link) return ClearLinks();
+    FXmlPane->LinkLines(link->FirstLine, link->LastLine);
+    if (link->HexBegin >= 0) FHexPane->LinkRange(link->HexBegin, link->HexEnd);
+    else FHexPane->ClearLink();
 }
 
 void TFormMain::ShowOutcome(TFrameBaseEditor* SrcEditor, TFrameBaseEditor* DstEditor, const TTranslateOutcome& Outcome) {
     SrcEditor->ClearMark();
-    FStatusNote->clear();
-    FStatusNote->setToolTip(QString());
+    QString place;
     switch (Outcome.Kind) {
-        case TTranslateOutcome::Translated: {
-            if (!Outcome.HexToXml && MenuAction("MMSpacedHex")->isChecked()) DstEditor->ReplaceAllText(SpacedHex(Outcome.Text));
-            else DstEditor->ReplaceAllText(Outcome.Text);
-            // What the user should know of the translation, without a box.
-            QStringList notes;
-            for (const std::string& note : Outcome.Notes) notes << QString::fromStdString(note);
-            FStatusNote->setText(notes.join(QStringLiteral("; ")));
-            FStatusNote->setToolTip(notes.join(QLatin1Char('\n')));
+        case TTranslateOutcome::Translated:
+            if (!Outcome.HexToXml && MenuAction("MMSpacedHex")->isChecked()) DstEditor->ShowTranslation(SpacedHex(Outcome.Text));
+            else DstEditor->ShowTranslation(Outcome.Text);
+            // The source is what the new translation is of.
+            SrcEditor->SetStale(false);
             break;
-        }
         case TTranslateOutcome::EntryFailure: {
             const std::string_view source = SrcEditor->TextView();
-            const QString message = QString::fromUtf8(Outcome.Text);
-            const QString place = FailurePlace(source, Outcome);
+            place = FailurePlace(source, Outcome);
             const auto [start, end] = FailureRange(source, Outcome);
-            FStatusNote->setText(place.isEmpty() ? message : message + QStringLiteral(": ") + place);
             SrcEditor->GotoPos(Outcome.Column, Outcome.Line);
             if (start >= 0) SrcEditor->MarkRange(start, end);
-            Prompts().ShowFailure(this, message, place);
             break;
         }
         case TTranslateOutcome::HexFailure:
-            FStatusNote->setText(QString::fromUtf8(Outcome.Text));
-            Prompts().ShowError(this, QString::fromUtf8(Outcome.Text));
-            break;
         case TTranslateOutcome::Beep:
-            FStatusNote->setText(QString::fromUtf8(Outcome.Text));
-            Prompts().Beep();
             break;
+    }
+    // Nothing replaced the other pane's translation: it is of other text.
+    if (Outcome.Kind != TTranslateOutcome::Translated && DstEditor->HoldsTranslation()) DstEditor->SetStale(true);
+    FStalePane = DstEditor->IsStale() ? DstEditor : nullptr;
+    const QString staleName = DstEditor == FTopEditor ? QStringLiteral("upper pane") : QStringLiteral("lower pane");
+    FFreshStatus = StatusLineOf(Outcome, place, QString());
+    FStatusNote->Show(FStalePane ? StatusLineOf(Outcome, place, staleName) : FFreshStatus);
+    FFrameStrip->ShowDescription(Outcome.FrameDescription);
+    if (Outcome.Kind == TTranslateOutcome::Translated)
+        SetFieldLinks(FieldLinksOf(Outcome, !Outcome.HexToXml && MenuAction("MMSpacedHex")->isChecked()),
+                      Outcome.HexToXml ? DstEditor : SrcEditor);
+
+    // What needs an answer, once the window shows it all.
+    switch (Outcome.Kind) {
+        case TTranslateOutcome::Translated: break;
+        case TTranslateOutcome::EntryFailure: Prompts().ShowFailure(this, QString::fromUtf8(Outcome.Text), place); break;
+        case TTranslateOutcome::HexFailure: Prompts().ShowError(this, QString::fromUtf8(Outcome.Text)); break;
+        case TTranslateOutcome::Beep: Prompts().Beep(); break;
     }
 }
 
@@ -381,9 +481,12 @@ void TFormMain::LoadRememberedKeys() {
     QString error;
     if (read) FKeys = keys.ToLibraryKeys(error);
     if (read && error.isEmpty()) FKeySet = keys;
-    else FStatusNote->setText(QStringLiteral("The remembered keys could not be read%1.")
-                                  .arg(reason.isEmpty() ? error.isEmpty() ? QString() : QStringLiteral(": ") + error
-                                                        : QStringLiteral(": ") + reason));
+    else {
+        const QString text = QStringLiteral("The remembered keys could not be read%1.")
+                                 .arg(reason.isEmpty() ? error.isEmpty() ? QString() : QStringLiteral(": ") + error
+                                                       : QStringLiteral(": ") + reason);
+        FStatusNote->Show({TStatusLine::slWarning, text, text});
+    }
 }
 
 void TFormMain::ShowKeysState() {

@@ -1,15 +1,21 @@
 // The main window: two editor panes one above the other, the menus File,
 // Edit and View (acting on the pane with the focus), "Keys...", "Help" and
 // "About", a
-// find bar and a status line. "Translate" in either pane replaces the text
-// of the other pane with the translation, or tells what failed and where, and
-// puts the caret of the source pane there.
+// find bar, the frame strip and a status line. "Translate" in either pane
+// replaces the text of the other pane with the translation, or tells what
+// failed and where, puts the caret of the source pane there and dims the
+// other pane's previous translation as stale.
 #pragma once
 
 #include <QMainWindow>
 
+#include <memory>
+#include <string>
+
+#include "FieldLinks.h"
 #include "FormBase.h"
 #include "KeySet.h"
+#include "OutcomeView.h"
 
 class QAction;
 class QLabel;
@@ -20,12 +26,15 @@ namespace vantrel {
 
 class TFindBar;
 class TFrameBaseEditor;
+class TFrameStrip;
+class TStatusNote;
 struct TTranslateOutcome;
 
 class TFormMain final : public TFormBase<QMainWindow> {
     Q_OBJECT
 public:
     explicit TFormMain(QWidget* Parent = nullptr);
+    ~TFormMain() override;
 
     TFrameBaseEditor* TopEditor() const { return FTopEditor; }
     TFrameBaseEditor* BottomEditor() const { return FBottomEditor; }
@@ -36,8 +45,11 @@ public:
     QAction* MenuAction(const char* Name) const;
     QMenu* RecentMenu() const { return FRecentMenu; }
     TFindBar* FindBar() const { return FFindBar; }
-    // The text of the status line's message part.
+    // The status line's message part: its whole text, and all of it.
     QString StatusText() const;
+    const TStatusLine& StatusLine() const;
+    TStatusNote* StatusNote() const { return FStatusNote; }
+    TFrameStrip* FrameStrip() const { return FFrameStrip; }
     // The pane the menus act on: the one that had the focus last.
     TFrameBaseEditor* ActivePane() const { return FActivePane; }
 
@@ -49,6 +61,15 @@ public:
     void MMKeysClick();
     void MMHelpClick();
     void MMAboutClick();
+    // The links between the fields of the last translation and its octets,
+    // with the pane that holds its XML (the other holds the hex); null
+    // without. Edits of either pane drop them.
+    void SetFieldLinks(std::unique_ptr<TFieldLinks> Links, TFrameBaseEditor* XmlPane);
+    const TFieldLinks* FieldLinks() const { return FLinks.get(); }
+    // The tooltip for byte Position of Pane: the meaning of the element on
+    // that line of a translation into XML (its annotation, also with
+    // Annotate off); empty elsewhere.
+    QString MeaningAt(TFrameBaseEditor* Pane, long Position);
     // The keys translations use; null without keys.
     const VantrelKeys* Keys() const { return FKeys.get(); }
     // Takes Keys for the translations (and into the secret store when
@@ -72,13 +93,30 @@ private:
     void ApplyViewOptions();
     void LoadRememberedKeys();
     void ShowKeysState();
+    void ShowLink(TFrameBaseEditor* Pane);
+    void ClearLinks();
 
     TFrameBaseEditor* FTopEditor;
     QSplitter* FSplitter1;
     TFrameBaseEditor* FBottomEditor;
     TFrameBaseEditor* FActivePane;
     TFindBar* FFindBar;
-    QLabel* FStatusNote;
+    TFrameStrip* FFrameStrip;
+    TStatusNote* FStatusNote;
+    // The last translation's status line as it reads once the pane it calls
+    // stale is no longer stale; that pane while it is.
+    TStatusLine FFreshStatus;
+    TFrameBaseEditor* FStalePane = nullptr;
+    std::unique_ptr<TFieldLinks> FLinks;
+    TFrameBaseEditor* FXmlPane = nullptr;  // of FLinks
+    TFrameBaseEditor* FHexPane = nullptr;
+    // The meanings of the last translation into XML, held by FMeaningPane:
+    // its annotated XML, made from FMeaningSource when first asked for if
+    // the translation was not annotated.
+    TFrameBaseEditor* FMeaningPane = nullptr;
+    bool FMeaningInPane = false;  // the pane's own text is annotated
+    std::string FMeaningSource;
+    std::string FAnnotated;
     QLabel* FStatusCaret;
     QLabel* FStatusKeys;
     TKeySet FKeySet;

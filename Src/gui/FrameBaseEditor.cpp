@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QSaveFile>
@@ -74,8 +75,12 @@ constexpr bool kPlatformCrLf = true;
 constexpr bool kPlatformCrLf = false;
 #endif
 
-// The indicator marking the place of a failed translation.
+// The indicators marking the place of a failed translation and the field
+// linked with the other pane.
 constexpr int kMarkIndicator = 8;
+constexpr int kLinkIndicator = 9;
+// How long the mouse rests before a tooltip, in milliseconds.
+constexpr int kHoverTime = 500;
 
 // The one local file a drag carries, empty for anything else.
 QString DraggedFile(const QMimeData* Data) {
@@ -142,15 +147,38 @@ long LineStart(const QsciScintilla* Editor, long Line) {
     return Send(Editor, QsciScintilla::SCI_POSITIONFROMLINE, static_cast<unsigned long>(Line));
 }
 
+// A colour halfway to Paper: the text of a stale translation.
+QColor Faded(const QColor& Colour, const QColor& Paper) {
+    return QColor((Colour.red() + Paper.red()) / 2, (Colour.green() + Paper.green()) / 2, (Colour.blue() + Paper.blue()) / 2);
+}
+
 }  // namespace
+
+// The pane itself writes the text for as long as it lives.
+class TFrameBaseEditor::TWriting {
+public:
+    TWriting(TFrameBaseEditor& Pane, TWriter Writer) : FPane(Pane), FSaved(Pane.FWriter) { Pane.FWriter = Writer; }
+    ~TWriting() { FPane.FWriter = FSaved; }
+    TWriting(const TWriting&) = delete;
+    TWriting& operator=(const TWriting&) = delete;
+
+private:
+    TFrameBaseEditor& FPane;
+    TWriter FSaved;
+};
 
 TFrameBaseEditor::TFrameBaseEditor(QWidget* Parent, const QString& FileKey)
     : QWidget(Parent), FFileKey(FileKey), FFileUsesCrLf(kPlatformCrLf), FEditor(new QsciScintilla(this)), FHighLighter(new THighLighter(this)),
-      FOwnMenu(new QMenu(this)), FPopUpMenu(FOwnMenu) {
+      FOwnMenu(new QMenu(this)), FPopUpMenu(FOwnMenu), FStaleBadge(new QLabel(this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(FEditor);
     setFocusProxy(FEditor);
+    FStaleBadge->setObjectName(QStringLiteral("StaleBadge"));
+    FStaleBadge->setText(QStringLiteral("Previous translation"));
+    FStaleBadge->setToolTip(QStringLiteral("The last translation failed: this is the translation of the text before. "
+                                           "It stays dimmed until a translation replaces it or you edit it."));
+    FStaleBadge->hide();
 
     FEditor->setFrameStyle(QFrame::NoFrame);
     FEditor->setUtf8(true);
@@ -167,6 +195,11 @@ TFrameBaseEditor::TFrameBaseEditor(QWidget* Parent, const QString& FileKey)
     Send(FEditor, QsciScintilla::SCI_INDICSETALPHA, kMarkIndicator, 90);
     Send(FEditor, QsciScintilla::SCI_INDICSETOUTLINEALPHA, kMarkIndicator, 255);
     Send(FEditor, QsciScintilla::SCI_INDICSETUNDER, kMarkIndicator, 1);
+    Send(FEditor, QsciScintilla::SCI_INDICSETSTYLE, kLinkIndicator, QsciScintilla::INDIC_FULLBOX);
+    Send(FEditor, QsciScintilla::SCI_INDICSETALPHA, kLinkIndicator, 70);
+    Send(FEditor, QsciScintilla::SCI_INDICSETOUTLINEALPHA, kLinkIndicator, 160);
+    Send(FEditor, QsciScintilla::SCI_INDICSETUNDER, kLinkIndicator, 1);
+    Send(FEditor, QsciScintilla::SCI_SETMOUSEDWELLTIME, kHoverTime);
     ApplyPalette();
     FEditor->setContextMenuPolicy(Qt::CustomContextMenu);
     // Wide lines (hex of whole APDUs) keep a horizontal scroll bar that
@@ -182,6 +215,13 @@ TFrameBaseEditor::TFrameBaseEditor(QWidget* Parent, const QString& FileKey)
     connect(FEditor, &QsciScintilla::cursorPositionChanged, this, [this](int Line, int Index) {
         emit EditorStatusChanged(this, QString::asprintf("%d:%d", Index + 1, Line + 1));
     });
+    connect(FEditor, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int Updated) {
+        if (Updated & QsciScintilla::SC_UPDATE_SELECTION) emit SelectionMoved(this);
+    });
+    connect(FEditor, &QsciScintillaBase::SCN_DWELLSTART, this, [this](int Position, int X, int Y) {
+        if (Position >= 0) emit Hovered(this, Position, QPoint(X, Y));
+    });
+    connect(FEditor, &QsciScintillaBase::SCN_DWELLEND, this, [this](int, int, int) { emit HoverEnded(this); });
     // Large insertions (a paste, a translation) are coloured at once: the
     // editor lays out the caret's line before it asks for colours, and a
     // long line without them is measured character by character.
@@ -189,6 +229,7 @@ TFrameBaseEditor::TFrameBaseEditor(QWidget* Parent, const QString& FileKey)
         if ((Type & QsciScintilla::SC_MOD_INSERTTEXT) && Length > kLargeInsertion)
             Send(FEditor, QsciScintilla::SCI_COLOURISE, static_cast<unsigned long>(LineStart(FEditor, LineOf(FEditor, Position))),
                  Position + Length);
+        if (Type & (QsciScintilla::SC_MOD_INSERTTEXT | QsciScintilla::SC_MOD_DELETETEXT)) TextModified();
     });
     connect(&TSettingsNotifier::Instance(), &TSettingsNotifier::ScriptFontChanged, this,
             &TFrameBaseEditor::ApplyScriptFont);
@@ -202,9 +243,11 @@ TFrameBaseEditor::~TFrameBaseEditor() = default;
 
 void TFrameBaseEditor::CreateActions() {
     // Keys the editor would take for itself: Ctrl+T swaps lines, Ctrl+/
-    // moves by word parts.
+    // moves by word parts; pasting goes through Paste.
     UnbindEditorKey(*FEditor, (Qt::CTRL | Qt::Key_T).toCombined());
     UnbindEditorKey(*FEditor, (Qt::CTRL | Qt::Key_Slash).toCombined());
+    UnbindEditorKey(*FEditor, (Qt::CTRL | Qt::Key_V).toCombined());
+    UnbindEditorKey(*FEditor, (Qt::SHIFT | Qt::Key_Insert).toCombined());
 
     for (const TMenuItem& item : kMenuItems) {
         auto* action = new QAction(QString::fromLatin1(item.Caption), this);
@@ -212,6 +255,7 @@ void TFrameBaseEditor::CreateActions() {
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         addAction(action);
         FActions[item.Action] = action;
+        if (item.Action == eaPaste) action->setShortcuts({item.Shortcut, QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
         if (item.Action <= eaSaveAs) {
             if (item.SeparatorBefore) FOwnMenu->addSeparator();
             FOwnMenu->addAction(action);
@@ -223,7 +267,7 @@ void TFrameBaseEditor::CreateActions() {
     on(eaRedo, [this] { FEditor->redo(); });
     on(eaCut, [this] { FEditor->cut(); });
     on(eaCopy, [this] { FEditor->copy(); });
-    on(eaPaste, [this] { FEditor->paste(); });
+    on(eaPaste, [this] { Paste(); });
     on(eaDelete, [this] { FEditor->removeSelectedText(); });
     on(eaSelectAll, [this] { FEditor->selectAll(); });
     on(eaIndent, [this] { IndentSelectedLines(true); });
@@ -256,17 +300,18 @@ void TFrameBaseEditor::ApplyPalette() {
     const QColor keyword2 = ForPaper(paper, QColor(Qt::darkGreen), QColor(0x8F, 0xD8, 0x8F));
     const QColor keyword3 = ForPaper(paper, QColor(Qt::darkRed), QColor(0xFF, 0x90, 0x90));
     for (int style = hsDefault; style <= hsKeyword3; ++style) {
-        const QColor colour = style == hsComment  ? comment
-                              : style == hsString ? string
-                              : style == hsKeyword2 ? keyword2
-                              : style == hsKeyword3 ? keyword3
-                                                    : text;
+        QColor colour = style == hsComment  ? comment
+                        : style == hsString ? string
+                        : style == hsKeyword2 ? keyword2
+                        : style == hsKeyword3 ? keyword3
+                                              : text;
+        if (FStale) colour = Faded(colour, paper);
         for (int twin : {style, style + kTwinStyle}) {
             FHighLighter->setColor(colour, twin);
             FHighLighter->setPaper(paper, twin);
         }
     }
-    FHighLighter->setDefaultColor(text);
+    FHighLighter->setDefaultColor(FStale ? Faded(text, paper) : text);
     FHighLighter->setDefaultPaper(paper);
     Send(FEditor, QsciScintilla::SCI_STYLESETBACK, QsciScintilla::STYLE_DEFAULT, Bgr(paper));
     FEditor->setCaretForegroundColor(text);
@@ -275,8 +320,27 @@ void TFrameBaseEditor::ApplyPalette() {
     FEditor->setMarginsBackgroundColor(colours.color(QPalette::Button));
     FEditor->setMarginsForegroundColor(colours.color(QPalette::ButtonText));
     FEditor->setMarginBackgroundColor(0, colours.color(QPalette::Button));
+    FStaleBadge->setStyleSheet(
+        paper.lightness() < 128
+            ? QStringLiteral("QLabel { background: #5C4A10; color: #F0F0F0; border: 1px solid #8A7420; border-radius: 3px; padding: 1px 6px; }")
+            : QStringLiteral("QLabel { background: #FFF0B8; color: #202020; border: 1px solid #C8A800; border-radius: 3px; padding: 1px 6px; }"));
     const QColor mark = ForPaper(paper, QColor(0xE0, 0x30, 0x30), QColor(0xFF, 0x60, 0x60));
     Send(FEditor, QsciScintilla::SCI_INDICSETFORE, kMarkIndicator, Bgr(mark));
+    const QColor link = ForPaper(paper, QColor(0x20, 0x90, 0xA0), QColor(0x40, 0xC0, 0xD0));
+    Send(FEditor, QsciScintilla::SCI_INDICSETFORE, kLinkIndicator, Bgr(link));
+}
+
+// At the top right of the text, clear of the scroll bar.
+void TFrameBaseEditor::PlaceStaleBadge() {
+    FStaleBadge->adjustSize();
+    const QRect text = FEditor->viewport()->geometry().translated(FEditor->pos());
+    FStaleBadge->move(text.right() - FStaleBadge->width() - 6, text.top() + 4);
+    FStaleBadge->raise();
+}
+
+void TFrameBaseEditor::resizeEvent(QResizeEvent* Event) {
+    QWidget::resizeEvent(Event);
+    PlaceStaleBadge();
 }
 
 void TFrameBaseEditor::changeEvent(QEvent* Event) {
@@ -338,6 +402,49 @@ std::pair<long, long> TFrameBaseEditor::MarkedRange() const {
         position = end;
     }
     return {-1, -1};
+}
+
+void TFrameBaseEditor::LinkRange(long Start, long End) {
+    ClearLink();
+    const long length = Send(FEditor, QsciScintilla::SCI_GETLENGTH);
+    Start = qBound(0L, Start, length);
+    End = qBound(Start, End, length);
+    if (End <= Start) return;
+    Send(FEditor, QsciScintilla::SCI_SETINDICATORCURRENT, kLinkIndicator);
+    Send(FEditor, QsciScintilla::SCI_INDICATORFILLRANGE, static_cast<unsigned long>(Start), End - Start);
+    // In view, its start rather than its end when it does not fit.
+    Send(FEditor, QsciScintilla::SCI_SCROLLRANGE, static_cast<unsigned long>(End), Start);
+}
+
+void TFrameBaseEditor::LinkLines(int First, int Last) {
+    const long lines = Send(FEditor, QsciScintilla::SCI_GETLINECOUNT);
+    if (First < 1 || First > lines || Last < First) return ClearLink();
+    const long last = qMin(static_cast<long>(Last), lines) - 1;
+    // From the first non-blank of the first line: the indent is no part of it.
+    const long start = Send(FEditor, QsciScintilla::SCI_GETLINEINDENTPOSITION, static_cast<unsigned long>(First - 1));
+    LinkRange(start, Send(FEditor, QsciScintilla::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(last)));
+}
+
+void TFrameBaseEditor::ClearLink() {
+    Send(FEditor, QsciScintilla::SCI_SETINDICATORCURRENT, kLinkIndicator);
+    Send(FEditor, QsciScintilla::SCI_INDICATORCLEARRANGE, 0, Send(FEditor, QsciScintilla::SCI_GETLENGTH));
+}
+
+std::pair<long, long> TFrameBaseEditor::LinkedRange() const {
+    const long length = Send(FEditor, QsciScintilla::SCI_GETLENGTH);
+    for (long position = 0; position < length;) {
+        const long end = Send(FEditor, QsciScintilla::SCI_INDICATOREND, kLinkIndicator, position);
+        if (Send(FEditor, QsciScintilla::SCI_INDICATORVALUEAT, kLinkIndicator, position) != 0) return {position, end};
+        if (end <= position) break;
+        position = end;
+    }
+    return {-1, -1};
+}
+
+int TFrameBaseEditor::LineAt(long Position) const { return static_cast<int>(LineOf(FEditor, Position)) + 1; }
+
+std::pair<long, long> TFrameBaseEditor::Selection() const {
+    return {Send(FEditor, QsciScintilla::SCI_GETSELECTIONSTART), Send(FEditor, QsciScintilla::SCI_GETSELECTIONEND)};
 }
 
 bool TFrameBaseEditor::FindText(const QString& Text, bool CaseSensitive, bool Backwards, bool Incremental,
@@ -445,6 +552,44 @@ void TFrameBaseEditor::SetText(const QString& Text) {
     ReplaceAllText(std::string_view(text.constData(), static_cast<size_t>(text.size())));
 }
 
+void TFrameBaseEditor::ShowTranslation(std::string_view Utf8) {
+    {
+        TWriting writing(*this, wrTranslation);
+        ReplaceAllText(Utf8);
+    }
+    FUsersWork = false;
+    FHoldsTranslation = true;
+    SetStale(false);
+}
+
+bool TFrameBaseEditor::HoldsUsersWork() const { return FUsersWork && IsModified(); }
+
+void TFrameBaseEditor::SetStale(bool Stale) {
+    if (Stale == FStale) return;
+    FStale = Stale;
+    ApplyPalette();
+    FStaleBadge->setVisible(Stale);
+    if (Stale) PlaceStaleBadge();
+    emit StaleChanged(this);
+}
+
+// Any change of the text but a translation or a file makes it the user's:
+// no longer a translation, nor stale. A paste into an untitled pane adds no
+// work of the user's (the clipboard still has it).
+void TFrameBaseEditor::TextModified() {
+    if (FWriter == wrTranslation) return;
+    emit TextEdited(this);
+    if (FWriter == wrFile) return;
+    FHoldsTranslation = false;
+    if (FWriter != wrPaste || !FCurrentFileName.isEmpty()) FUsersWork = true;
+    SetStale(false);
+}
+
+void TFrameBaseEditor::Paste() {
+    TWriting writing(*this, wrPaste);
+    FEditor->paste();
+}
+
 bool TFrameBaseEditor::IsModified() const { return FEditor->isModified(); }
 void TFrameBaseEditor::SetModified(bool Modified) { FEditor->setModified(Modified); }
 
@@ -473,10 +618,16 @@ bool TFrameBaseEditor::LoadFromFile(const QString& FileName) {
 
     const bool readOnly = FEditor->isReadOnly();
     FEditor->setReadOnly(false);
-    FEditor->SendScintilla(QsciScintilla::SCI_SETTEXT, 0UL, text.constData());
+    {
+        TWriting writing(*this, wrFile);
+        FEditor->SendScintilla(QsciScintilla::SCI_SETTEXT, 0UL, text.constData());
+    }
     FEditor->setReadOnly(readOnly);
     Send(FEditor, QsciScintilla::SCI_EMPTYUNDOBUFFER);
     FEditor->setModified(false);
+    FUsersWork = false;
+    FHoldsTranslation = false;
+    SetStale(false);
     RememberFileName(FileName);
     return true;
 }
@@ -501,8 +652,9 @@ bool TFrameBaseEditor::SaveToFile(const QString& FileName) {
 }
 
 bool TFrameBaseEditor::CloseQuery() {
-    // Nothing is lost of a pane that holds no file and no text.
-    if (!IsModified() || (FCurrentFileName.isEmpty() && TextView().empty())) return true;
+    // Nothing of the user's is lost of a translation, of scratch text pasted
+    // into an untitled pane, or of a pane that holds no file and no text.
+    if (!HoldsUsersWork() || (FCurrentFileName.isEmpty() && TextView().empty())) return true;
     switch (Prompts().AskYesNoCancel(this, QStringLiteral("Save changes to \"%1\"?").arg(DocumentName()))) {
         case TAnswer::Yes: return Save();
         case TAnswer::No: return true;
@@ -527,6 +679,7 @@ bool TFrameBaseEditor::Save() {
     if (FCurrentFileName.isEmpty()) return SaveAs();
     if (!SaveToFile(FCurrentFileName)) return false;
     FEditor->setModified(false);
+    FUsersWork = false;
     return true;
 }
 
@@ -538,6 +691,7 @@ bool TFrameBaseEditor::SaveAs() {
     if (fileName.isEmpty() || !SaveToFile(fileName)) return false;
     RememberFileName(fileName);
     FEditor->setModified(false);
+    FUsersWork = false;
     return true;
 }
 

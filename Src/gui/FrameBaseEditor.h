@@ -9,6 +9,12 @@
 //
 // A file dropped onto the pane is loaded; the colours follow the palette
 // (light or dark).
+//
+// Whose text it is: the pane tells the user's work (typed, or a file loaded
+// and then changed) from a translation written into it and from text pasted
+// into an untitled pane and left as it was; only the user's work is asked
+// about before it is dropped. A translation that a later translation failed
+// to replace is shown dimmed as stale until it is replaced or edited.
 #pragma once
 
 #include <QString>
@@ -22,6 +28,7 @@
 
 class QAction;
 class QEvent;
+class QLabel;
 class QMenu;
 class QsciScintilla;
 
@@ -72,6 +79,22 @@ public:
     // Replaces the whole text as one step the user can undo; the caret goes
     // to the start. Works on a read-only pane too.
     void ReplaceAllText(std::string_view Utf8);
+    // Replaces the whole text with a translation (as ReplaceAllText), which
+    // is no work of the user's; it is no longer stale.
+    void ShowTranslation(std::string_view Utf8);
+    // Whether the text is a translation the user has not changed since.
+    bool HoldsTranslation() const { return FHoldsTranslation; }
+    // Whether the text holds changes of the user's own that are not saved:
+    // typed (or set with SetText), or pasted into a pane with a file. Not a
+    // translation written into the pane, nor text pasted into an untitled
+    // pane that was not edited afterwards.
+    bool HoldsUsersWork() const;
+    // A translation kept after a later translation failed: dimmed, with a
+    // badge in the pane's corner, until a translation replaces it or the
+    // user changes it (StaleChanged).
+    void SetStale(bool Stale);
+    bool IsStale() const { return FStale; }
+    QLabel* StaleBadge() const { return FStaleBadge; }
     void SetText(const QString& Text);
     bool IsModified() const;
     void SetModified(bool Modified);
@@ -80,7 +103,7 @@ public:
     // written; text and file name then stay as they were.
     bool LoadFromFile(const QString& FileName);
     bool SaveToFile(const QString& FileName);
-    // Whether the text may be dropped: asks to save a modified text
+    // Whether the text may be dropped: asks to save the user's work
     // ("Save changes to ...?").
     bool CloseQuery();
     // Loads FileName once CloseQuery agrees (a dropped file, a recent file).
@@ -106,6 +129,17 @@ public:
     void ClearMark();
     // The marked range as {start, end}; {-1, -1} when nothing is marked.
     std::pair<long, long> MarkedRange() const;
+    // The field linked with the caret or selection of the other pane: the
+    // characters Start to End shaded (and scrolled into view), replacing any
+    // earlier shade; LinkLines shades the lines First to Last (from 1).
+    void LinkRange(long Start, long End);
+    void LinkLines(int First, int Last);
+    void ClearLink();
+    std::pair<long, long> LinkedRange() const;
+    // The 1-based line of byte Position; the selection as byte positions
+    // {start, end} (start == end for a caret).
+    int LineAt(long Position) const;
+    std::pair<long, long> Selection() const;
 
     // Caret placement after walking Index characters of the text; X is the
     // 1-based column in characters, Y the 1-based line.
@@ -125,6 +159,8 @@ public:
 
     // The commands.
     void Translate();
+    // Pastes the clipboard (Ctrl+V, Shift+Insert, the menu).
+    void Paste();
     void Load();
     bool Save();
     bool SaveAs();
@@ -141,14 +177,26 @@ signals:
     void EditorStatusChanged(TFrameBaseEditor* Pane, const QString& Status);
     void FileNameChanged(TFrameBaseEditor* Pane);
     void PopUpMenuPopUp(TFrameBaseEditor* Pane);
+    // The stale mark came or went.
+    void StaleChanged(TFrameBaseEditor* Pane);
+    // The text changed other than by ShowTranslation (typed, pasted, loaded).
+    void TextEdited(TFrameBaseEditor* Pane);
+    // The caret or the selection moved.
+    void SelectionMoved(TFrameBaseEditor* Pane);
+    // The mouse rests over byte Position of the text, at Point of the editor's
+    // viewport (HoverEnded when it moves on).
+    void Hovered(TFrameBaseEditor* Pane, long Position, const QPoint& Point);
+    void HoverEnded(TFrameBaseEditor* Pane);
 
 protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
     void changeEvent(QEvent* Event) override;
+    void resizeEvent(QResizeEvent* Event) override;
 
 private:
     void CreateActions();
     void ApplyPalette();
+    void PlaceStaleBadge();
     void UpdateLineNumberWidth();
     void ApplyScriptFont();
     void ShowPopUpMenu(const QPoint& Position);
@@ -158,17 +206,28 @@ private:
     void SearchReplace(const TSearchOptions& Options, bool Replace, bool ReplaceAll, bool FromCaret);
     void IndentSelectedLines(bool Indent);
     void RememberFileName(const QString& FileName);
+    void TextModified();
+
+    // What is writing the text just now: the user, unless the pane itself
+    // writes a translation, a file or a paste.
+    enum TWriter { wrUser, wrTranslation, wrFile, wrPaste };
+    class TWriting;
 
     QString FFileKey;
     QString FCurrentFileName;
     QString FUntitledName = QStringLiteral("Untitled");
     bool FFileUsesCrLf;  // the line ends the current file is saved with
     bool FLineNumbers = false;
+    TWriter FWriter = wrUser;
+    bool FUsersWork = false;         // changes of the user's since the last load, save or translation
+    bool FHoldsTranslation = false;
+    bool FStale = false;
     QsciScintilla* FEditor;
     THighLighter* FHighLighter;
     QMenu* FOwnMenu;
     QMenu* FPopUpMenu;
     std::array<QAction*, kEditorActionCount> FActions{};
+    QLabel* FStaleBadge;
 };
 
 }  // namespace vantrel

@@ -12,7 +12,7 @@ namespace {
 // Larger buffers, left by colouring a whole large text at once, are freed.
 constexpr size_t kKeptBuffer = 1 << 20;
 
-enum TCharClass : unsigned char { ccOther, ccWord, ccQuote, ccSlash, ccParen, ccLineEnd };
+enum TCharClass : unsigned char { ccOther, ccWord, ccQuote, ccSlash, ccParen, ccAngle, ccLineEnd };
 
 constexpr auto kCharClasses = [] {
     std::array<unsigned char, 256> table{};
@@ -24,6 +24,7 @@ constexpr auto kCharClasses = [] {
     table['\''] = ccQuote;
     table['/'] = ccSlash;
     table['('] = ccParen;
+    table['<'] = ccAngle;
     table['\r'] = ccLineEnd;
     table['\n'] = ccLineEnd;
     return table;
@@ -31,10 +32,14 @@ constexpr auto kCharClasses = [] {
 
 unsigned char ClassOf(char c) { return kCharClasses[static_cast<unsigned char>(c)]; }
 
-// The end of the "(*" comment starting at From, or npos when it runs on.
-size_t CommentEnd(std::string_view Text, size_t From) {
-    const size_t close = Text.find("*)", From);
-    return close == std::string_view::npos ? close : close + 2;
+constexpr std::string_view kXmlCommentOpen = "<!--";
+
+// Where the comment Open, its opener before From, closes in Text: after its
+// closer, or npos when it runs on.
+size_t CommentEnd(std::string_view Text, size_t From, TOpenComment Open) {
+    const std::string_view closer = Open == ocXml ? std::string_view("-->") : std::string_view("*)");
+    const size_t close = Text.find(closer, From);
+    return close == std::string_view::npos ? close : close + closer.size();
 }
 
 size_t LineEnd(std::string_view Text, size_t From) {
@@ -55,16 +60,19 @@ int TKeywordLists::GroupOf(std::string_view Word) const {
     return -1;
 }
 
-bool TokenizeHighlight(std::string_view Text, bool InBlockComment, const TKeywordLists& Keywords,
-                       std::vector<THighlightSpan>& Spans) {
-    size_t i = 0;
-    if (InBlockComment) {
-        const size_t end = CommentEnd(Text, 0);
-        Add(Spans, 0, end == std::string_view::npos ? Text.size() : end, hsComment);
-        if (end == std::string_view::npos) return true;
-        i = end;
-    }
+TOpenComment TokenizeHighlight(std::string_view Text, TOpenComment Open, const TKeywordLists& Keywords,
+                               std::vector<THighlightSpan>& Spans) {
     const size_t n = Text.size();
+    // A comment from Start, its opener OpenerSize characters long; false
+    // when it runs on to the end of Text.
+    size_t i = 0;
+    auto comment = [&](size_t Start, size_t OpenerSize, TOpenComment Kind) {
+        const size_t end = CommentEnd(Text, Start + OpenerSize, Kind);
+        Add(Spans, Start, end == std::string_view::npos ? n : end, hsComment);
+        i = end;
+        return end != std::string_view::npos;
+    };
+    if (Open != ocNone && !comment(0, 0, Open)) return Open;
     while (i < n) {
         const char c = Text[i];
         switch (ClassOf(c)) {
@@ -93,10 +101,14 @@ bool TokenizeHighlight(std::string_view Text, bool InBlockComment, const TKeywor
                 break;
             case ccParen:
                 if (i + 1 < n && Text[i + 1] == '*') {
-                    const size_t end = CommentEnd(Text, i + 2);
-                    Add(Spans, i, end == std::string_view::npos ? n : end, hsComment);
-                    if (end == std::string_view::npos) return true;
-                    i = end;
+                    if (!comment(i, 2, ocParen)) return ocParen;
+                } else {
+                    ++i;
+                }
+                break;
+            case ccAngle:
+                if (Text.substr(i, kXmlCommentOpen.size()) == kXmlCommentOpen) {
+                    if (!comment(i, kXmlCommentOpen.size(), ocXml)) return ocXml;
                 } else {
                     ++i;
                 }
@@ -105,7 +117,7 @@ bool TokenizeHighlight(std::string_view Text, bool InBlockComment, const TKeywor
                 ++i;
         }
     }
-    return false;
+    return ocNone;
 }
 
 THighLighter::THighLighter(QObject* Parent) : QsciLexerCustom(Parent) {}
@@ -152,21 +164,21 @@ void THighLighter::SetBaseFont(const QFont& Font) {
 }
 
 // Styles from Start (always the start of a line) to End. Each line's state
-// records whether the line ends inside a "(*" comment, which is where the
+// records the comment the line ends inside (TOpenComment), which is where the
 // styling of the next line starts.
 void THighLighter::styleText(int Start, int End) {
     QsciScintilla* editor = this->editor();
     if (!editor || End <= Start) return;
     const long firstLine = editor->SendScintilla(QsciScintilla::SCI_LINEFROMPOSITION, Start);
-    const bool startsOpen =
-        firstLine > 0 && editor->SendScintilla(QsciScintilla::SCI_GETLINESTATE, firstLine - 1) != 0;
+    const auto startsOpen = static_cast<TOpenComment>(
+        firstLine > 0 ? editor->SendScintilla(QsciScintilla::SCI_GETLINESTATE, firstLine - 1) : 0L);
 
     // The document's own memory, without a copy; it stays put while styling.
     const char* text = reinterpret_cast<const char*>(
         editor->SendScintilla(QsciScintilla::SCI_GETRANGEPOINTER, Start, static_cast<long>(End - Start)));
     if (!text) return;
     FSpans.clear();
-    const bool endsOpen =
+    const TOpenComment endsOpen =
         TokenizeHighlight(std::string_view(text, static_cast<size_t>(End - Start)), startsOpen, FKeywords, FSpans);
 
     // One style octet per character, handed over in one call. Runs longer
@@ -202,12 +214,18 @@ void THighLighter::styleText(int Start, int End) {
         const long lineEnd = editor->SendScintilla(QsciScintilla::SCI_GETLINEENDPOSITION, line);
         if (lineEnd > End) break;
         const long offset = lineEnd - Start;
-        bool open = endsOpen;
+        TOpenComment open = endsOpen;
         if (lineEnd < End) {
             while (k < FSpans.size() && FSpans[k].Offset + FSpans[k].Length <= offset) ++k;
-            open = k < FSpans.size() && FSpans[k].Style == hsComment && FSpans[k].Offset <= offset;
+            open = ocNone;
+            // A comment across the line end: the one continued from before,
+            // or the kind its opener names.
+            if (k < FSpans.size() && FSpans[k].Style == hsComment && FSpans[k].Offset <= offset)
+                open = FSpans[k].Offset == 0 && startsOpen != ocNone ? startsOpen
+                       : text[FSpans[k].Offset] == '<'               ? ocXml
+                                                                     : ocParen;
         }
-        editor->SendScintilla(QsciScintilla::SCI_SETLINESTATE, static_cast<unsigned long>(line), open ? 1L : 0L);
+        editor->SendScintilla(QsciScintilla::SCI_SETLINESTATE, static_cast<unsigned long>(line), static_cast<long>(open));
     }
     if (FStyles.capacity() > kKeptBuffer) {
         std::vector<char>().swap(FStyles);

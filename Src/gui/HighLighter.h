@@ -1,6 +1,7 @@
-// Syntax colouring of the panes: comments between "(*" and "*)" (across
-// lines) and from "//" to the end of the line, strings between double quotes
-// or apostrophes (ending at the end of the line at the latest), identifiers.
+// Syntax colouring of the panes: comments between "(*" and "*)" and XML
+// comments between "<!--" and "-->" (both across lines) and from "//" to the
+// end of the line, strings between double quotes or apostrophes (ending at
+// the end of the line at the latest), identifiers.
 // The tokenizer works on plain text and knows nothing of the editor;
 // THighLighter feeds it the editor's lines.
 #pragma once
@@ -18,7 +19,7 @@ namespace vantrel {
 
 enum THighlightStyle : int {
     hsDefault = 0,
-    hsComment = 1,  // "(* ... *)" and "// ..."
+    hsComment = 1,  // "(* ... *)", "<!-- ... -->" and "// ..."
     hsString = 2,
     hsIdentifier = 3,
     hsKeyword1 = 4,
@@ -42,11 +43,19 @@ struct TKeywordLists {
     int GroupOf(std::string_view Word) const;  // 0 to 2, -1 for none
 };
 
-// Tokenizes Text, which starts inside a "(*" comment when InBlockComment, and
-// appends one span per token that is not plain text (offsets relative to
-// Text). Returns whether Text ends inside a "(*" comment.
-bool TokenizeHighlight(std::string_view Text, bool InBlockComment, const TKeywordLists& Keywords,
-                       std::vector<THighlightSpan>& Spans);
+// The comment a piece of text starts or ends in; also each line's state in
+// the editor.
+enum TOpenComment : int {
+    ocNone = 0,
+    ocParen = 1,  // "(*" until "*)"
+    ocXml = 2,    // "<!--" until "-->"
+};
+
+// Tokenizes Text, which starts inside the comment Open, and appends one span
+// per token that is not plain text (offsets relative to Text). Returns the
+// comment Text ends in.
+TOpenComment TokenizeHighlight(std::string_view Text, TOpenComment Open, const TKeywordLists& Keywords,
+                               std::vector<THighlightSpan>& Spans);
 
 class THighLighter final : public QsciLexerCustom {
     Q_OBJECT

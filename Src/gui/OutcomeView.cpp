@@ -1,5 +1,7 @@
 #include "OutcomeView.h"
 
+#include <QStringList>
+
 #include <cstdint>
 
 #include "Src/translate/LlcHeader.h"
@@ -121,6 +123,96 @@ std::pair<long, long> FailureRange(std::string_view SourceText, const TTranslate
     if (end < SourceText.size() && SourceText[end] == '>') ++end;
     if (end == start && end < SourceText.size()) ++end;
     return end > start ? std::pair{static_cast<long>(start), static_cast<long>(end)} : std::pair{-1L, -1L};
+}
+
+TStatusLine StatusLineOf(const TTranslateOutcome& Outcome, const QString& Place, const QString& StalePane) {
+    TStatusLine line;
+    QStringList tip;
+    switch (Outcome.Kind) {
+        case TTranslateOutcome::Translated: {
+            if (Outcome.Notes.empty()) return line;
+            QStringList notes;
+            for (const std::string& note : Outcome.Notes) notes << QString::fromStdString(note);
+            line.Level = TStatusLine::slWarning;
+            line.Text = (notes.size() == 1 ? QStringLiteral("Warning: ")
+                                           : QStringLiteral("%1 warnings: ").arg(notes.size())) + notes.join(QStringLiteral("; "));
+            tip = notes;
+            break;
+        }
+        case TTranslateOutcome::EntryFailure: {
+            const QString message = QString::fromStdString(Outcome.Text);
+            line.Level = TStatusLine::slFailure;
+            line.Text = Place.isEmpty() ? message : message + QStringLiteral(": ") + Place;
+            tip << line.Text;
+            break;
+        }
+        case TTranslateOutcome::HexFailure:
+            line.Level = TStatusLine::slFailure;
+            line.Text = QString::fromStdString(Outcome.Text);
+            tip << line.Text;
+            break;
+        case TTranslateOutcome::Beep:
+            line.Text = QString::fromStdString(Outcome.Text);
+            if (!line.Text.isEmpty()) tip << line.Text;
+            break;
+    }
+    if (!StalePane.isEmpty() && Outcome.Kind != TTranslateOutcome::Translated) {
+        const QString stale = QStringLiteral("the %1 still shows the previous translation").arg(StalePane);
+        line.Text = line.Text.isEmpty() ? stale.left(1).toUpper() + stale.mid(1) : line.Text + QStringLiteral(" \u2014 ") + stale;
+        tip << QStringLiteral("The %1 still shows the previous translation, dimmed, until a translation replaces it or "
+                              "you edit it.").arg(StalePane);
+        if (line.Level == TStatusLine::slPlain) line.Level = TStatusLine::slWarning;
+    }
+    line.ToolTip = tip.join(QLatin1Char('\n'));
+    return line;
+}
+
+QString FrameDescriptionText(const std::vector<std::string>& Lines, size_t MaxLines) {
+    QStringList shown;
+    const size_t count = Lines.size() < MaxLines ? Lines.size() : MaxLines;
+    shown.reserve(static_cast<qsizetype>(count) + 1);
+    for (size_t i = 0; i < count; ++i) shown << QString::fromStdString(Lines[i]);
+    if (Lines.size() > count)
+        shown << QStringLiteral("... %1 more line%2 (vantrel-cli --frame shows them all)")
+                     .arg(Lines.size() - count)
+                     .arg(Lines.size() - count == 1 ? QString() : QStringLiteral("s"));
+    return shown.join(QLatin1Char('\n'));
+}
+
+QString FrameSummary(const std::vector<std::string>& Lines, int MaxChars) {
+    QString summary;
+    for (const std::string& line : Lines) {
+        const QString part = QString::fromStdString(line).simplified();
+        if (part.isEmpty()) continue;
+        if (!summary.isEmpty()) summary += QLatin1Char(' ');
+        summary += part;
+        if (summary.size() > MaxChars) return summary.left(MaxChars) + QStringLiteral("...");
+    }
+    return summary;
+}
+
+std::string_view LineOfText(std::string_view Text, int Line) {
+    size_t start = 0;
+    for (int line = 1; line < Line; ++line) {
+        const size_t end = Text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) return {};
+        start = end + (Text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    if (Line < 1 || start > Text.size()) return {};
+    const size_t end = Text.find_first_of("\r\n", start);
+    return Text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+}
+
+QString LineMeaning(std::string_view Line) {
+    // The annotator appends " <!-- text -->" to the line of the element.
+    constexpr std::string_view kOpen = " <!-- ";
+    constexpr std::string_view kClose = " -->";
+    if (!Line.ends_with(kClose)) return {};
+    const size_t open = Line.rfind(kOpen);
+    if (open == std::string_view::npos || open == 0 || Line[open - 1] != '>' || open + kOpen.size() > Line.size() - kClose.size())
+        return {};
+    const std::string_view text = Line.substr(open + kOpen.size(), Line.size() - kClose.size() - open - kOpen.size());
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 std::string SpacedHex(std::string_view Hex) {

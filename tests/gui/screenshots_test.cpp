@@ -19,6 +19,7 @@
 #include "FindBar.h"
 #include "FormMain.h"
 #include "FrameBaseEditor.h"
+#include "FrameStrip.h"
 #include "GuiTestSupport.h"
 #include "KeySet.h"
 #include "KeysDialog.h"
@@ -57,15 +58,16 @@ private:
         QVERIFY(Widget.grab().save(FFolder + QLatin1Char('/') + QLatin1String(Name)));
     }
 
-    // A window with a request translated, line numbers on.
-    void Translated(TFormMain& Form) {
+    // A window with a request translated, line numbers and annotations on.
+    void Translated(TFormMain& Form, const QString& Source = QStringLiteral("C0 01 C1 00 08 00 00 01 00 00 FF 02 00")) {
         Form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&Form));
         Form.resize(760, 520);
         Form.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&Form));
         Form.MenuAction("MMLineNumbers")->setChecked(true);
-        Form.TopEditor()->SetText(QStringLiteral("C0 01 C1 00 08 00 00 01 00 00 FF 02 00"));
+        Form.MenuAction("MMAnnotate")->setChecked(true);
+        Form.TopEditor()->SetText(Source);
         Form.TranslateRequested(Form.TopEditor());
         Form.BottomEditor()->Editor()->setFocus();
         Form.BottomEditor()->GotoPos(20, 6);
@@ -135,6 +137,34 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QTest::keyClicks(dialog.Field(vantrel::kfServerSystemTitle), QStringLiteral("4D4D4D00"));
         Save(dialog, "keys.png");
+    }
+
+    // A translation that is not exact: octets after the end of the APDU,
+    // the warning in the status line with its tooltip.
+    void Warning() {
+        vtest::TGuiSandbox sandbox;
+        QApplication::setPalette(QApplication::style()->standardPalette());
+        TFormMain form;
+        Translated(form, QStringLiteral("C4 01 C1 00 06 00 00 30 39 7E 7E"));
+        Save(form, "warning.png");
+    }
+
+    // The previous translation kept after a failure, dimmed; and a frame
+    // with its description unfolded under the panes.
+    void StaleAndFrame() {
+        vtest::TGuiSandbox sandbox;
+        QApplication::setPalette(QApplication::style()->standardPalette());
+        TFormMain form;
+        Translated(form);
+        form.TopEditor()->SetText(QStringLiteral("C0 01 C1 00 08 00 00 01 00 00 FF 02"));
+        form.TranslateRequested(form.TopEditor());
+        Save(form, "stale.png");
+
+        form.FrameStrip()->SetUnfolded(true);
+        form.TopEditor()->SetText(
+            QStringLiteral("7E A0 19 03 21 32 6F D8 E6 E6 00 C0 01 C1 00 08 00 00 01 00 00 FF 02 00 60 1A 7E"));
+        form.TranslateRequested(form.TopEditor());
+        Save(form, "frame.png");
     }
 
     void Dark() {

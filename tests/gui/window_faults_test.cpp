@@ -310,11 +310,14 @@ private slots:
         outcome.Notes = {"2 octets after the end of the APDU: 03 04", "second note"};
         form.ShowOutcome(form.TopEditor(), form.BottomEditor(), outcome);
         QCOMPARE(form.BottomEditor()->Text(), QStringLiteral("<Data />\r\n"));
-        QCOMPARE(form.StatusText(), QStringLiteral("2 octets after the end of the APDU: 03 04; second note"));
+        QCOMPARE(form.StatusText(), QStringLiteral("2 warnings: 2 octets after the end of the APDU: 03 04; second note"));
+        QCOMPARE(form.StatusLine().Level, vantrel::TStatusLine::slWarning);
+        QCOMPARE(form.StatusLine().ToolTip, QStringLiteral("2 octets after the end of the APDU: 03 04\nsecond note"));
         QVERIFY(sandbox.Prompts.Shown.isEmpty());
         outcome.Notes.clear();
         form.ShowOutcome(form.TopEditor(), form.BottomEditor(), outcome);
         QVERIFY(form.StatusText().isEmpty());
+        QCOMPARE(form.StatusLine().Level, vantrel::TStatusLine::slPlain);
     }
 
     void AboutBox() {
