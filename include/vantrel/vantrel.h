@@ -32,6 +32,10 @@ VANTREL_API void           VantrelStreamFree(VantrelStream* Stream);
  * in a comment as well. A note stays valid as long as its stream. */
 VANTREL_API uint32_t       VantrelStreamNoteCount(const VantrelStream* Stream);
 VANTREL_API const char*    VantrelStreamNote(const VantrelStream* Stream, uint32_t Index); /* NULL beyond the count */
+/* Of VantrelTranslate's output when the translation failed: the field that
+ * was being read where it stopped ("InstanceId"), or NULL when not known.
+ * Valid as long as the stream. */
+VANTREL_API const char*    VantrelStreamField(const VantrelStream* Stream);
 
 /* Octets to XML. On success *Stream holds the XML text followed by one zero
  * byte, Error->Position is the number of octets consumed + 1 (octets after
@@ -150,7 +154,8 @@ typedef struct VantrelTranslation {
 
 /* Text is Size bytes of UTF-8 (need not be zero-terminated). *Output receives
  * the text as described above, zero-terminated (Size counts the zero), with
- * the translation's notes (VantrelStreamNote).
+ * the translation's notes (VantrelStreamNote) or, of a failure, the field it
+ * was reading (VantrelStreamField).
  * Description, when not NULL, receives the description of an HDLC frame
  * (lines ending with LF) with VANTREL_DESCRIBE_FRAME, else NULL. Returns the
  * Kind. */
