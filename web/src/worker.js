@@ -106,17 +106,35 @@ function setKeys(values) {
   }
 }
 
-// The translate command of the panes.
-function translate(text) {
+// What the output stream of VantrelTranslate tells beside its text: the notes
+// of a translation that is not exact, the field of a failure.
+function notesOf(stream) {
+  const notes = [];
+  const count = stream ? M._VantrelStreamNoteCount(stream) : 0;
+  for (let i = 0; i < count; i++) notes.push(M.UTF8ToString(M._VantrelStreamNote(stream, i)));
+  return notes;
+}
+function fieldOf(stream) {
+  const field = stream ? M._VantrelStreamField(stream) : 0;
+  return field ? M.UTF8ToString(field) : "";
+}
+
+// The translate command of the panes. Flags: VANTREL_ANNOTATE (1),
+// VANTREL_DESCRIBE_FRAME (2).
+function translate(text, flags) {
   const bytes = encoder.encode(text);
   const source = put(bytes);
   const block = M._malloc(8 + 24); // Output, Description, VantrelTranslation
   M.HEAPU8.fill(0, block, block + 32);
   try {
-    const kind = M._VantrelTranslate(source, bytes.length, keys, 0, block, 0, block + 8);
+    const kind = M._VantrelTranslate(source, bytes.length, keys, flags >>> 0, block, block + 4, block + 8);
     const r = new Int32Array(M.HEAPU8.buffer, block + 8, 6);
-    const out = decoder.decode(take(M.HEAPU32[block >> 2], true));
-    const result = {
+    const output = M.HEAPU32[block >> 2];
+    const notes = notesOf(output);
+    const field = fieldOf(output);
+    const out = decoder.decode(take(output, true));
+    const description = decoder.decode(take(M.HEAPU32[(block + 4) >> 2], true));
+    return {
       ok: kind === 0,
       kind: KINDS[kind] || "not-translated",
       hexToXml: r[1] === 1,
@@ -126,8 +144,10 @@ function translate(text) {
       column: kind === 1 ? r[3] : 0,
       position: r[4],
       frameWithoutApdu: r[5] === 1,
+      notes,
+      field,
+      description,
     };
-    return result;
   } finally {
     M._free(block);
     M._free(source);
@@ -173,10 +193,13 @@ function handle(message) {
   const { id, op } = message;
   let result;
   try {
-    if (op === "translate") result = translate(message.text);
+    if (op === "translate") result = translate(message.text, message.flags || 0);
     else if (op === "pduToXml" || op === "xmlToPdu") result = entry(op, message.input);
     else if (op === "time") result = time(message.hex, message.runs);
-    else if (op === "setKeys") result = setKeys(message.values);
+    else if (op === "setKeys") {
+      result = setKeys(message.values);
+      for (const name of Object.keys(message.values)) message.values[name] = ""; // nothing refers to the digits
+    }
     else if (op === "clearKeys") result = (clearKeys(), { ok: true, set: [] });
     else result = { error: "unknown request " + op };
   } catch (e) {
