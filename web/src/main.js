@@ -11,6 +11,7 @@ import { searchKeymap, highlightSelectionMatches } from "@codemirror/search";
 import { StreamLanguage, syntaxHighlighting, HighlightStyle } from "@codemirror/language";
 import { tags } from "@lezer/highlight";
 import { failurePlace, failureRange } from "./place.js";
+import { linkExtensions, setLink } from "./link.js";
 
 // ---- The desktop application's colouring ---------------------------------
 // Quoted texts are strings, "//" to the line end and "(* ... *)" comments;
@@ -134,6 +135,7 @@ function makePane(index, host) {
         desktopColouring,
         syntaxHighlighting(colours),
         failureMarks,
+        linkExtensions((view, pos) => hoverEntry(index, pos)),
         EditorView.contentAttributes.of({ "aria-label": index === 0 ? "Upper pane" : "Lower pane" }),
         keymap.of([
           { key: "Mod-t", run: () => (translateFrom(index), true), preventDefault: true },
@@ -148,6 +150,8 @@ function makePane(index, host) {
         ]),
         EditorView.updateListener.of((u) => {
           if (u.focusChanged && u.view.hasFocus) setActive(index);
+          if (u.docChanged) endLink();
+          else if (u.selectionSet || (u.focusChanged && u.view.hasFocus)) followCaret(index);
           if (u.docChanged) {
             refreshPaneInfo(index);
             // Edited (or replaced): no longer the previous translation.
@@ -321,6 +325,7 @@ function stopTranslating() {
     resolve({ ok: false, kind: "not-translated", stopped: true, text: "", message, line: 0, column: 0 });
   waiting.clear();
   startWorker();
+  endLink(); // the new worker holds no map
 }
 
 // The index in the pane's document of an index into paneText (CR LF breaks).
@@ -381,7 +386,149 @@ function setAnnotate(on) {
   }
 }
 
+const VANTREL_MAP = 4;
 const flagsOf = (annotate) => (annotate ? VANTREL_ANNOTATE : 0) | VANTREL_DESCRIBE_FRAME;
+
+// ---- Fields and their octets ---------------------------------------------------------
+// After a translation the worker keeps its octet map: the caret on an
+// element's line marks its octets in the hex pane, a caret or selection in
+// the hex pane marks the innermost element holding it, and the mouse over
+// either tells the element, its octets and their meaning. An edit of either
+// pane ends the link.
+let link = null; // {epoch, hexPane, xmlPane, units, index: [TextIndex, TextIndex], asked}
+let nextEpoch = 1;
+
+// Byte offsets of a pane's text as the translator read it (UTF-8, line
+// breaks CR LF) against positions in the pane's document.
+class TextIndex {
+  constructor(doc) {
+    this.doc = doc;
+    this.starts = [];
+    this.ascii = [];
+    let bytes = 0;
+    const encoder = new TextEncoder();
+    for (const text of doc.iterLines()) {
+      const ascii = !/[^\x00-\x7f]/.test(text);
+      this.starts.push(bytes);
+      this.ascii.push(ascii);
+      bytes += (ascii ? text.length : encoder.encode(text).length) + 2;
+    }
+  }
+  lineOfByte(byte) {
+    let lo = 0;
+    let hi = this.starts.length - 1;
+    while (lo < hi) {
+      const mid = (lo + hi + 1) >> 1;
+      if (this.starts[mid] <= byte) lo = mid;
+      else hi = mid - 1;
+    }
+    return lo;
+  }
+  toDoc(byte) {
+    const n = this.lineOfByte(byte);
+    const line = this.doc.line(n + 1);
+    let column = byte - this.starts[n];
+    if (this.ascii[n]) return line.from + Math.min(column, line.length);
+    let k = 0;
+    while (k < line.text.length && column > 0) {
+      const code = line.text.codePointAt(k);
+      column -= code < 0x80 ? 1 : code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
+      k += code > 0xffff ? 2 : 1;
+    }
+    return line.from + k;
+  }
+  toByte(pos) {
+    const line = this.doc.lineAt(pos);
+    const n = line.number - 1;
+    const column = pos - line.from;
+    return this.starts[n] + (this.ascii[n] ? column : new TextEncoder().encode(line.text.slice(0, column)).length);
+  }
+}
+
+function linkIndex(i) {
+  link.index[i] ??= new TextIndex(panes[i].view.state.doc);
+  return link.index[i];
+}
+
+function startLink(r, source, target, epoch) {
+  endLink();
+  if (!r.mapped) return;
+  const hexPane = r.hexToXml ? source : target;
+  link = { epoch, hexPane, xmlPane: 1 - hexPane, index: [null, null], asked: 0 };
+}
+
+function endLink() {
+  if (!link) return;
+  link = null;
+  for (const p of panes) p.view.dispatch({ effects: setLink.of(null) });
+  ask({ op: "dropMap" });
+}
+
+// Asks the worker for the entry at a place of pane i: its line in the XML
+// pane, [Begin, End) in the hex pane (document positions).
+async function entryAt(i, begin, end, meaning) {
+  if (!link) return null;
+  const { epoch } = link;
+  const request = { op: "map", epoch, meaning };
+  if (i === link.xmlPane) {
+    request.query = "line";
+    request.line = panes[i].view.state.doc.lineAt(begin).number;
+  } else {
+    const index = linkIndex(i);
+    request.query = "source";
+    request.begin = index.toByte(begin);
+    request.end = index.toByte(end);
+  }
+  const r = await ask(request);
+  return link && link.epoch === epoch ? r.entry : null;
+}
+
+// The hex pane's document range of an entry's octets.
+function octetRange(entry) {
+  if (!entry || !entry.range) return null;
+  const index = linkIndex(link.hexPane);
+  return [index.toDoc(entry.range[0]), index.toDoc(entry.range[1])];
+}
+
+function followCaret(i) {
+  if (!link) return;
+  const asked = ++link.asked;
+  const { from, to } = panes[i].view.state.selection.main;
+  entryAt(i, from, to, false).then((entry) => {
+    if (!link || link.asked !== asked) return; // the caret moved on
+    const hex = panes[link.hexPane].view;
+    const xml = panes[link.xmlPane].view;
+    const range = octetRange(entry);
+    const lines = entry ? [entry.line, entry.lastLine] : null;
+    const effects = (view, value, at) =>
+      [setLink.of(value), ...(at === undefined ? [] : [EditorView.scrollIntoView(at, { y: "nearest" })])];
+    hex.dispatch({ effects: effects(hex, range ? { ranges: [range] } : null, i === link.xmlPane && range ? range[0] : undefined) });
+    const lineStart = lines && lines[0] <= xml.state.doc.lines ? xml.state.doc.line(lines[0]).from : undefined;
+    xml.dispatch({ effects: effects(xml, lines ? { lines } : null, i === link.hexPane ? lineStart : undefined) });
+  });
+}
+
+// What the mouse is over: the element, where its octets stand, their meaning.
+async function hoverEntry(i, pos) {
+  if (!link) return null;
+  const entry = await entryAt(i, pos, pos, true);
+  if (!entry) return null;
+  const count = entry.length;
+  const first = entry.offset + 1;
+  let place = count === 0 ? "no octets" : count === 1 ? `octet ${first}` : `octets ${first} to ${first + count - 1}`;
+  if (count > 0) place += entry.deciphered ? " of the deciphered APDU" : " of the APDU";
+  let from = pos;
+  let to = pos;
+  if (i === link.xmlPane) {
+    const line = panes[i].view.state.doc.lineAt(pos);
+    from = line.from + (line.text.length - line.text.trimStart().length);
+    to = line.to;
+  } else {
+    const range = octetRange(entry);
+    if (range) [from, to] = range;
+  }
+  return { from, to, element: entry.element, place, octets: entry.octets, meaning: entry.meaning };
+}
 
 // ---- The frame description --------------------------------------------------------
 // The HDLC frame (or WRAPPER header, LLC header) of the last translation, in
@@ -401,6 +548,7 @@ async function translateFrom(i) {
   const source = i;
   const target = 1 - i;
   const text = paneText(source);
+  const epoch = nextEpoch++;
   busy++;
   document.body.classList.add("vt-busy");
   const started = performance.now();
@@ -408,7 +556,8 @@ async function translateFrom(i) {
   const timer = setTimeout(() => $("stop").hidden = false, 700);
   let r;
   try {
-    r = await ask({ op: "translate", text, flags: flagsOf($("annotate").checked) });
+    endLink();
+    r = await ask({ op: "translate", text, flags: flagsOf($("annotate").checked) | VANTREL_MAP, epoch });
   } finally {
     clearTimeout(timer);
     if (--busy === 0) {
@@ -429,6 +578,7 @@ async function translateFrom(i) {
   showDescription(r.description);
   if (r.ok) {
     setPaneText(target, r.text.replace(/\r\n?/g, "\n"));
+    startLink(r, source, target, epoch);
     panes[target].fromTranslation = true;
     setStale(target, false);
     const what = r.hexToXml ? "Octets → XML" : "XML → octets";
