@@ -6,9 +6,11 @@
 import { StateEffect, StateField, RangeSetBuilder } from "@codemirror/state";
 import { EditorView, Decoration, hoverTooltip } from "@codemirror/view";
 
-// {ranges: [[from, to], ...], lines: [first, last] | null}, or null to clear.
+// {ranges: [[from, to], ...], lines: [first, last] | null, ciphered}, or null
+// to clear; ciphered: the ranges hold a deciphered element's ciphered octets.
 export const setLink = StateEffect.define();
 const octetsMark = Decoration.mark({ class: "vt-linked" });
+const cipheredMark = Decoration.mark({ class: "vt-linked vt-linked-ciphered" });
 const lineMark = Decoration.line({ class: "vt-linked-line" });
 const startLineMark = Decoration.line({ class: "vt-linked-line vt-linked-start" });
 
@@ -20,7 +22,7 @@ const linkMarks = StateField.define({
       if (!e.value) return Decoration.none;
       const doc = tr.state.doc;
       const builder = new RangeSetBuilder();
-      const { ranges = [], lines = null } = e.value;
+      const { ranges = [], lines = null, ciphered = false } = e.value;
       // Line decorations and marks go into the set in document order.
       const items = [];
       if (lines) {
@@ -28,7 +30,8 @@ const linkMarks = StateField.define({
         const last = Math.min(doc.lines, lines[1]);
         for (let n = first; n <= last; n++) items.push([doc.line(n).from, doc.line(n).from, n === first ? startLineMark : lineMark]);
       }
-      for (const [from, to] of ranges) if (from >= 0 && from < to && to <= doc.length) items.push([from, to, octetsMark]);
+      for (const [from, to] of ranges)
+        if (from >= 0 && from < to && to <= doc.length) items.push([from, to, ciphered ? cipheredMark : octetsMark]);
       items.sort((a, b) => a[0] - b[0] || a[2].startSide - b[2].startSide);
       for (const [from, to, mark] of items) builder.add(from, to, mark);
       return builder.finish();

@@ -490,11 +490,13 @@ function octetRange(entry) {
   return [index.toDoc(entry.range[0]), index.toDoc(entry.range[1])];
 }
 
+let followed = Promise.resolve(); // the last caret's marks, once shown
+
 function followCaret(i) {
   if (!link) return;
   const asked = ++link.asked;
   const { from, to } = panes[i].view.state.selection.main;
-  entryAt(i, from, to, false).then((entry) => {
+  followed = entryAt(i, from, to, false).then((entry) => {
     if (!link || link.asked !== asked) return; // the caret moved on
     const hex = panes[link.hexPane].view;
     const xml = panes[link.xmlPane].view;
@@ -502,7 +504,8 @@ function followCaret(i) {
     const lines = entry ? [entry.line, entry.lastLine] : null;
     const effects = (view, value, at) =>
       [setLink.of(value), ...(at === undefined ? [] : [EditorView.scrollIntoView(at, { y: "nearest" })])];
-    hex.dispatch({ effects: effects(hex, range ? { ranges: [range] } : null, i === link.xmlPane && range ? range[0] : undefined) });
+    const marks = range ? { ranges: [range], ciphered: entry.rangeCiphered } : null;
+    hex.dispatch({ effects: effects(hex, marks, i === link.xmlPane && range ? range[0] : undefined) });
     const lineStart = lines && lines[0] <= xml.state.doc.lines ? xml.state.doc.line(lines[0]).from : undefined;
     xml.dispatch({ effects: effects(xml, lines ? { lines } : null, i === link.hexPane ? lineStart : undefined) });
   });
@@ -882,10 +885,13 @@ window.vantrel = {
     await ready;
     const source = String(text);
     const r = await ask({ op: "translate", text: source, flags: flagsOf(Boolean(options.annotate)) });
+    // {map: true}: also the number of entries of its octet map.
+    const mapped = options.map ? (await ask({ op: "translate", text: source, flags: VANTREL_MAP })).mapped : undefined;
     return {
       ok: r.ok, text: r.text, message: r.message, line: r.line, column: r.column,
       kind: r.kind, hexToXml: r.hexToXml, position: r.position,
       notes: r.notes || [], field: r.field || "", place: failurePlace(source, r), description: r.description || "",
+      ...(mapped === undefined ? {} : { mapped }),
     };
   },
   // The entry points themselves: octets (hex) to XML, XML to octets (hex).
@@ -901,6 +907,10 @@ window.vantrel = {
   paneText: (i) => paneText(i),
   setPaneText: (i, text) => setPaneText(i, String(text).replace(/\r\n?/g, "\n")),
   translatePane: (i) => translateFrom(i),
+  // Selects [from, to) of pane i's document (as the caret or the mouse would).
+  select: (i, from, to) => panes[i].view.dispatch({ selection: { anchor: from, head: to ?? from } }),
+  // Resolves when the marks of the last caret or selection are shown.
+  linked: () => followed,
 };
 
 init();

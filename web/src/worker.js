@@ -142,14 +142,15 @@ function translateToStream(bytes, flags) {
 }
 
 function translate(text, flags, epoch) {
-  if (flags & VANTREL_MAP) dropMap(); // the panes' translation replaces the map; a script's leaves it
+  // The panes' translations (with an epoch) keep their map; a script's leaves it.
+  if (epoch) dropMap();
   const bytes = encoder.encode(text);
   const { kind, output, description, info: r } = translateToStream(bytes, flags);
   const notes = notesOf(output);
   const field = fieldOf(output);
   const out = output ? decoder.decode(streamText(output)) : "";
   const mapped = kind === 0 && output ? M._VantrelStreamMapCount(output) : 0;
-  if (mapped) keepMap(output, { text: bytes, hexToXml: r[1] === 1, flags, epoch });
+  if (mapped && epoch) keepMap(output, { text: bytes, hexToXml: r[1] === 1, flags, epoch });
   else M._VantrelStreamFree(output);
   return {
     ok: kind === 0,
@@ -270,6 +271,7 @@ function describeEntry(index, withMeaning) {
   try {
     const rc = M._VantrelStreamMapRange(map.stream, index, range, range + 4);
     entry.range = rc < 0 ? null : [M.HEAPU32[range >> 2], M.HEAPU32[(range >> 2) + 1]];
+    entry.rangeCiphered = rc === 1; // a deciphered entry: the range of the ciphered element holding it
   } finally {
     M._free(range);
   }
