@@ -507,7 +507,9 @@ function followCaret(i) {
     const marks = range ? { ranges: [range], ciphered: entry.rangeCiphered } : null;
     hex.dispatch({ effects: effects(hex, marks, i === link.xmlPane && range ? range[0] : undefined) });
     const lineStart = lines && lines[0] <= xml.state.doc.lines ? xml.state.doc.line(lines[0]).from : undefined;
-    xml.dispatch({ effects: effects(xml, lines ? { lines } : null, i === link.hexPane ? lineStart : undefined) });
+    // From the hex pane, the element's lines are marked too (from the XML, the caret shows them).
+    const fromHex = i === link.hexPane;
+    xml.dispatch({ effects: effects(xml, fromHex && lines ? { lines } : null, fromHex ? lineStart : undefined) });
   });
 }
 
