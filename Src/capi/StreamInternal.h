@@ -15,6 +15,9 @@ struct TStreamExtras {
     // sentence each: octets after the end of the APDU, a ciphered APDU that
     // did not decipher, a reading that does not encode back the same.
     std::vector<std::string> Notes;
+    // Of a translation that failed, when known: the field that was being
+    // read ("InstanceId"). Empty otherwise.
+    std::string Field;
 };
 
 }  // namespace vantrel

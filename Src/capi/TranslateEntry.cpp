@@ -32,6 +32,7 @@ extern "C" int32_t VantrelTranslate(const char* Text, uint32_t Size, const Vantr
     VantrelTranslation info{VANTREL_NOT_TRANSLATED, 1, 1, 0, 0, 0};
     std::string text;
     std::vector<std::string> notes;
+    std::string field;
     try {
         const vantrel::TTranslateOptions options{.DescribeFrame = (Flags & VANTREL_DESCRIBE_FRAME) != 0,
                                                  .Annotate = (Flags & VANTREL_ANNOTATE) != 0,
@@ -51,16 +52,20 @@ extern "C" int32_t VantrelTranslate(const char* Text, uint32_t Size, const Vantr
         }
         text = outcome.Text;
         notes = outcome.Notes;
+        if (outcome.Kind != vantrel::TTranslateOutcome::Translated) field = outcome.Field;
     } catch (const std::bad_alloc&) {
         info.Kind = VANTREL_NOT_TRANSLATED;
         text = "Out of memory";
         notes.clear();
+        field.clear();
     }
     if (Output) {
         *Output = TextStream(text);
-        if (*Output && !notes.empty()) {
+        if (*Output && (!notes.empty() || !field.empty())) {
             try {
-                vantrel::Extras(**Output).Notes = std::move(notes);
+                vantrel::TStreamExtras& extras = vantrel::Extras(**Output);
+                extras.Notes = std::move(notes);
+                extras.Field = std::move(field);
             } catch (const std::bad_alloc&) {
                 VantrelStreamFree(*Output);
                 *Output = nullptr;

@@ -157,6 +157,10 @@ const char* VantrelStreamNote(const VantrelStream* Stream, uint32_t Index) {
     return Stream->Extras->Notes[Index].c_str();
 }
 
+const char* VantrelStreamField(const VantrelStream* Stream) {
+    return Stream && Stream->Extras && !Stream->Extras->Field.empty() ? Stream->Extras->Field.c_str() : nullptr;
+}
+
 void PduToXml(const uint8_t* Data, uint32_t Size, VantrelStream** Stream, TTranslationError* Error) {
     PduToXmlEx(Data, Size, nullptr, 0, Stream, Error);
 }

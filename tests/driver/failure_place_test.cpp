@@ -6,11 +6,23 @@
 
 #include "DriverSupport.h"
 #include "Src/translate/TranslateCommand.h"
+#include "vantrel/vantrel.h"
 
 namespace {
 
 using vantrel::TranslateText;
 using K = vantrel::TTranslateOutcome::TKind;
+
+// The field of a failure as the C ABI gives it: VantrelStreamField of
+// VantrelTranslate's output ("" for none).
+std::string FieldThroughCApi(std::string_view Source) {
+    VantrelStream* out = nullptr;
+    VantrelTranslate(Source.data(), static_cast<uint32_t>(Source.size()), nullptr, 0, &out, nullptr, nullptr);
+    const char* field = VantrelStreamField(out);
+    std::string result = field ? field : "";
+    VantrelStreamFree(out);
+    return result;
+}
 
 TEST(FailurePlace, TheFieldBeingRead) {
     const struct {
@@ -36,10 +48,15 @@ TEST(FailurePlace, TheFieldBeingRead) {
         ASSERT_EQ(outcome.Kind, K::EntryFailure) << outcome.Text;
         EXPECT_EQ(outcome.Text, row.Message);
         EXPECT_EQ(outcome.Field, row.Field);
+        EXPECT_EQ(FieldThroughCApi(row.Source), row.Field);
     }
     // A translation that succeeds, or fails before decoding, names no field.
-    EXPECT_EQ(TranslateText("FF 12 01 02").Field, "");
-    EXPECT_EQ(TranslateText("<Data>\r\n<Bogus Value=\"01\" />").Field, "");
+    for (const char* source : {"FF 12 01 02", "FF 12 01 02 03 04", "<Data>\r\n<Bogus Value=\"01\" />", "C0 0G"}) {
+        SCOPED_TRACE(source);
+        EXPECT_EQ(TranslateText(source).Field, "");
+        EXPECT_EQ(FieldThroughCApi(source), "");
+    }
+    EXPECT_EQ(VantrelStreamField(nullptr), nullptr);
 }
 
 TEST(FailurePlace, AnnotateOption) {

@@ -10,6 +10,8 @@ import { defaultKeymap, history, historyKeymap, indentWithTab } from "@codemirro
 import { searchKeymap, highlightSelectionMatches } from "@codemirror/search";
 import { StreamLanguage, syntaxHighlighting, HighlightStyle } from "@codemirror/language";
 import { tags } from "@lezer/highlight";
+import { failurePlace, failureRange } from "./place.js";
+import { linkExtensions, setLink } from "./link.js";
 
 // ---- The desktop application's colouring ---------------------------------
 // Quoted texts are strings, "//" to the line end and "(* ... *)" comments;
@@ -62,17 +64,24 @@ const colours = HighlightStyle.define([
   { tag: tags.comment, color: "var(--vt-comment)", fontStyle: "italic" },
 ]);
 
-// ---- The marked line of a failure -------------------------------------------
-const markLine = StateEffect.define(); // a line number, or 0 to clear
-const failureLine = StateField.define({
+// ---- The marks of a failure: its line, and its octet or tag -------------------
+// The effect's value: {line, from, to} (from < to: the characters marked), or
+// null to clear.
+const markFailure = StateEffect.define();
+const lineMark = Decoration.line({ class: "vt-failure-line" });
+const placeMark = Decoration.mark({ class: "vt-failure-mark" });
+const failureMarks = StateField.define({
   create: () => Decoration.none,
   update(marks, tr) {
     for (const e of tr.effects) {
-      if (!e.is(markLine)) continue;
-      if (e.value <= 0 || e.value > tr.state.doc.lines) return Decoration.none;
+      if (!e.is(markFailure)) continue;
+      const doc = tr.state.doc;
+      if (!e.value || e.value.line <= 0 || e.value.line > doc.lines) return Decoration.none;
       const builder = new RangeSetBuilder();
-      const line = tr.state.doc.line(e.value);
-      builder.add(line.from, line.from, Decoration.line({ class: "vt-failure-line" }));
+      const line = doc.line(e.value.line);
+      builder.add(line.from, line.from, lineMark);
+      const { from, to } = e.value;
+      if (from >= line.from && from < to && to <= doc.length) builder.add(from, to, placeMark);
       return builder.finish();
     }
     return tr.docChanged ? Decoration.none : marks;
@@ -125,7 +134,8 @@ function makePane(index, host) {
         highlightSelectionMatches(),
         desktopColouring,
         syntaxHighlighting(colours),
-        failureLine,
+        failureMarks,
+        linkExtensions((view, pos) => hoverEntry(index, pos)),
         EditorView.contentAttributes.of({ "aria-label": index === 0 ? "Upper pane" : "Lower pane" }),
         keymap.of([
           { key: "Mod-t", run: () => (translateFrom(index), true), preventDefault: true },
@@ -140,7 +150,14 @@ function makePane(index, host) {
         ]),
         EditorView.updateListener.of((u) => {
           if (u.focusChanged && u.view.hasFocus) setActive(index);
-          if (u.docChanged) refreshPaneInfo(index);
+          if (u.docChanged) endLink();
+          else if (u.selectionSet || (u.focusChanged && u.view.hasFocus)) followCaret(index);
+          if (u.docChanged) {
+            refreshPaneInfo(index);
+            // Edited (or replaced): no longer the previous translation.
+            panes[index].fromTranslation = false;
+            setStale(index, false);
+          }
         }),
         EditorView.domEventHandlers({
           drop(event) {
@@ -166,7 +183,9 @@ function makePane(index, host) {
       ],
     }),
   });
-  return { view, host, fileName: "" };
+  // fromTranslation: the text is a translation, not edited since; stale: it
+  // is the translation before one that failed.
+  return { view, host, fileName: "", fromTranslation: false, stale: false };
 }
 
 // The pane's text as the desktop application holds it: CR LF line breaks.
@@ -183,6 +202,20 @@ function setPaneText(i, text, fileName) {
   refreshPaneInfo(i);
 }
 
+const paneName = (i) => (i === 0 ? "upper" : "lower");
+
+// A pane that still shows the translation before one that failed is dimmed
+// and says so in its bar, until a translation replaces it or it is edited.
+function setStale(i, stale) {
+  const pane = panes[i];
+  if (!pane || pane.stale === stale) return;
+  pane.stale = stale;
+  pane.host.parentElement.classList.toggle("vt-stale", stale);
+  $(`stale-${i}`).hidden = !stale;
+  // The status line no longer says so either.
+  if (!stale) for (const e of document.querySelectorAll(`#status .vt-status-stale[data-pane="${i}"]`)) e.remove();
+}
+
 function setActive(i) {
   activePane = i;
   panes.forEach((p, n) => p.host.parentElement.classList.toggle("vt-active", n === i));
@@ -197,9 +230,36 @@ function refreshPaneInfo(i) {
 }
 
 // ---- Status line -------------------------------------------------------------
-function status(text, kind) {
+// Text, then the notes of a translation that is not exact (kind "warning"),
+// then what a pane still holds. The notes' full text is in the line (one a
+// row when there are several) and in its tooltip.
+function status(text, kind, { notes = [], stalePane = -1 } = {}) {
   const line = $("status");
-  line.textContent = text;
+  const main = document.createElement("span");
+  main.className = "vt-status-text";
+  main.textContent = text;
+  line.replaceChildren(main);
+  line.title = "";
+  if (notes.length) {
+    const list = document.createElement("ul");
+    list.className = "vt-notes";
+    list.dataset.count = String(notes.length);
+    for (const note of notes) {
+      const item = document.createElement("li");
+      item.textContent = note;
+      list.append(item);
+    }
+    line.append(list);
+    line.title = notes.join("\n");
+  }
+  if (stalePane >= 0) {
+    const stale = document.createElement("span");
+    stale.className = "vt-status-stale";
+    stale.dataset.pane = String(stalePane);
+    const sentence = /[.!?…]$/.test(text) ? " " : ". ";
+    stale.textContent = `${sentence}The ${paneName(stalePane)} pane still holds the previous translation.`;
+    line.append(stale);
+  }
   line.dataset.kind = kind || "info";
 }
 
@@ -250,10 +310,13 @@ function ask(request) {
   });
 }
 
-// Ends a translation that takes too long: the worker is replaced.
+// Ends a translation that takes too long: the worker is replaced. A worker
+// busy translating takes no message, so it cannot wipe its keys first; they
+// live only in its memory (the page keeps no copy of the digits), which ends
+// with it. The new worker holds no keys.
 function stopTranslating() {
   worker.terminate();
-  // A new worker holds no keys.
+  worker = null;
   const message = keysSet.length
     ? "Translation stopped. The keys went with the stopped translator: set them again (Keys…)."
     : "Translation stopped.";
@@ -262,14 +325,20 @@ function stopTranslating() {
     resolve({ ok: false, kind: "not-translated", stopped: true, text: "", message, line: 0, column: 0 });
   waiting.clear();
   startWorker();
+  endLink(); // the new worker holds no map
 }
 
-// ---- Translate ------------------------------------------------------------------
-let busy = 0;
+// The index in the pane's document of an index into paneText (CR LF breaks).
+function docIndex(text, index) {
+  let breaks = 0;
+  for (let i = text.indexOf("\r"); i >= 0 && i < index; i = text.indexOf("\r", i + 1)) breaks++;
+  return index - breaks;
+}
 
 // Places the caret as the desktop application does: Line from 1, the caret
-// after Column - 1 characters of that line (at its end when the line is shorter).
-function placeCaret(i, line, column) {
+// after Column - 1 characters of that line (at its end when the line is
+// shorter); marks the line and Range ([start, end) in the pane's document).
+function placeCaret(i, line, column, range) {
   const { view } = panes[i];
   const doc = view.state.doc;
   const l = doc.line(Math.min(Math.max(line, 1), doc.lines));
@@ -285,17 +354,206 @@ function placeCaret(i, line, column) {
     }
     pos = l.from + k;
   }
+  const [from, to] = range || [0, 0];
   view.dispatch({
     selection: { anchor: pos },
-    effects: [markLine.of(l.number), EditorView.scrollIntoView(pos, { y: "center" })],
+    effects: [markFailure.of({ line: l.number, from, to }), EditorView.scrollIntoView(pos, { y: "center" })],
   });
   view.focus();
 }
+
+// ---- View options -----------------------------------------------------------------
+// Annotate is remembered in the browser's storage of this page; nothing else is
+// stored (never anything about keys).
+const ANNOTATE_KEY = "vantrel.annotate";
+const VANTREL_ANNOTATE = 1;
+const VANTREL_DESCRIBE_FRAME = 2;
+
+function readAnnotate() {
+  try {
+    return localStorage.getItem(ANNOTATE_KEY) === "1";
+  } catch {
+    return false; // storage refused (a private window, a strict setting): not remembered
+  }
+}
+
+function setAnnotate(on) {
+  $("annotate").checked = on;
+  try {
+    localStorage.setItem(ANNOTATE_KEY, on ? "1" : "0");
+  } catch {
+    // not remembered; the switch still acts
+  }
+}
+
+const VANTREL_MAP = 4;
+const flagsOf = (annotate) => (annotate ? VANTREL_ANNOTATE : 0) | VANTREL_DESCRIBE_FRAME;
+
+// ---- Fields and their octets ---------------------------------------------------------
+// After a translation the worker keeps its octet map: the caret on an
+// element's line marks its octets in the hex pane, a caret or selection in
+// the hex pane marks the innermost element holding it, and the mouse over
+// either tells the element, its octets and their meaning. An edit of either
+// pane ends the link.
+let link = null; // {epoch, hexPane, xmlPane, units, index: [TextIndex, TextIndex], asked}
+let nextEpoch = 1;
+
+// Byte offsets of a pane's text as the translator read it (UTF-8, line
+// breaks CR LF) against positions in the pane's document.
+class TextIndex {
+  constructor(doc) {
+    this.doc = doc;
+    this.starts = [];
+    this.ascii = [];
+    let bytes = 0;
+    const encoder = new TextEncoder();
+    for (const text of doc.iterLines()) {
+      const ascii = !/[^\x00-\x7f]/.test(text);
+      this.starts.push(bytes);
+      this.ascii.push(ascii);
+      bytes += (ascii ? text.length : encoder.encode(text).length) + 2;
+    }
+  }
+  lineOfByte(byte) {
+    let lo = 0;
+    let hi = this.starts.length - 1;
+    while (lo < hi) {
+      const mid = (lo + hi + 1) >> 1;
+      if (this.starts[mid] <= byte) lo = mid;
+      else hi = mid - 1;
+    }
+    return lo;
+  }
+  toDoc(byte) {
+    const n = this.lineOfByte(byte);
+    const line = this.doc.line(n + 1);
+    let column = byte - this.starts[n];
+    if (this.ascii[n]) return line.from + Math.min(column, line.length);
+    let k = 0;
+    while (k < line.text.length && column > 0) {
+      const code = line.text.codePointAt(k);
+      column -= code < 0x80 ? 1 : code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
+      k += code > 0xffff ? 2 : 1;
+    }
+    return line.from + k;
+  }
+  toByte(pos) {
+    const line = this.doc.lineAt(pos);
+    const n = line.number - 1;
+    const column = pos - line.from;
+    return this.starts[n] + (this.ascii[n] ? column : new TextEncoder().encode(line.text.slice(0, column)).length);
+  }
+}
+
+function linkIndex(i) {
+  link.index[i] ??= new TextIndex(panes[i].view.state.doc);
+  return link.index[i];
+}
+
+function startLink(r, source, target, epoch) {
+  endLink();
+  if (!r.mapped) return;
+  const hexPane = r.hexToXml ? source : target;
+  link = { epoch, hexPane, xmlPane: 1 - hexPane, index: [null, null], asked: 0 };
+}
+
+function endLink() {
+  if (!link) return;
+  link = null;
+  for (const p of panes) p.view.dispatch({ effects: setLink.of(null) });
+  ask({ op: "dropMap" });
+}
+
+// Asks the worker for the entry at a place of pane i: its line in the XML
+// pane, [Begin, End) in the hex pane (document positions).
+async function entryAt(i, begin, end, meaning) {
+  if (!link) return null;
+  const { epoch } = link;
+  const request = { op: "map", epoch, meaning };
+  if (i === link.xmlPane) {
+    request.query = "line";
+    request.line = panes[i].view.state.doc.lineAt(begin).number;
+  } else {
+    const index = linkIndex(i);
+    request.query = "source";
+    request.begin = index.toByte(begin);
+    request.end = index.toByte(end);
+  }
+  const r = await ask(request);
+  return link && link.epoch === epoch ? r.entry : null;
+}
+
+// The hex pane's document range of an entry's octets.
+function octetRange(entry) {
+  if (!entry || !entry.range) return null;
+  const index = linkIndex(link.hexPane);
+  return [index.toDoc(entry.range[0]), index.toDoc(entry.range[1])];
+}
+
+let followed = Promise.resolve(); // the last caret's marks, once shown
+
+function followCaret(i) {
+  if (!link) return;
+  const asked = ++link.asked;
+  const { from, to } = panes[i].view.state.selection.main;
+  followed = entryAt(i, from, to, false).then((entry) => {
+    if (!link || link.asked !== asked) return; // the caret moved on
+    const hex = panes[link.hexPane].view;
+    const xml = panes[link.xmlPane].view;
+    const range = octetRange(entry);
+    const lines = entry ? [entry.line, entry.lastLine] : null;
+    const effects = (view, value, at) =>
+      [setLink.of(value), ...(at === undefined ? [] : [EditorView.scrollIntoView(at, { y: "nearest" })])];
+    const marks = range ? { ranges: [range], ciphered: entry.rangeCiphered } : null;
+    hex.dispatch({ effects: effects(hex, marks, i === link.xmlPane && range ? range[0] : undefined) });
+    const lineStart = lines && lines[0] <= xml.state.doc.lines ? xml.state.doc.line(lines[0]).from : undefined;
+    // From the hex pane, the element's lines are marked too (from the XML, the caret shows them).
+    const fromHex = i === link.hexPane;
+    xml.dispatch({ effects: effects(xml, fromHex && lines ? { lines } : null, fromHex ? lineStart : undefined) });
+  });
+}
+
+// What the mouse is over: the element, where its octets stand, their meaning.
+async function hoverEntry(i, pos) {
+  if (!link) return null;
+  const entry = await entryAt(i, pos, pos, true);
+  if (!entry) return null;
+  const count = entry.length;
+  const first = entry.offset + 1;
+  let place = count === 0 ? "no octets" : count === 1 ? `octet ${first}` : `octets ${first} to ${first + count - 1}`;
+  if (count > 0) place += entry.deciphered ? " of the deciphered APDU" : " of the APDU";
+  let from = pos;
+  let to = pos;
+  if (i === link.xmlPane) {
+    const line = panes[i].view.state.doc.lineAt(pos);
+    from = line.from + (line.text.length - line.text.trimStart().length);
+    to = line.to;
+  } else {
+    const range = octetRange(entry);
+    if (range) [from, to] = range;
+  }
+  return { from, to, element: entry.element, place, octets: entry.octets, meaning: entry.meaning };
+}
+
+// ---- The frame description --------------------------------------------------------
+// The HDLC frame (or WRAPPER header, LLC header) of the last translation, in
+// a strip under the panes: one line folded, every line open.
+function showDescription(description) {
+  const strip = $("frame");
+  const text = (description || "").replace(/\n$/, "");
+  strip.hidden = !text;
+  $("frame-text").textContent = text;
+  $("frame-summary").textContent = text.replace(/\s*\n\s*/g, " ");
+}
+
+// ---- Translate ------------------------------------------------------------------
+let busy = 0;
 
 async function translateFrom(i) {
   const source = i;
   const target = 1 - i;
   const text = paneText(source);
+  const epoch = nextEpoch++;
   busy++;
   document.body.classList.add("vt-busy");
   const started = performance.now();
@@ -303,7 +561,8 @@ async function translateFrom(i) {
   const timer = setTimeout(() => $("stop").hidden = false, 700);
   let r;
   try {
-    r = await ask({ op: "translate", text });
+    endLink();
+    r = await ask({ op: "translate", text, flags: flagsOf($("annotate").checked) | VANTREL_MAP, epoch });
   } finally {
     clearTimeout(timer);
     if (--busy === 0) {
@@ -311,21 +570,37 @@ async function translateFrom(i) {
       $("stop").hidden = true;
     }
   }
+  // A failure leaves the other pane as it was: when that is a translation, it is now the previous one.
+  const stale = !r.ok && panes[target].fromTranslation && panes[target].view.state.doc.length > 0;
+  if (stale) setStale(target, true);
+  const stalePane = stale ? target : -1;
   if (r.stopped) {
-    status(r.message, "info");
+    status(r.message, "info", { stalePane });
     return r;
   }
   const ms = Math.round(performance.now() - started);
-  panes[source].view.dispatch({ effects: markLine.of(0) });
+  panes[source].view.dispatch({ effects: markFailure.of(null) });
+  showDescription(r.description);
   if (r.ok) {
     setPaneText(target, r.text.replace(/\r\n?/g, "\n"));
+    startLink(r, source, target, epoch);
+    panes[target].fromTranslation = true;
+    setStale(target, false);
     const what = r.hexToXml ? "Octets → XML" : "XML → octets";
-    status(`${what}: translated into the ${target === 0 ? "upper" : "lower"} pane in ${ms} ms.`, "ok");
+    const done = `${what}: translated into the ${paneName(target)} pane in ${ms} ms`;
+    const notes = r.notes || [];
+    if (notes.length) {
+      status(`${done}, with ${notes.length} ${notes.length === 1 ? "warning" : "warnings"}:`, "warning", { notes });
+    } else {
+      status(`${done}.`, "ok");
+    }
   } else if (r.kind === "entry-failure") {
-    status(`${r.message} (line ${r.line}, column ${r.column})`, "error");
-    placeCaret(source, r.line, r.column);
+    const place = failurePlace(text, r);
+    const range = failureRange(text, r);
+    status(place ? `${r.message}: ${place}` : `${r.message} (line ${r.line}, column ${r.column})`, "error", { stalePane });
+    placeCaret(source, r.line, r.column, range && [docIndex(text, range[0]), docIndex(text, range[1])]);
   } else {
-    status(r.message || "Nothing to translate.", r.kind === "hex-failure" ? "error" : "info");
+    status(r.message || "Nothing to translate.", r.kind === "hex-failure" ? "error" : "info", { stalePane });
   }
   return r;
 }
@@ -568,6 +843,8 @@ function init() {
     if (file) loadFile(Number(e.target.dataset.pane || activePane), file);
   });
   initKeysDialog();
+  $("annotate").checked = readAnnotate();
+  $("annotate").addEventListener("change", (e) => setAnnotate(e.target.checked));
   $("help-button").addEventListener("click", () => toggleHelp());
   $("help-close").addEventListener("click", () => toggleHelp(false));
   document.addEventListener("keydown", (e) => {
@@ -603,12 +880,20 @@ function init() {
 window.vantrel = {
   ready,
   version: "",
-  translate: async (text) => {
+  // Options: {annotate} (default false, whatever the switch says). Resolves
+  // with the notes of a translation that is not exact, the field and place of
+  // a failure (as the status line gives them) and the frame's description.
+  translate: async (text, options = {}) => {
     await ready;
-    const r = await ask({ op: "translate", text: String(text) });
+    const source = String(text);
+    const r = await ask({ op: "translate", text: source, flags: flagsOf(Boolean(options.annotate)) });
+    // {map: true}: also the number of entries of its octet map.
+    const mapped = options.map ? (await ask({ op: "translate", text: source, flags: VANTREL_MAP })).mapped : undefined;
     return {
       ok: r.ok, text: r.text, message: r.message, line: r.line, column: r.column,
       kind: r.kind, hexToXml: r.hexToXml, position: r.position,
+      notes: r.notes || [], field: r.field || "", place: failurePlace(source, r), description: r.description || "",
+      ...(mapped === undefined ? {} : { mapped }),
     };
   },
   // The entry points themselves: octets (hex) to XML, XML to octets (hex).
@@ -624,6 +909,10 @@ window.vantrel = {
   paneText: (i) => paneText(i),
   setPaneText: (i, text) => setPaneText(i, String(text).replace(/\r\n?/g, "\n")),
   translatePane: (i) => translateFrom(i),
+  // Selects [from, to) of pane i's document (as the caret or the mouse would).
+  select: (i, from, to) => panes[i].view.dispatch({ selection: { anchor: from, head: to ?? from } }),
+  // Resolves when the marks of the last caret or selection are shown.
+  linked: () => followed,
 };
 
 init();

@@ -106,32 +106,207 @@ function setKeys(values) {
   }
 }
 
-// The translate command of the panes.
-function translate(text) {
-  const bytes = encoder.encode(text);
+// What the output stream of VantrelTranslate tells beside its text: the notes
+// of a translation that is not exact, the field of a failure.
+function notesOf(stream) {
+  const notes = [];
+  const count = stream ? M._VantrelStreamNoteCount(stream) : 0;
+  for (let i = 0; i < count; i++) notes.push(M.UTF8ToString(M._VantrelStreamNote(stream, i)));
+  return notes;
+}
+function fieldOf(stream) {
+  const field = stream ? M._VantrelStreamField(stream) : 0;
+  return field ? M.UTF8ToString(field) : "";
+}
+
+// The translate command of the panes. Flags: VANTREL_ANNOTATE (1),
+// VANTREL_DESCRIBE_FRAME (2), VANTREL_MAP (4). With VANTREL_MAP the output
+// stream of a translation that has a map is kept (see "The octet map").
+const VANTREL_ANNOTATE = 1;
+const VANTREL_MAP = 4;
+
+// The bytes of text in the module's memory and VantrelTranslate's output
+// stream and kind; the caller frees the stream.
+function translateToStream(bytes, flags) {
   const source = put(bytes);
   const block = M._malloc(8 + 24); // Output, Description, VantrelTranslation
   M.HEAPU8.fill(0, block, block + 32);
   try {
-    const kind = M._VantrelTranslate(source, bytes.length, keys, 0, block, 0, block + 8);
-    const r = new Int32Array(M.HEAPU8.buffer, block + 8, 6);
-    const out = decoder.decode(take(M.HEAPU32[block >> 2], true));
-    const result = {
-      ok: kind === 0,
-      kind: KINDS[kind] || "not-translated",
-      hexToXml: r[1] === 1,
-      text: kind === 0 ? out : "",
-      message: kind === 0 ? "" : out,
-      line: kind === 1 ? r[2] : 0,
-      column: kind === 1 ? r[3] : 0,
-      position: r[4],
-      frameWithoutApdu: r[5] === 1,
-    };
-    return result;
+    const kind = M._VantrelTranslate(source, bytes.length, keys, flags >>> 0, block, block + 4, block + 8);
+    return { kind, output: M.HEAPU32[block >> 2], description: M.HEAPU32[(block + 4) >> 2],
+      info: Int32Array.from(new Int32Array(M.HEAPU8.buffer, block + 8, 6)) };
   } finally {
     M._free(block);
     M._free(source);
   }
+}
+
+function translate(text, flags, epoch) {
+  // The panes' translations (with an epoch) keep their map; a script's leaves it.
+  if (epoch) dropMap();
+  const bytes = encoder.encode(text);
+  const { kind, output, description, info: r } = translateToStream(bytes, flags);
+  const notes = notesOf(output);
+  const field = fieldOf(output);
+  const out = output ? decoder.decode(streamText(output)) : "";
+  const mapped = kind === 0 && output ? M._VantrelStreamMapCount(output) : 0;
+  if (mapped && epoch) keepMap(output, { text: bytes, hexToXml: r[1] === 1, flags, epoch });
+  else M._VantrelStreamFree(output);
+  return {
+    ok: kind === 0,
+    kind: KINDS[kind] || "not-translated",
+    hexToXml: r[1] === 1,
+    text: kind === 0 ? out : "",
+    message: kind === 0 ? "" : out,
+    line: kind === 1 ? r[2] : 0,
+    column: kind === 1 ? r[3] : 0,
+    position: r[4],
+    frameWithoutApdu: r[5] === 1,
+    notes,
+    field,
+    description: decoder.decode(take(description, true)),
+    mapped,
+  };
+}
+
+// ---- The octet map -----------------------------------------------------------------
+// The map of the last translation: its output stream, kept until the next
+// translation; the page asks which element stands where. Positions are byte
+// offsets into the UTF-8 texts the translator saw (the page converts them).
+let map = null;
+
+function keepMap(stream, { text, hexToXml, flags, epoch }) {
+  const data = M._VantrelStreamData(stream);
+  const size = M._VantrelStreamSize(stream);
+  map = {
+    stream, epoch, hexToXml, flags, source: text,
+    // The hex text: the source of octets to XML, the output of XML to octets.
+    hex: hexToXml ? text : M.HEAPU8.slice(data, data + Math.max(size - 1, 0)),
+    xmlLines: null, // the XML's lines, when first asked
+    annotated: undefined, // the annotated twin: {stream, lines}, null when none
+  };
+}
+
+function dropMap() {
+  if (!map) return;
+  M._VantrelStreamFree(map.stream);
+  if (map.annotated) M._VantrelStreamFree(map.annotated.stream);
+  map = null;
+}
+
+const NONE = 0xffffffff;
+const ENTRY_WORDS = 9; // VantrelMapEntry: Element, Line, LastLine, Offset, Length, Parent, Depth, Plaintext, Unit
+const names = new Map(); // the static element names, by address
+
+function entryOf(stream, index) {
+  const at = (M._VantrelStreamMap(stream) >> 2) + index * ENTRY_WORDS;
+  const w = M.HEAPU32;
+  let element = names.get(w[at]);
+  if (element === undefined) names.set(w[at], (element = M.UTF8ToString(w[at])));
+  return { index, element, line: w[at + 1], lastLine: w[at + 2], offset: w[at + 3], length: w[at + 4],
+    parent: w[at + 5], depth: w[at + 6], plaintext: w[at + 7], unit: w[at + 8] };
+}
+
+// The lines of the text of a stream (or of bytes), split once.
+function linesOf(bytes) {
+  return decoder.decode(bytes).split(/\r\n|\n/);
+}
+function streamText(stream) {
+  const data = M._VantrelStreamData(stream);
+  return M.HEAPU8.subarray(data, data + Math.max(M._VantrelStreamSize(stream) - 1, 0));
+}
+
+// The comment an annotation put at the end of a start tag's line.
+function annotationOf(line) {
+  const m = /^\s*<[^!][^]*?>\s<!--\s(.*?)\s-->\s*$/.exec(line || "");
+  return m ? m[1] : "";
+}
+
+// The meaning of entry Index: the annotation of its line. Without Annotate
+// the same input is translated once more with it, when first asked; its
+// entries stand for the same elements in the same order.
+function meaningOf(entry) {
+  if (map.flags & VANTREL_ANNOTATE && map.hexToXml) {
+    map.xmlLines ??= linesOf(streamText(map.stream));
+    return annotationOf(map.xmlLines[entry.line - 1]);
+  }
+  if (map.annotated === undefined) {
+    map.annotated = null;
+    // Octets to XML again; for XML to octets, its octets to XML.
+    const { kind, output, description } = translateToStream(map.hexToXml ? map.source : map.hex,
+      map.flags | VANTREL_ANNOTATE | VANTREL_MAP);
+    M._VantrelStreamFree(description);
+    if (kind === 0 && output && M._VantrelStreamMapCount(output) === M._VantrelStreamMapCount(map.stream))
+      map.annotated = { stream: output, lines: linesOf(streamText(output)) };
+    else if (output) M._VantrelStreamFree(output);
+  }
+  if (!map.annotated) return "";
+  const twin = entryOf(map.annotated.stream, entry.index);
+  return twin.element === entry.element ? annotationOf(map.annotated.lines[twin.line - 1]) : "";
+}
+
+// The octets of an entry as hex digits (at most Limit), read where they stand in the hex text.
+function octetsOf(entry, limit) {
+  if (entry.plaintext !== NONE || entry.length === 0) return "";
+  const sources = M._VantrelStreamMapSources(map.stream, entry.unit);
+  if (!sources) return "";
+  const digits = [];
+  const n = Math.min(entry.length, limit);
+  for (let i = 0; i < n; i++) {
+    const at = M.HEAPU32[(sources >> 2) + entry.offset + i];
+    let pair = String.fromCharCode(map.hex[at]);
+    for (let k = at + 1; k < map.hex.length && pair.length < 2; k++)
+      if (/[0-9A-Fa-f]/.test(String.fromCharCode(map.hex[k]))) pair += String.fromCharCode(map.hex[k]);
+    digits.push(pair.toUpperCase());
+  }
+  return digits.join(" ") + (entry.length > n ? " …" : "");
+}
+
+// What the page shows of entry Index: the element, its lines, its octets and
+// where they stand, its meaning.
+function describeEntry(index, withMeaning) {
+  if (index === NONE || index >= M._VantrelStreamMapCount(map.stream)) return null;
+  const entry = entryOf(map.stream, index);
+  const range = M._malloc(8);
+  try {
+    const rc = M._VantrelStreamMapRange(map.stream, index, range, range + 4);
+    entry.range = rc < 0 ? null : [M.HEAPU32[range >> 2], M.HEAPU32[(range >> 2) + 1]];
+    entry.rangeCiphered = rc === 1; // a deciphered entry: the range of the ciphered element holding it
+  } finally {
+    M._free(range);
+  }
+  entry.deciphered = entry.plaintext !== NONE;
+  entry.octets = octetsOf(entry, 24);
+  if (withMeaning) entry.meaning = meaningOf(entry);
+  return entry;
+}
+
+// The innermost entry whose octets hold the bytes [Begin, End) of the hex
+// text: a caret (Begin == End) is taken for the octet whose digits hold it,
+// or end, just before it.
+function entryAtSource(begin, end) {
+  const at = (p) => M._VantrelStreamMapAtSource(map.stream, p);
+  let first = at(begin);
+  if (first === NONE && begin > 0) first = at(begin - 1);
+  if (first === NONE || end <= begin + 1) return first;
+  let last = at(end - 1);
+  if (last === NONE) return first;
+  // Their innermost common ancestor.
+  const depth = (i) => entryOf(map.stream, i).depth;
+  const parent = (i) => entryOf(map.stream, i).parent;
+  while (first !== last && first !== NONE && last !== NONE) {
+    if (depth(first) >= depth(last)) first = parent(first);
+    else last = parent(last);
+  }
+  return first === last ? first : NONE;
+}
+
+function mapQuery(message) {
+  if (!map || map.epoch !== message.epoch) return { entry: null };
+  let index = NONE;
+  if (message.query === "line") index = M._VantrelStreamMapAtLine(map.stream, message.line);
+  else if (message.query === "source") index = entryAtSource(message.begin, message.end);
+  return { entry: describeEntry(index, Boolean(message.meaning)) };
 }
 
 // The entry points themselves, for the vector checks.
@@ -173,10 +348,15 @@ function handle(message) {
   const { id, op } = message;
   let result;
   try {
-    if (op === "translate") result = translate(message.text);
+    if (op === "translate") result = translate(message.text, message.flags || 0, message.epoch);
+    else if (op === "map") result = mapQuery(message);
+    else if (op === "dropMap") result = (dropMap(), {});
     else if (op === "pduToXml" || op === "xmlToPdu") result = entry(op, message.input);
     else if (op === "time") result = time(message.hex, message.runs);
-    else if (op === "setKeys") result = setKeys(message.values);
+    else if (op === "setKeys") {
+      result = setKeys(message.values);
+      for (const name of Object.keys(message.values)) message.values[name] = ""; // nothing refers to the digits
+    }
     else if (op === "clearKeys") result = (clearKeys(), { ok: true, set: [] });
     else result = { error: "unknown request " + op };
   } catch (e) {
