@@ -43,7 +43,8 @@ const QString kFrame =
     QStringLiteral("7E A0 19 03 21 32 6F D8 E6 E6 00 C0 01 C1 00 08 00 00 01 00 00 FF 02 00 60 1A 7E");
 const QString kFrameDescription = QStringLiteral(
     "Frame(\n  Kind:I, Dst:'01', Src:'10', P/F:1, Seg:0,\n  N(R):1, N(S):1,\n"
-    "  Info:'E6E600C001C100080000010000FF0200' size=16\n)");
+    "  Info:'E6E600C001C100080000010000FF0200' size=16\n)\n"
+    "LLC(Dst LSAP:E6, Src LSAP:E6 client to server, Quality:00)");
 
 bool Closes(TFormMain& Form) {
     QCloseEvent event;
