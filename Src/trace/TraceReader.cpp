@@ -3,6 +3,7 @@
 #include "LogLine.h"
 #include "../translate/Wrapper.h"
 #include "../translate/HexText.h"
+#include "../translate/LlcHeader.h"
 #include "../../xmlPdu/INFRA/Errors.h"
 #include "../../xmlPdu/INFRA/INFRAMisc.h"
 
@@ -242,6 +243,7 @@ void TTraceReader::Frame(const TOrigin& Origin, const TFrame& Frame) {
             break;
         case THdlcJoiner::Complete:
             unit.Outcome = TranslateOctets(FJoiner.Apdu(), FOptions);
+            unit.Outcome.Link = FrameLink(Frame);
             unit.FirstLine = FJoiner.Lines().front();
             if (FJoiner.Lines().size() > 1) unit.Lines = LinesText(FJoiner.Lines());
             break;
@@ -251,8 +253,8 @@ void TTraceReader::Frame(const TOrigin& Origin, const TFrame& Frame) {
             unit.Lines = LinesText(FJoiner.Lines());
             break;
         case THdlcJoiner::NotJoined: {
-            const std::string_view info = Frame.Data();
-            unit.Outcome = TranslateOctets(info.substr(info.size() < 3 ? info.size() : 3), FOptions);
+            unit.Outcome = TranslateOctets(InformationFieldApdu(Frame.Data()), FOptions);
+            unit.Outcome.Link = FrameLink(Frame);
             break;
         }
         }
@@ -268,6 +270,7 @@ void TTraceReader::Wrappers(const TOrigin& Origin, std::string_view Octets) {
         TTraceUnit unit = Unit(Origin, TInput::Wrapper);
         unit.New = true;
         unit.Outcome = TranslateOctets(pdu.Apdu, FOptions);
+        unit.Outcome.Link = WrapperLink(pdu.Header);
         if (FOptions.DescribeFrame) unit.Outcome.FrameDescription.push_back(WrapperDescription(pdu.Header));
         Emit(unit);
     }

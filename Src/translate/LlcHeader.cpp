@@ -17,6 +17,11 @@ bool StartsWithLlcHeader(std::string_view Octets) noexcept {
            Octets[2] == '\0';
 }
 
+std::string_view InformationFieldApdu(std::string_view Info) noexcept {
+    if (!Info.empty() && Info[0] == '\xE0') return Info;
+    return Info.substr(Info.size() < kLlcHeaderSize ? Info.size() : kLlcHeaderSize);
+}
+
 std::string LlcHeaderDescription(std::string_view Octets) {
     std::string text = "LLC(Dst LSAP:E6, Src LSAP:";
     text += Octets[1] == '\xE6' ? "E6 " : "E7 ";

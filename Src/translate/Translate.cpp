@@ -67,6 +67,7 @@ void OctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::s
                             2 * (static_cast<int64_t>(error.Position) + static_cast<int64_t>(Skipped)));
     }
     Outcome.Kind = TTranslateOutcome::Translated;
+    if (Options.KeepApdu) Outcome.Apdu.assign(Octets);
     Outcome.Text.assign(reinterpret_cast<const char*>(VantrelStreamData(xml)), VantrelStreamSize(xml) - 1);
     for (uint32_t i = 0, n = VantrelStreamNoteCount(xml); i < n; ++i) Outcome.Notes.emplace_back(VantrelStreamNote(xml, i));
     VantrelStreamFree(xml);
@@ -87,6 +88,7 @@ void WrappedOctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText,
         if (Options.DescribeFrame) Outcome.FrameDescription.push_back(trace::WrapperDescription(pdu.Header));
         const size_t apduAt = pdu.Offset + trace::kWrapperHeaderSize;
         OctetsToXml(Outcome, SourceText, pdu.Apdu, Options);
+        Outcome.Link = WrapperLink(pdu.Header);
         if (Outcome.Kind != TTranslateOutcome::Translated) {
             GotoIndex(SourceText, 2 * static_cast<int64_t>(apduAt + static_cast<size_t>(Outcome.Position)), Outcome.Line,
                       Outcome.Column);
@@ -147,8 +149,8 @@ void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, const TT
         if (frame.Segmented())
             return Beep(Outcome, true, "Segmented HDLC frame: the APDU continues in the next frames");
         Outcome.FrameWithoutApdu = false;
-        const std::string_view info = frame.Data();
-        return OctetsToXml(Outcome, SourceText, info.substr(info.size() < 3 ? info.size() : 3), Options);  // without the LLC header
+        Outcome.Link = FrameLink(frame);
+        return OctetsToXml(Outcome, SourceText, InformationFieldApdu(frame.Data()), Options);  // without the LLC header
     }
 
     const size_t angle = text.find('<');
@@ -168,6 +170,7 @@ void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, const TT
         if (StartsWithLlcHeader(octets)) {  // an information field copied without its frame
             if (Options.DescribeFrame) Outcome.FrameDescription.push_back(LlcHeaderDescription(octets));
             OctetsToXml(Outcome, SourceText, std::string_view(octets).substr(kLlcHeaderSize), Options, kLlcHeaderSize);
+            Outcome.Link = {TApduLink::Llc, static_cast<uint8_t>(octets[1]), 0xE6};
             if (Outcome.Kind == TTranslateOutcome::Translated) Outcome.Text.insert(0, LlcHeaderComment(octets));
             return;
         }
@@ -195,6 +198,15 @@ TTranslateOutcome TranslateOctets(std::string_view Octets, const TTranslateOptio
     outcome.Line = 1;
     outcome.Column = 0;
     return outcome;
+}
+
+TApduLink FrameLink(const TFrame& Frame) noexcept {
+    const auto address = [](const TFrameAddress& a) { return static_cast<uint32_t>(a.Upper) << 16 | a.Lower; };
+    return {TApduLink::Hdlc, address(Frame.SrcAddress()), address(Frame.DstAddress())};
+}
+
+TApduLink WrapperLink(const trace::TWrapperHeader& Header) noexcept {
+    return {TApduLink::Wrapper, Header.Source, Header.Destination};
 }
 
 void GotoIndex(std::string_view Text, int64_t Index, int& Line, int& Column) {
