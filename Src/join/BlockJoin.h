@@ -1,0 +1,89 @@
+// The block joiner as the readers call it. Each APDU that translated is
+// offered with the line or packet it came in and its link; the blocks of a
+// longer transfer (GET, SET and ACTION data blocks, their short-name and
+// ciphered forms, general block transfer) are joined per conversation,
+// direction and invoke id, and after the last block the joined, unsegmented
+// APDU follows as one more unit: its XML after a comment naming the blocks.
+// A transfer that cannot be joined (a block missing, one repeated with other
+// data, the input ended before its last block, a bound reached) is named in a
+// unit of its own; its blocks have translated on their own all the same.
+//
+// Conversations: one per HDLC address pair, WRAPPER wPort pair and (given by
+// the capture reader) TCP or UDP endpoint pair; octets with no framing are one
+// conversation, their direction taken from the APDU kind.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "BlockJoiner.h"
+#include "BlockRead.h"
+#include "../translate/Translate.h"
+
+namespace vantrel::join {
+
+struct TJoinedUnit {
+    long long Number = 0;            // the line or packet of the block that completed (or broke) the transfer
+    std::vector<long long> From;     // the lines or packets of its blocks, in block order
+    std::string FromText;            // "lines 4, 8, 12"
+    bool Joined = false;
+    // Joined: the joined APDU translated to XML, the comment naming the
+    // blocks first; its notes name blocks that came again or late. Not
+    // joined: Message says which blocks and why, and the one note is
+    // "not joined: " and the message.
+    TTranslateOutcome Outcome;
+    std::string Message;
+};
+
+class TBlockJoin {
+public:
+    using TSink = std::function<void(TJoinedUnit&)>;
+
+    // Unit is what the numbers count: "line" or "packet".
+    TBlockJoin(const TTranslateOptions& Options, std::string_view Unit, TSink Sink);
+
+    // The options a reader translates with so that its outcomes carry what
+    // Take needs (the APDU's octets and link).
+    static TTranslateOptions ReaderOptions(TTranslateOptions Options) {
+        Options.KeepApdu = true;
+        return Options;
+    }
+
+    // A unit of line or packet Number: its outcome, when it translated octets
+    // to XML, is offered with the link it names. Conversation names the
+    // endpoints a capture carried it between (empty: the link alone).
+    void Take(const TTranslateOutcome& Outcome, long long Number, std::string_view Conversation = {});
+    // The same for the octets of an APDU that translated.
+    void Take(std::string_view Apdu, const TApduLink& Link, long long Number, std::string_view Conversation = {});
+    // The input has ended: transfers still open are reported.
+    void Finish();
+
+private:
+    void Offer(std::string_view Apdu, const TApduLink& Link, long long Number, std::string_view Conversation, int Depth);
+    void Event(const TJoinEvent& Event, const TApduLink& Link, long long Number, std::string_view Conversation,
+               int Depth);
+    void NotJoined(TJoinedUnit& Unit, std::string Message);
+    void MakeKey(const TBlock& Block, const TApduLink& Link, std::string_view Conversation);
+
+    TTranslateOptions FOptions;
+    std::string FUnit;
+    TSink FSink;
+    TBlockJoiner FJoiner;
+    TBlock FBlock;      // reused
+    std::string FKey;   // reused
+    std::string FHead;  // reused
+    // Joined APDUs that are blocks again (a general block transfer carrying
+    // a data block), offered once the joiner is done with the block before.
+    struct TNested {
+        std::string Apdu;
+        TApduLink Link;
+        long long Number;
+        std::string Conversation;
+        int Depth;
+    };
+    std::vector<TNested> FNested;
+};
+
+}  // namespace vantrel::join
