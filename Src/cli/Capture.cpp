@@ -88,7 +88,8 @@ private:
 class TCapture {
 public:
     TCapture(uint16_t Port, const TTranslateOptions& Options, TUnitWriter& Writer, VantrelKeys* Learn)
-        : FPort(Port), FOptions(Options), FWriter(Writer), FLearn(Learn) {}
+        : FPort(Port), FOptions(Options), FWriter(Writer), FLearn(Learn),
+          FBlocks(Options, "packet", [this](join::TJoinedUnit& Joined) { FWriter.WriteJoined(Joined, "packet"); }) {}
 
     void Packet(long long Number, const pcap_pkthdr& Header, const u_char* Data, int LinkType);
     void Finish(long long Packets);
@@ -113,6 +114,7 @@ private:
     std::string FSource;
     std::string FDestination;
     std::string FLabel;
+    join::TBlockJoin FBlocks;  // the blocks of longer transfers, per endpoint pair
 };
 
 
@@ -149,6 +151,7 @@ void TCapture::Unit(long long Number, std::string_view Apdu, const trace::TWrapp
     place.Source = FSource;
     place.Destination = FDestination;
     FWriter.Write(place, outcome);
+    if (outcome.Kind == TTranslateOutcome::Translated) FBlocks.Take(Apdu, WrapperLink(Header), Number, std::string_view(FLabel).substr(FTime.size() + 1));
 }
 
 void TCapture::Apdus(long long Number, std::string_view Octets, TStream*, const TPacket& Packet) {
@@ -310,6 +313,7 @@ void TCapture::Finish(long long Packets) {
                                  std::to_string(s.AheadSize) + " octets after a gap");
     }
     FStreams.clear();
+    FBlocks.Finish();
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ void TUnitWriter::Write(const TUnitPlace& Place, const TTranslateOutcome& Outcom
     FHead += ':';
     if (Outcome.Kind == K::Translated) {
         if (!Place.Lines.empty()) {
-            FHead += " from ";
+            FHead += Place.JoinedFrom ? " joined from " : " from ";
             FHead += Place.Lines;
         }
         AppendLabel(FHead, Place);
@@ -71,6 +71,23 @@ void TUnitWriter::Write(const TUnitPlace& Place, const TTranslateOutcome& Outcom
     for (const std::string& line : Outcome.FrameDescription) PutLine(line);
 }
 
+void TUnitWriter::WriteJoined(const join::TJoinedUnit& Unit, std::string_view Where) {
+    TUnitPlace place;
+    place.Where = Where;
+    place.Number = Unit.Number;
+    place.Lines = Unit.FromText;
+    place.Input = "blocks";
+    place.JoinedFrom = &Unit.From;
+    if (Unit.Joined) return Write(place, Unit.Outcome);
+    if (FJson) return WriteJson(place, nullptr, Unit.Message);
+    FHead.assign(Where);
+    FHead += ' ';
+    FHead += std::to_string(Unit.Number);
+    FHead += ": not joined: ";
+    FHead += Unit.Message;
+    PutLine(FHead);
+}
+
 void TUnitWriter::WriteProblem(const TUnitPlace& Place, std::string_view Message) {
     ++FFailed;
     if (FJson) return WriteJson(Place, nullptr, Message);
@@ -96,7 +113,10 @@ void TUnitWriter::WriteJson(const TUnitPlace& Place, const TTranslateOutcome* Ou
     if (Place.Where == "input") o["source"] = Place.Label;
     else if (!Place.Label.empty()) o["label"] = Place.Label;
     if (!Place.Input.empty()) o["input"] = Place.Input;
-    if (!Outcome) {
+    if (Place.JoinedFrom) o["joined_from"] = *Place.JoinedFrom;
+    if (!Outcome && Place.JoinedFrom) {
+        o["not_joined"] = Problem;
+    } else if (!Outcome) {
         o["error"] = {{"message", Problem}};
     } else if (Outcome->Kind == K::Translated) {
         if (Outcome->HexToXml) {

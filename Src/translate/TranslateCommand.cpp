@@ -1,10 +1,21 @@
 #include "TranslateCommand.h"
 
+#include "../join/BlockJoin.h"
 #include "../trace/TraceReader.h"
+#include "../../xmlPdu/INFRA/ScriptStream.h"
+#include "../../xmlPdu/security/SecurityLayer.h"
 
 namespace vantrel {
 
 namespace {
+
+// An XML comment line (CR LF included).
+std::string CommentLine(std::string_view Text) {
+    TScriptStream xml;
+    xml.XMLComment(CommentText(Text));
+    xml.EmitLn("");
+    return xml.AsString();
+}
 
 bool IsContinuation(char c) noexcept { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
@@ -20,12 +31,34 @@ int64_t LineStartIndex(std::string_view Text, long long Number) {
     return index;
 }
 
+// A joined unit in the place of a trace unit.
+trace::TTraceUnit TraceUnit(join::TJoinedUnit& Joined) {
+    trace::TTraceUnit unit;
+    unit.Line = Joined.Number;
+    unit.FirstLine = Joined.From.empty() ? Joined.Number : Joined.From.front();
+    unit.New = true;
+    unit.Outcome = std::move(Joined.Outcome);
+    if (Joined.Joined) {
+        unit.Lines = std::move(Joined.FromText);
+        return unit;
+    }
+    unit.Outcome.Kind = TTranslateOutcome::Translated;
+    unit.Outcome.Text = CommentLine(unit.Outcome.Notes.front());
+    return unit;
+}
+
 // Where today's rules failed: the text read as a trace (log lines, hex
 // dumps, segmented HDLC frames, WRAPPER PDUs), line by line. Taken only when
 // the text holds one of those forms and no XML.
 void TranslateTrace(TTranslateOutcome& Outcome, std::string_view SourceText, const TTranslateOptions& Options) {
     std::vector<trace::TTraceUnit> units;
-    trace::TTraceReader reader(Options, [&](trace::TTraceUnit& Unit) { units.push_back(std::move(Unit)); });
+    // The blocks of longer transfers joined: one more unit after the last
+    // block; one that is not joined is a note, and a comment in its place.
+    join::TBlockJoin blocks(Options, "line", [&](join::TJoinedUnit& Joined) { units.push_back(TraceUnit(Joined)); });
+    trace::TTraceReader reader(blocks.ReaderOptions(Options), [&](trace::TTraceUnit& Unit) {
+        units.push_back(std::move(Unit));
+        blocks.Take(units.back().Outcome, units.back().Line);
+    });
     long long number = 0;
     long long filled = 0;  // lines with text
     for (size_t at = 0; at <= SourceText.size();) {
@@ -38,6 +71,7 @@ void TranslateTrace(TTranslateOutcome& Outcome, std::string_view SourceText, con
         at = end + 1;
     }
     reader.Finish();
+    blocks.Finish();
     bool anyNew = false;
     const trace::TTraceUnit* failed = nullptr;
     int translated = 0;
