@@ -165,8 +165,8 @@ void TBlockJoin::Event(const TJoinEvent& Event, const TApduLink& Link, long long
     }
     if (chosen.Kind != TTranslateOutcome::Translated) {
         return NotJoined(unit, what + " from " + unit.FromText + ": the joined APDU does not translate: " + chosen.Text +
-                                   " at octet " + std::to_string(chosen.Position) + " of " +
-                                   std::to_string(JoinedForms(head.Kind, head.Rest).front().size() + Event.Data.size()));
+                                   " at octet " + std::to_string(chosen.Position) + " (of " +
+                                   std::to_string(JoinedForms(head.Kind, head.Rest).front().size() + Event.Data.size()) + ")");
     }
     std::string comment = head.Envelope.empty() ? what + " joined from " + unit.FromText
                                                 : std::string(head.Envelope) + ": " + what +

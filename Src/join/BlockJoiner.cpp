@@ -118,7 +118,10 @@ void TBlockJoiner::Add(TTransfer& Transfer, const TPiece& Piece, const TSink& Si
         }
         // Other data under a number already taken: a new transfer began
         // before this one ended, or the blocks belong to no one transfer.
-        Break(t, Block(Piece.Number) + " came again with other data " + Place(Piece.Origin), Sink);
+        Break(t,
+              Piece.Number == 1 ? "a new transfer began " + Place(Piece.Origin) + " before the last block"
+                                : Block(Piece.Number) + " came again with other data " + Place(Piece.Origin),
+              Sink);
         return Open(Piece, Sink);
     }
     if (t.Last && Piece.Number > t.Last) {
