@@ -359,4 +359,219 @@ TEST(BlockJoin, ConversationsDirectionsAndNesting) {
     EXPECT_TRUE(JoinedUnits({"E0 00 0001 0002 00"}).empty());
 }
 
+// The block data of a general block transfer frame (one line of a trace).
+std::string BlockData(const std::string& FrameText) {
+    vantrel::TFrame frame;
+    frame.SetFromPduByteStr(vtest::Bytes(FrameText));
+    std::string_view block = vantrel::InformationFieldApdu(frame.Data());
+    EXPECT_EQ(static_cast<uint8_t>(block[0]), 0xE0);
+    block.remove_prefix(6);  // tag, control, number, acknowledged number
+    size_t size = static_cast<uint8_t>(block[0]);
+    block.remove_prefix(1);
+    if (size > 0x80) {
+        const size_t octets = size & 0x7F;
+        size = 0;
+        for (size_t i = 0; i < octets; ++i) size = size << 8 | static_cast<uint8_t>(block[i]);
+        block.remove_prefix(octets);
+    }
+    EXPECT_EQ(block.size(), size);
+    return std::string(block);
+}
+
+// GetResponseWithDataBlock APDUs around raw data, one a line, invoke id 1.
+std::string DataBlocks(const std::vector<std::string>& RawData) {
+    std::string lines;
+    for (size_t i = 0; i < RawData.size(); ++i) {
+        const std::string raw = vtest::Bytes(RawData[i]);
+        std::string apdu = vtest::Bytes("C4 02 C1");
+        apdu += static_cast<char>(i + 1 == RawData.size());
+        for (int shift = 24; shift >= 0; shift -= 8) apdu += static_cast<char>((i + 1) >> shift);
+        apdu += '\0';
+        if (raw.size() >= 0x100) apdu += "\x82" + std::string(1, static_cast<char>(raw.size() >> 8));
+        else if (raw.size() >= 0x80) apdu += '\x81';
+        apdu += static_cast<char>(raw.size() & 0xFF);
+        lines += vtest::Hex(apdu + raw) + "\n";
+    }
+    return lines;
+}
+
+using dtest::TRun;
+class JoinCli : public dtest::TCliTest {};
+
+// A joined unit or a transfer not joined, after line Line.
+struct TUnitRow {
+    int Line;
+    const char* Head;     // after "line N: "
+    const char* Comment;  // of a joined unit
+    std::vector<int> Blocks;  // the lines whose blocks make the joined APDU, in block order
+};
+
+TEST_F(JoinCli, PublicTracesEachBlockAndTheJoinedApdu) {
+    const std::string kamstrup = DataBlocks(Lines(TraceFile("kamstrup-object-list-raw-data.txt")));
+    struct TRow {
+        const char* Name;
+        std::string Input;
+        const char* Key;  // a BlockCipherKey, or empty
+        std::vector<TUnitRow> Units;
+        const char* Err;
+    } const rows[] = {
+        {"Landis+Gyr E450, two pushes, the first cut off", TraceFile("lg-e450-push.txt"), "",
+         {{3, "not joined: general block transfer blocks from lines 1, 2: a new transfer began (line 3) before the "
+              "last block", "", {}},
+          {6, "joined from lines 3-6", "general block transfer blocks 1-4 joined from lines 3-6", {3, 4, 5, 6}}},
+         "<stdin>:3: warning: not joined: general block transfer blocks from lines 1, 2: a new transfer began (line 3) "
+         "before the last block\n"},
+        {"Landis+Gyr E450, another push list", TraceFile("lg-e450-push-other-list.txt"), "",
+         {{3, "joined from lines 1-3", "general block transfer blocks 1-3 joined from lines 1-3", {1, 2, 3}}}, ""},
+        {"Landis+Gyr E450, a block repeated and one late", TraceFile("lg-e450-push-repeated-block.txt"), "",
+         {{5, "joined from lines 1, 2, 5, 4",
+           "general block transfer blocks 1-4 joined from lines 1, 2, 5, 4; block 2 came again (line 3) and is left "
+           "out; block 3 (line 5) came after block 4",
+           {1, 2, 5, 4}}},
+         "<stdin>:5: warning: lines 1, 2, 5, 4: block 2 came again (line 3) and is left out\n"
+         "<stdin>:5: warning: lines 1, 2, 5, 4: block 3 (line 5) came after block 4\n"},
+        {"Landis+Gyr E450, ciphered, no key", TraceFile("lg-e450-push-ciphered.txt"), "",
+         {{3, "joined from lines 1-3", "general block transfer blocks 1-3 joined from lines 1-3", {1, 2, 3}}}, ""},
+        {"Landis+Gyr E570, ciphered, with its key", TraceFile("lg-e570-push-ciphered.txt"),
+         "101112131415161718191A1B1C1D1E1F",
+         {{5, "joined from lines 1-5", "general block transfer blocks 1-5 joined from lines 1-5", {1, 2, 3, 4, 5}}}, ""},
+        {"Landis+Gyr E450 from Cyprus", TraceFile("lg-e450-push-cyprus.txt"), "",
+         {{3, "joined from lines 1-3", "general block transfer blocks 1-3 joined from lines 1-3", {1, 2, 3}}}, ""},
+        {"Kamstrup object list in 69 data blocks", kamstrup, "",
+         {{69, "joined from lines 1-69", "GetResponse data blocks 1-69 of invoke id 1 joined from lines 1-69", {}}}, ""},
+        {"load profile blocks 1 and 19", TraceFile("load-profile-blocks-1-and-19.txt"), "",
+         {{2, "not joined: GetResponse data blocks of invoke id 1 from lines 1, 2: blocks 2-18 missing", "", {}}},
+         "<stdin>:2: warning: not joined: GetResponse data blocks of invoke id 1 from lines 1, 2: blocks 2-18 missing\n"},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        VantrelKeys keys;
+        TTranslateOptions options;
+        std::string args = "--each-line";
+        if (*row.Key) {
+            if (!vantrel::cipher::Available()) continue;
+            std::string message;
+            ASSERT_TRUE(vantrel::SetKeyFromHex(keys, "BlockCipherKey", row.Key, message));
+            options.Keys = &keys;
+            args += std::string(" --key BlockCipherKey=") + row.Key;
+        }
+        const std::vector<std::string> lines = Lines(row.Input);
+        // Every block as it translates on its own, then the joined units.
+        std::string expected;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            const TTranslateOutcome alone = vantrel::TranslateSingle(lines[i], options);
+            ASSERT_EQ(alone.Kind, TTranslateOutcome::Translated) << "line " << i + 1;
+            expected += "line " + std::to_string(i + 1) + ":\n" + alone.Text;
+            for (const TUnitRow& unit : row.Units) {
+                if (unit.Line != static_cast<int>(i + 1)) continue;
+                expected += "line " + std::to_string(unit.Line) + ": " + unit.Head + "\n";
+                if (!*unit.Comment) continue;
+                std::string apdu;
+                if (unit.Blocks.empty()) {  // the Kamstrup blocks: the normal response
+                    apdu = vtest::Bytes("C4 01 C1 00");
+                    for (const std::string& raw : Lines(TraceFile("kamstrup-object-list-raw-data.txt")))
+                        apdu += vtest::Bytes(raw);
+                }
+                for (int line : unit.Blocks) apdu += BlockData(lines[static_cast<size_t>(line - 1)]);
+                const TTranslateOutcome joined = vantrel::TranslateOctets(apdu, options);
+                ASSERT_EQ(joined.Kind, TTranslateOutcome::Translated) << joined.Text;
+                EXPECT_TRUE(joined.Notes.empty());
+                // The joined XML reads back to the one unsegmented APDU. (The
+                // Kamstrup meter writes its array's count 7B as 82 00 7B; XML
+                // keeps the count, not its form, so it reads back as 7B.)
+                std::string back = vtest::Hex(apdu);
+                if (unit.Blocks.empty()) back.replace(8, 8, "017B");
+                EXPECT_EQ(vtest::Hex(OctetsOf(joined.Text, options.Keys)), back);
+                expected += Comment(unit.Comment) + joined.Text;
+            }
+        }
+        const TRun run = Run(args, row.Input);
+        EXPECT_EQ(run.Status, 0);
+        EXPECT_EQ(run.Out, expected);
+        EXPECT_EQ(run.Err, row.Err);
+    }
+}
+
+TEST_F(JoinCli, StrictJsonAndTheWholeText) {
+    // A repeated block is a warning: --strict makes it count.
+    const std::string repeated = TraceFile("lg-e450-push-repeated-block.txt");
+    EXPECT_EQ(Run("--each-line --strict", repeated).Status, 1);
+
+    // --json: the joined unit and the transfer not joined carry joined_from.
+    const TRun json = Run("--each-line --json", TraceFile("lg-e450-push-cyprus.txt") +
+                                                    TraceFile("load-profile-blocks-1-and-19.txt"));
+    std::vector<nlohmann::json> objects;
+    for (const std::string& line : Lines(json.Out)) objects.push_back(nlohmann::json::parse(line));
+    ASSERT_EQ(objects.size(), 7u);
+    EXPECT_EQ(objects[3]["line"], 3);
+    EXPECT_EQ(objects[3]["input"], "blocks");
+    EXPECT_EQ(objects[3]["joined_from"], nlohmann::json::parse("[1, 2, 3]"));
+    EXPECT_EQ(objects[3]["apdu"], "DataNotification");
+    EXPECT_EQ(objects[6]["line"], 5);
+    EXPECT_EQ(objects[6]["joined_from"], nlohmann::json::parse("[4, 5]"));
+    EXPECT_EQ(objects[6]["not_joined"], "GetResponse data blocks of invoke id 1 from lines 4, 5: blocks 2-18 missing");
+    EXPECT_FALSE(objects[6].contains("error"));
+
+    // Pasted whole: the blocks, then the joined APDU; a transfer not joined
+    // is a note and a comment, not a failure.
+    const std::string cyprus = TraceFile("lg-e450-push-cyprus.txt");
+    const TTranslateOutcome whole = vantrel::TranslateText(cyprus);
+    ASSERT_EQ(whole.Kind, TTranslateOutcome::Translated) << whole.Text;
+    EXPECT_TRUE(whole.Notes.empty());
+    std::string blocks;
+    for (const std::string& line : Lines(cyprus)) blocks += vantrel::TranslateSingle(line, {}).Text;
+    ASSERT_TRUE(whole.Text.starts_with(blocks));
+    EXPECT_TRUE(whole.Text.substr(blocks.size()).starts_with(
+        Comment("general block transfer blocks 1-3 joined from lines 1-3") + "<DataNotification>\r\n"));
+    std::string log;
+    for (const std::string& line : Lines(TraceFile("load-profile-blocks-1-and-19.txt"))) log += "12:00:01 RX " + line + "\n";
+    const TTranslateOutcome cut = vantrel::TranslateText(log);
+    ASSERT_EQ(cut.Kind, TTranslateOutcome::Translated) << cut.Text;
+    const std::string note =
+        "line 2: not joined: GetResponse data blocks of invoke id 1 from lines 1, 2: blocks 2-18 missing";
+    EXPECT_EQ(cut.Notes, std::vector<std::string>{note});
+    EXPECT_TRUE(cut.Text.ends_with(Comment(note.substr(8)))) << cut.Text.substr(cut.Text.size() - 200);
+    // Hex lines alone translate as today: the first APDU, the rest named after it.
+    const std::string hexLines = TraceFile("load-profile-blocks-1-and-19.txt");
+    EXPECT_EQ(vantrel::TranslateText(hexLines).Text, vantrel::TranslateSingle(hexLines, {}).Text);
+}
+
+// The AARQ and AARE of the public Go DLMS client's test session (as in
+// cli_keys_test.cpp): the AARE names the server's system title, 4C475A2022604828.
+const char kAarq[] =
+    "6066A109060760857405080103A60A040843495200000000018A0207808B0760857405080201AC0A80084A7553363642435A"
+    "BE3404322130300000005992D807DBCF8533E9AD675AE0948241FB8E6CF9AFA7006BAA134A473C9151B3362F56DC12F89E85DA97E176";
+const char kAare[] =
+    "6148A109060760857405080103A203020100A305A103020100A40A04084C475A2022604828"
+    "BE230421281F300000005AE916783AF33B5317AD0E453A799A65F26AE97660CF8B14FEB7B0";
+
+TEST_F(JoinCli, CipheredDataBlocksWithTheTitlesOfTheAssociation) {
+    if (!vantrel::cipher::Available()) GTEST_SKIP() << "no cipher in this build";
+    // Two glo_GetResponse data blocks enciphered with the session's key and
+    // the server's title, which only the AARE gives.
+    VantrelKeys keys;
+    std::string message;
+    vantrel::SetKeyFromHex(keys, "BlockCipherKey", "00112233445566778899AABBCCDDEEFF", message);
+    vantrel::SetKeyFromHex(keys, "AuthenticationKey", "00112233445566778899AABBCCDDEEFF", message);
+    vantrel::SetKeyFromHex(keys, "ServerSystemTitle", "4C475A2022604828", message);
+    std::string lines = std::string(kAarq) + "\n" + kAare + "\n";
+    const char* blocks[] = {"C4 02 C1 00 00000001 00 03 020212", "C4 02 C1 01 00000002 00 04 0005 1107"};
+    for (int i = 0; i < 2; ++i) {
+        const std::string xml = "<glo_GetResponse><SecurityControl Value=\"30\" /><InvocationCounter Value=\"0000000" +
+                                std::to_string(i + 2) + "\" />" + vtest::ToXml(blocks[i]).Text + "</glo_GetResponse>";
+        lines += vtest::Hex(OctetsOf(xml, &keys)) + "\n";
+    }
+    const TRun run = Run("--each-line --key BlockCipherKey=00112233445566778899AABBCCDDEEFF "
+                         "--key AuthenticationKey=00112233445566778899AABBCCDDEEFF",
+                         lines);
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    const std::string joined = vtest::ToXml("C4 01 C1 00 02 02 12 0005 11 07").Text;
+    EXPECT_TRUE(run.Out.ends_with(
+        "line 4: joined from lines 3, 4\n" +
+        Comment("glo_GetResponse: GetResponse data blocks 1-2 of invoke id 1 deciphered and joined from lines 3, 4") +
+        joined))
+        << run.Out;
+    EXPECT_EQ(run.Err.find("0011223344"), std::string::npos);
+}
+
 }  // namespace
