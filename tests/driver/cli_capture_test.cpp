@@ -272,4 +272,31 @@ TEST_F(CliCapture, CipheredSessionDeciphersWithTheTitlesOfItsAssociation) {
     EXPECT_NE(Run("{in}", pcap.Bytes(), "session.pcap").Out.find("<ded_GetRequest Value="), std::string::npos);
 }
 
+// Data blocks of two meters answering over UDP, interleaved: joined per
+// endpoint pair, the packets named; one left unfinished at the end.
+TEST_F(CliCapture, DataBlocksJoinedPerEndpointPair) {
+    const auto wrapped = [](const char* Apdu) {
+        const std::string apdu = vtest::Bytes(Apdu);
+        return vtest::Bytes("00 01 00 01 00 10 00") + static_cast<char>(apdu.size()) + apdu;
+    };
+    TPcap pcap;
+    pcap.Packet(TPcap::Ip(17, 2, 4059, 1, 4059, wrapped("C4 02 C1 00 00000001 00 01 12")));  // 1 meter 2, block 1
+    pcap.Packet(TPcap::Ip(17, 3, 4059, 1, 4059, wrapped("C4 02 C1 00 00000001 00 01 12")));  // 2 meter 3, block 1
+    pcap.Packet(TPcap::Ip(17, 3, 4059, 1, 4059, wrapped("C4 02 C1 01 00000002 00 02 0007")));  // 3 meter 3, last
+    pcap.Packet(TPcap::Ip(17, 2, 4059, 1, 4059, wrapped("C4 02 C1 00 00000002 00 02 0005")));  // 4 meter 2, block 2
+    const TRun run = Run("--json {in}", pcap.Bytes(), "blocks.pcap");
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    const auto units = JsonLines(run.Out);
+    ASSERT_EQ(units.size(), 6u) << run.Out;
+    EXPECT_EQ(units[3]["packet"], 3);
+    EXPECT_EQ(units[3]["input"], "blocks");
+    EXPECT_EQ(units[3]["joined_from"], nlohmann::json::parse("[2, 3]"));
+    EXPECT_EQ(units[3]["xml"], vtest::Xml("\n<!-- GetResponse data blocks 1-2 of invoke id 1 joined from packets 2, 3 --> \n") +
+                                   vtest::ToXml("C4 01 C1 00 12 0007").Text);
+    EXPECT_EQ(units[5]["packet"], 4);
+    EXPECT_EQ(units[5]["joined_from"], nlohmann::json::parse("[1, 4]"));
+    EXPECT_EQ(units[5]["not_joined"], "GetResponse data blocks of invoke id 1 from packets 1, 4: the input ended before "
+                                      "the last block");
+}
+
 }  // namespace
