@@ -88,7 +88,7 @@ private:
 class TCapture {
 public:
     TCapture(uint16_t Port, const TTranslateOptions& Options, TUnitWriter& Writer, VantrelKeys* Learn)
-        : FPort(Port), FOptions(Options), FWriter(Writer), FLearn(Learn),
+        : FPort(Port), FOptions(join::TBlockJoin::ReaderOptions(Options)), FWriter(Writer), FLearn(Learn),
           FBlocks(Options, "packet", [this](join::TJoinedUnit& Joined) { FWriter.WriteJoined(Joined, "packet"); }) {}
 
     void Packet(long long Number, const pcap_pkthdr& Header, const u_char* Data, int LinkType);
@@ -151,7 +151,8 @@ void TCapture::Unit(long long Number, std::string_view Apdu, const trace::TWrapp
     place.Source = FSource;
     place.Destination = FDestination;
     FWriter.Write(place, outcome);
-    if (outcome.Kind == TTranslateOutcome::Translated) FBlocks.Take(Apdu, WrapperLink(Header), Number, std::string_view(FLabel).substr(FTime.size() + 1));
+    outcome.Link = WrapperLink(Header);
+    FBlocks.Take(outcome, Number, std::string_view(FLabel).substr(FTime.size() + 1));
 }
 
 void TCapture::Apdus(long long Number, std::string_view Octets, TStream*, const TPacket& Packet) {

@@ -41,7 +41,7 @@ void TUnitWriter::Write(const TUnitPlace& Place, const TTranslateOutcome& Outcom
     FHead += ':';
     if (Outcome.Kind == K::Translated) {
         if (!Place.Lines.empty()) {
-            FHead += Place.JoinedFrom ? " joined from " : " from ";
+            FHead += " from ";
             FHead += Place.Lines;
         }
         AppendLabel(FHead, Place);
@@ -78,14 +78,17 @@ void TUnitWriter::WriteJoined(const join::TJoinedUnit& Unit, std::string_view Wh
     place.Lines = Unit.FromText;
     place.Input = "blocks";
     place.JoinedFrom = &Unit.From;
-    if (Unit.Joined) return Write(place, Unit.Outcome);
-    if (FJson) return WriteJson(place, nullptr, Unit.Message);
+    if (Unit.Joined) ++FTranslated;
+    if (FJson) return WriteJson(place, Unit.Joined ? &Unit.Outcome : nullptr, Unit.Message, Unit.Comment);
     FHead.assign(Where);
     FHead += ' ';
     FHead += std::to_string(Unit.Number);
-    FHead += ": not joined: ";
-    FHead += Unit.Message;
+    FHead += Unit.Joined ? ": joined from " : ": not joined: ";
+    FHead += Unit.Joined ? Unit.FromText : Unit.Message;
     PutLine(FHead);
+    if (!Unit.Joined) return;
+    Put(Unit.Comment);
+    Put(Unit.Outcome.Text);
 }
 
 void TUnitWriter::WriteProblem(const TUnitPlace& Place, std::string_view Message) {
@@ -99,7 +102,8 @@ void TUnitWriter::WriteProblem(const TUnitPlace& Place, std::string_view Message
     PutLine(FHead);
 }
 
-void TUnitWriter::WriteJson(const TUnitPlace& Place, const TTranslateOutcome* Outcome, std::string_view Problem) {
+void TUnitWriter::WriteJson(const TUnitPlace& Place, const TTranslateOutcome* Outcome, std::string_view Problem,
+                            std::string_view Before) {
     nlohmann::ordered_json o;
     if (Place.Where == "packet") {
         o["packet"] = Place.Number;
@@ -121,7 +125,7 @@ void TUnitWriter::WriteJson(const TUnitPlace& Place, const TTranslateOutcome* Ou
     } else if (Outcome->Kind == K::Translated) {
         if (Outcome->HexToXml) {
             o["apdu"] = RootElementName(Outcome->Text);
-            o["xml"] = Outcome->Text;
+            o["xml"] = Before.empty() ? Outcome->Text : std::string(Before) + Outcome->Text;
         } else {
             o["hex"] = Outcome->Text;
         }

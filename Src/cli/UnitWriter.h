@@ -52,7 +52,9 @@ private:
         Put(Text);
         std::fputc('\n', FOut);
     }
-    void WriteJson(const TUnitPlace& Place, const TTranslateOutcome* Outcome, std::string_view Problem);
+    // Before goes in front of the XML (a joined unit's comment).
+    void WriteJson(const TUnitPlace& Place, const TTranslateOutcome* Outcome, std::string_view Problem,
+                   std::string_view Before = {});
 
     FILE* FOut;
     bool FJson;

@@ -17,7 +17,7 @@ void PutHead(const TBlock& Block, std::string& Head) {
     Head += static_cast<char>(Block.HasInvokeId);
     Head += static_cast<char>(Block.InvokeId);
     Head += static_cast<char>(Block.Envelope.size() < 255 ? Block.Envelope.size() : 255);
-    Head.append(Block.Envelope, 0, 255);
+    Head.append(Block.Envelope.substr(0, 255));
     Head += Block.Head;
 }
 
@@ -69,40 +69,51 @@ std::string FromText(std::string_view Unit, std::vector<long long>& Origins) {
 }  // namespace
 
 TBlockJoin::TBlockJoin(const TTranslateOptions& Options, std::string_view Unit, TSink Sink)
-    : FOptions(ReaderOptions(Options)), FUnit(Unit), FSink(std::move(Sink)), FJoiner(Unit) {}
+    : FOptions(ReaderOptions(Options)), FUnit(Unit), FSink(std::move(Sink)), FJoiner(Unit),
+      FOnEvent([this](const TJoinEvent& e) { Event(e, FAt.Link, FAt.Number, FAt.Conversation, FAt.Depth); }) {}
 
 void TBlockJoin::Take(const TTranslateOutcome& Outcome, long long Number, std::string_view Conversation) {
-    if (Outcome.Kind != TTranslateOutcome::Translated || !Outcome.HexToXml || Outcome.Apdu.empty()) return;
-    Take(Outcome.Apdu, Outcome.Link, Number, Conversation);
+    if (Outcome.Kind != TTranslateOutcome::Translated || !Outcome.HexToXml || !BlockOfNote(Outcome.Hooked, FBlock)) return;
+    Offer(Outcome.Link, Number, Conversation, 0);
+    Nested();
 }
 
 void TBlockJoin::Take(std::string_view Apdu, const TApduLink& Link, long long Number, std::string_view Conversation) {
-    Offer(Apdu, Link, Number, Conversation, 0);
-    // A joined APDU that is a block itself, once the joiner is done.
+    if (!MayCarryBlock(Apdu, FOptions.Keys != nullptr) || !ReadBlock(Apdu, FOptions.Keys, FNote, FBlock)) return;
+    Offer(Link, Number, Conversation, 0);
+    Nested();
+}
+
+// A joined APDU that is a block itself, once the joiner is done.
+void TBlockJoin::Nested() {
     while (!FNested.empty()) {
         TNested nested = std::move(FNested.back());
         FNested.pop_back();
-        Offer(nested.Apdu, nested.Link, nested.Number, nested.Conversation, nested.Depth);
+        if (BlockOfNote(nested.Note, FBlock)) Offer(nested.Link, nested.Number, nested.Conversation, nested.Depth);
     }
 }
 
 void TBlockJoin::MakeKey(const TBlock& Block, const TApduLink& Link, std::string_view Conversation) {
-    FKey.assign(Conversation);
-    FKey += '\x1F';
-    FKey += static_cast<char>(Link.Kind);
-    for (uint32_t v : {Link.Source, Link.Destination})
-        for (int shift = 24; shift >= 0; shift -= 8) FKey += static_cast<char>(v >> shift);
-    FKey += '\x1F';
     // Without a link only the APDU kind tells the direction; general block
     // transfer does not, so its blocks are one stream there.
-    FKey += Block.Kind == TBlockKind::BlockTransfer ? '?' : Block.Request ? 'q' : 'r';
-    FKey += static_cast<char>(Block.Kind);
-    if (Block.HasInvokeId) FKey += static_cast<char>(Block.InvokeId);
+    const char tail[] = {'\x1F',
+                         static_cast<char>(Link.Kind),
+                         static_cast<char>(Link.Source >> 24),
+                         static_cast<char>(Link.Source >> 16),
+                         static_cast<char>(Link.Source >> 8),
+                         static_cast<char>(Link.Source),
+                         static_cast<char>(Link.Destination >> 24),
+                         static_cast<char>(Link.Destination >> 16),
+                         static_cast<char>(Link.Destination >> 8),
+                         static_cast<char>(Link.Destination),
+                         '\x1F',
+                         Block.Kind == TBlockKind::BlockTransfer ? '?' : Block.Request ? 'q' : 'r',
+                         static_cast<char>(Block.Kind),
+                         static_cast<char>(Block.InvokeId)};
+    FKey.assign(Conversation).append(tail, sizeof tail - !Block.HasInvokeId);
 }
 
-void TBlockJoin::Offer(std::string_view Apdu, const TApduLink& Link, long long Number, std::string_view Conversation,
-                       int Depth) {
-    if (!MayCarryBlock(Apdu, FOptions.Keys != nullptr) || !ReadBlock(Apdu, FOptions.Keys, FBlock)) return;
+void TBlockJoin::Offer(const TApduLink& Link, long long Number, std::string_view Conversation, int Depth) {
     MakeKey(FBlock, Link, Conversation);
     TPiece piece;
     piece.Key = FKey;
@@ -111,13 +122,15 @@ void TBlockJoin::Offer(std::string_view Apdu, const TApduLink& Link, long long N
     piece.Data = FBlock.Data;
     piece.Origin = Number;
     piece.InTurn = FBlock.Kind != TBlockKind::BlockTransfer;
-    const auto sink = [&](const TJoinEvent& e) { Event(e, Link, Number, Conversation, Depth); };
+    FAt = {Link, Number, Conversation, Depth};
+    const TBlockJoiner::TSink& sink = FOnEvent;
     if (!FBlock.AccessResult.empty())
-        return FJoiner.End(piece, "carries the data-access result " + FBlock.AccessResult + " in place of data", sink);
+        return FJoiner.End(piece, "carries the data-access result " + std::string(FBlock.AccessResult) + " in place of data",
+                           sink);
     // A general block transfer block without data only acknowledges blocks
     // of the other side, unless it is one of a transfer under way.
     if (FBlock.Kind == TBlockKind::BlockTransfer && FBlock.Data.empty() && !FJoiner.IsOpen(FKey)) return;
-    PutHead(FBlock, FHead);
+    if (FBlock.Number == 1) PutHead(FBlock, FHead);  // the joiner keeps block 1's
     piece.Head = FHead;
     FJoiner.Take(piece, sink);
 }
@@ -178,11 +191,11 @@ void TBlockJoin::Event(const TJoinEvent& Event, const TApduLink& Link, long long
     TScriptStream xml;
     xml.XMLComment(CommentText(comment));
     xml.EmitLn("");
-    chosen.Text.insert(0, xml.AsString());
+    unit.Comment = xml.AsString();
     unit.Joined = true;
     unit.Outcome = std::move(chosen);
-    if (head.Kind == TBlockKind::BlockTransfer && Depth == 0 && !unit.Outcome.Apdu.empty())
-        FNested.push_back({unit.Outcome.Apdu, Link, Number, std::string(Conversation), Depth + 1});
+    if (head.Kind == TBlockKind::BlockTransfer && Depth == 0 && !unit.Outcome.Hooked.empty())
+        FNested.push_back({unit.Outcome.Hooked, Link, Number, std::string(Conversation), Depth + 1});
     FSink(unit);
 }
 

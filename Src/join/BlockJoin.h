@@ -29,10 +29,11 @@ struct TJoinedUnit {
     std::vector<long long> From;     // the lines or packets of its blocks, in block order
     std::string FromText;            // "lines 4, 8, 12"
     bool Joined = false;
-    // Joined: the joined APDU translated to XML, the comment naming the
-    // blocks first; its notes name blocks that came again or late. Not
-    // joined: Message says which blocks and why, and the one note is
-    // "not joined: " and the message.
+    // Joined: the XML comment line naming the blocks, which goes before the
+    // XML; and the joined APDU translated, its notes naming blocks that came
+    // again or late. Not joined: Message says which blocks and why, and the
+    // one note is "not joined: " and the message.
+    std::string Comment;
     TTranslateOutcome Outcome;
     std::string Message;
 };
@@ -45,23 +46,26 @@ public:
     TBlockJoin(const TTranslateOptions& Options, std::string_view Unit, TSink Sink);
 
     // The options a reader translates with so that its outcomes carry what
-    // Take needs (the APDU's octets and link).
+    // Take needs: the block an APDU carries, read from the tree the
+    // translation decoded (no APDU is decoded twice).
     static TTranslateOptions ReaderOptions(TTranslateOptions Options) {
-        Options.KeepApdu = true;
+        Options.Hook = &kBlockHook;
         return Options;
     }
 
     // A unit of line or packet Number: its outcome, when it translated octets
-    // to XML, is offered with the link it names. Conversation names the
-    // endpoints a capture carried it between (empty: the link alone).
+    // to XML with ReaderOptions, is offered with the link it names.
+    // Conversation names the endpoints a capture carried it between (empty:
+    // the link alone).
     void Take(const TTranslateOutcome& Outcome, long long Number, std::string_view Conversation = {});
-    // The same for the octets of an APDU that translated.
+    // The same for the octets of an APDU, decoded here.
     void Take(std::string_view Apdu, const TApduLink& Link, long long Number, std::string_view Conversation = {});
     // The input has ended: transfers still open are reported.
     void Finish();
 
 private:
-    void Offer(std::string_view Apdu, const TApduLink& Link, long long Number, std::string_view Conversation, int Depth);
+    void Offer(const TApduLink& Link, long long Number, std::string_view Conversation, int Depth);
+    void Nested();
     void Event(const TJoinEvent& Event, const TApduLink& Link, long long Number, std::string_view Conversation,
                int Depth);
     void NotJoined(TJoinedUnit& Unit, std::string Message);
@@ -71,13 +75,22 @@ private:
     std::string FUnit;
     TSink FSink;
     TBlockJoiner FJoiner;
-    TBlock FBlock;      // reused
+    // Where the block being offered came from, for the events it causes.
+    struct TAt {
+        TApduLink Link;
+        long long Number = 0;
+        std::string_view Conversation;
+        int Depth = 0;
+    } FAt;
+    TBlockJoiner::TSink FOnEvent;
+    TBlock FBlock;      // the block being offered, its views in its note
+    std::string FNote;  // reused
     std::string FKey;   // reused
     std::string FHead;  // reused
     // Joined APDUs that are blocks again (a general block transfer carrying
     // a data block), offered once the joiner is done with the block before.
     struct TNested {
-        std::string Apdu;
+        std::string Note;
         TApduLink Link;
         long long Number;
         std::string Conversation;

@@ -8,35 +8,6 @@ namespace {
 
 std::string Block(uint32_t Number) { return "block " + std::to_string(Number); }
 
-// "block 3 missing", "blocks 2-18, 20 missing", "blocks 2, 4, ... and 9 more missing";
-// empty when none is.
-std::string MissingText(const std::map<uint32_t, TBlockJoiner::TPart>& Parts, uint32_t Last) {
-    std::string ranges;
-    size_t shown = 0;
-    uint64_t unshown = 0;
-    uint64_t missing = 0;
-    const auto gap = [&](uint64_t From, uint64_t To) {  // To included
-        if (From > To) return;
-        missing += To - From + 1;
-        if (shown == kMaxRemarks) {
-            unshown += To - From + 1;
-            return;
-        }
-        if (shown++) ranges += ", ";
-        ranges += std::to_string(From);
-        if (To > From) ranges += (To == From + 1 ? ", " : "-") + std::to_string(To);
-    };
-    uint64_t expected = 1;
-    for (const auto& [number, part] : Parts) {
-        if (number > expected) gap(expected, number - 1);
-        expected = static_cast<uint64_t>(number) + 1;
-    }
-    if (Last) gap(expected, Last);
-    if (!missing) return {};
-    if (unshown) ranges += ", ... and " + std::to_string(unshown) + " more";
-    return (missing == 1 ? "block " : "blocks ") + ranges + " missing";
-}
-
 }  // namespace
 
 std::string RangesText(const std::vector<long long>& Numbers, size_t Limit) {
@@ -55,6 +26,57 @@ std::string RangesText(const std::vector<long long>& Numbers, size_t Limit) {
         i = j + 1;
     }
     return text;
+}
+
+template <class TVisit>
+void TBlockJoiner::TTransfer::Each(TVisit&& Visit) const {
+    auto late = Late.begin();
+    for (const TPart& part : Parts) {
+        for (; late != Late.end() && late->first < part.Number; ++late) Visit(late->second);
+        Visit(part);
+    }
+    for (; late != Late.end(); ++late) Visit(late->second);
+}
+
+const TBlockJoiner::TPart* TBlockJoiner::TTransfer::Find(uint32_t Number) const {
+    const auto at = std::lower_bound(Parts.begin(), Parts.end(), Number,
+                                     [](const TPart& p, uint32_t n) { return p.Number < n; });
+    if (at != Parts.end() && at->Number == Number) return &*at;
+    const auto late = Late.find(Number);
+    return late == Late.end() ? nullptr : &late->second;
+}
+
+void TBlockJoiner::TTransfer::Insert(const TPart& Part) {
+    if (Parts.empty() || Parts.back().Number < Part.Number) Parts.push_back(Part);
+    else Late.emplace(Part.Number, Part);
+}
+
+// "block 3 missing", "blocks 2-18, 20 missing", "blocks 2, 4, ... and 9 more missing".
+std::string TBlockJoiner::Missing(const TTransfer& Transfer) {
+    std::string ranges;
+    size_t shown = 0;
+    uint64_t unshown = 0;
+    uint64_t missing = 0;
+    const auto gap = [&](uint64_t From, uint64_t To) {  // To included
+        if (From > To) return;
+        missing += To - From + 1;
+        if (shown == kMaxRemarks) {
+            unshown += To - From + 1;
+            return;
+        }
+        if (shown++) ranges += ", ";
+        ranges += std::to_string(From);
+        if (To > From) ranges += (To == From + 1 ? ", " : "-") + std::to_string(To);
+    };
+    uint64_t expected = 1;
+    Transfer.Each([&](const TPart& part) {
+        if (part.Number > expected) gap(expected, part.Number - 1);
+        expected = std::max<uint64_t>(expected, static_cast<uint64_t>(part.Number) + 1);
+    });
+    if (Transfer.Last) gap(expected, Transfer.Last);
+    if (!missing) return {};
+    if (unshown) ranges += ", ... and " + std::to_string(unshown) + " more";
+    return (missing == 1 ? "block " : "blocks ") + ranges + " missing";
 }
 
 std::string TBlockJoiner::Place(long long Origin) const { return "(" + FUnit + " " + std::to_string(Origin) + ")"; }
@@ -107,11 +129,11 @@ void TBlockJoiner::Add(TTransfer& Transfer, const TPiece& Piece, const TSink& Si
     if (Piece.Number == 0) {
         // Blocks count from 1: this one belongs to no transfer. It is
         // reported with the transfer it came into, which is not joined.
-        t.Parts.emplace(0, TPart{t.Data.size(), 0, Piece.Origin});
+        t.Insert({0, t.Data.size(), 0, Piece.Origin});
         return Break(t, "block number 0 " + Place(Piece.Origin) + " where blocks count from 1", Sink);
     }
-    if (const auto same = t.Parts.find(Piece.Number); same != t.Parts.end()) {
-        const TPart& part = same->second;
+    if (const TPart* same = Piece.Number <= t.Highest ? t.Find(Piece.Number) : nullptr) {
+        const TPart& part = *same;
         if (std::string_view(t.Data).substr(part.Offset, part.Size) == Piece.Data) {
             Remark(t, Block(Piece.Number) + " came again " + Place(Piece.Origin) + " and is left out");
             return;
@@ -129,16 +151,16 @@ void TBlockJoiner::Add(TTransfer& Transfer, const TPiece& Piece, const TSink& Si
         return Open(Piece, Sink);
     }
     if (t.Data.size() + Piece.Data.size() > kMaxTransferOctets || FHeld + Piece.Data.size() > kMaxHeldOctets ||
-        t.Parts.size() == kMaxTransferBlocks) {
-        t.Parts.emplace(Piece.Number, TPart{t.Data.size(), 0, Piece.Origin});
+        t.Count() == kMaxTransferBlocks) {
+        t.Insert({Piece.Number, t.Data.size(), 0, Piece.Origin});
         const bool octets = t.Data.size() + Piece.Data.size() > kMaxTransferOctets;
         return Break(t,
-                     t.Parts.size() > kMaxTransferBlocks ? "more than " + std::to_string(kMaxTransferBlocks) + " blocks"
+                     t.Count() > kMaxTransferBlocks ? "more than " + std::to_string(kMaxTransferBlocks) + " blocks"
                      : octets ? "longer than " + std::to_string(kMaxTransferOctets) + " octets"
                               : "the open transfers hold more than " + std::to_string(kMaxHeldOctets) + " octets",
                      Sink);
     }
-    t.Parts.emplace(Piece.Number, TPart{t.Data.size(), Piece.Data.size(), Piece.Origin});
+    t.Insert({Piece.Number, t.Data.size(), Piece.Data.size(), Piece.Origin});
     t.Data += Piece.Data;
     FHeld += Piece.Data.size();
     if (Piece.Number < t.Highest) {
@@ -153,14 +175,14 @@ void TBlockJoiner::Add(TTransfer& Transfer, const TPiece& Piece, const TSink& Si
         t.Last = Piece.Number;
     }
     if (!t.Last) return;
-    if (t.Parts.size() == t.Last) return Join(t, Sink);
+    if (t.Count() == t.Last) return Join(t, Sink);
     if (Piece.InTurn && Piece.Last) return Break(t, {}, Sink);
 }
 
 void TBlockJoiner::Break(TTransfer& Transfer, std::string Why, const TSink& Sink) {
     TTransfer& t = Transfer;
     // The blocks missing up to the highest (or the last) one that came.
-    std::string text = MissingText(t.Parts, t.Last);
+    std::string text = Missing(t);
     if (!Why.empty()) text = text.empty() ? std::move(Why) : std::move(Why) + "; " + text;
     FEvent.Kind = TJoinEvent::NotJoined;
     FEvent.Key = t.Key;
@@ -168,7 +190,7 @@ void TBlockJoiner::Break(TTransfer& Transfer, std::string Why, const TSink& Sink
     FEvent.Data = {};
     FEvent.Blocks = t.Last;
     FEvent.Origins.clear();
-    for (const auto& [number, part] : t.Parts) FEvent.Origins.push_back(part.Origin);
+    t.Each([&](const TPart& part) { FEvent.Origins.push_back(part.Origin); });
     FEvent.Remarks.assign(1, std::move(text));
     Sink(FEvent);
     Close(t);
@@ -182,10 +204,10 @@ void TBlockJoiner::Join(TTransfer& Transfer, const TSink& Sink) {
     FEvent.Blocks = t.Last;
     FEvent.Origins.clear();
     FJoined.clear();
-    for (const auto& [number, part] : t.Parts) {
+    t.Each([&](const TPart& part) {
         FEvent.Origins.push_back(part.Origin);
         if (!t.InOrder) FJoined.append(t.Data, part.Offset, part.Size);
-    }
+    });
     FEvent.Data = t.InOrder ? std::string_view(t.Data) : std::string_view(FJoined);
     FEvent.Remarks = std::move(t.Remarks);
     if (t.Unremarked) FEvent.Remarks.push_back("and " + std::to_string(t.Unremarked) + " more");

@@ -47,6 +47,7 @@ class TBlockJoiner {
 public:
     using TSink = std::function<void(const TJoinEvent&)>;
     struct TPart {
+        uint32_t Number;
         size_t Offset;  // in the transfer's data
         size_t Size;
         long long Origin;
@@ -71,7 +72,16 @@ private:
         std::string Key;
         std::string Head;
         std::string Data;          // the blocks' data in the order they came
-        std::map<uint32_t, TPart> Parts;  // by block number
+        // By block number: those that came in rising order, and those that
+        // came after a higher one.
+        std::vector<TPart> Parts;
+        std::map<uint32_t, TPart> Late;
+        const TPart* Find(uint32_t Number) const;
+        void Insert(const TPart& Part);
+        size_t Count() const noexcept { return Parts.size() + Late.size(); }
+        // Calls Visit with each part in block-number order.
+        template <class TVisit>
+        void Each(TVisit&& Visit) const;
         bool InOrder = true;       // the parts came as 1, 2, 3, ...
         uint32_t Highest = 0;
         uint32_t Last = 0;         // the last block's number, once it came
@@ -90,6 +100,8 @@ private:
     void Break(TTransfer& Transfer, std::string Why, const TSink& Sink);
     void Join(TTransfer& Transfer, const TSink& Sink);
     void Close(TTransfer& Transfer);
+    // "blocks 2-18 missing", up to the highest block or the last; empty when none is.
+    static std::string Missing(const TTransfer& Transfer);
 
     std::string FUnit;
     std::vector<TTransfer> FTransfers;

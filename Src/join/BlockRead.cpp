@@ -14,6 +14,23 @@ namespace vantrel::join {
 
 namespace {
 
+// What the readers below find: the fields, the data as a view into the tree.
+struct TFound {
+    TBlockKind Kind = TBlockKind::GetResponse;
+    bool Request = false;
+    bool HasInvokeId = false;
+    uint8_t InvokeId = 0;
+    uint32_t Number = 0;
+    bool Last = false;
+    std::string_view Data;
+    std::string Head;
+    std::string_view Envelope;
+    std::string AccessResult;
+    uint16_t Acknowledged = 0;
+    bool Streaming = false;
+    uint8_t Window = 0;
+};
+
 // The APDU tags.
 constexpr uint8_t kReadRequest = 0x05, kWriteRequest = 0x06, kReadResponse = 0x0C;
 constexpr uint8_t kSetRequest = 0xC1, kActionRequest = 0xC3, kGetResponse = 0xC4, kActionResponse = 0xC7;
@@ -21,11 +38,12 @@ constexpr uint8_t kGeneralBlockTransfer = 0xE0;
 // The variable-access-specification and read-result choices of blocks.
 constexpr int kReadDataBlockAccess = 6, kWriteDataBlockAccess = 7, kDataBlockResult = 2;
 
-// The alternative of a choice, as T, when the choice holds one of that class.
+// The alternative of a choice, as T, when the choice holds the one of Tag
+// (whose class the choice's table fixes).
 template <class T>
-const T* Alternative(const TCOSEMPduBase& Choice) {
+const T* Alternative(const TCOSEMPduBase& Choice, int Tag) {
     const TChoice* choice = Choice.AsChoice();
-    return choice ? dynamic_cast<const T*>(choice->Value.get()) : nullptr;
+    return choice && choice->Tag == Tag && choice->Value ? static_cast<const T*>(choice->Value.get()) : nullptr;
 }
 
 std::string Encoding(const TCOSEMPduBase& Element) {
@@ -48,7 +66,7 @@ std::string AccessResultName(const TEnum& Result) {
     }
 }
 
-void SetBlock(TBlock& Block, TBlockKind Kind, bool Request, uint8_t InvokeIdAndPriority, const T_Boolean& Last,
+void SetBlock(TFound& Block, TBlockKind Kind, bool Request, uint8_t InvokeIdAndPriority, const T_Boolean& Last,
               uint32_t Number) {
     Block.Kind = Kind;
     Block.Request = Request;
@@ -58,26 +76,26 @@ void SetBlock(TBlock& Block, TBlockKind Kind, bool Request, uint8_t InvokeIdAndP
     Block.Number = Number;
 }
 
-void SetDataBlock(TBlock& Block, TBlockKind Kind, bool Request, uint8_t InvokeIdAndPriority, const T_DataBlock_SA& Data) {
+void SetDataBlock(TFound& Block, TBlockKind Kind, bool Request, uint8_t InvokeIdAndPriority, const T_DataBlock_SA& Data) {
     SetBlock(Block, Kind, Request, InvokeIdAndPriority, Data.LastBlock(), Data.BlockNumber().Value);
     Block.Data = Data.RawData().Value;
 }
 
-bool FromGetResponse(const TCOSEMPduBase& Apdu, TBlock& Block) {
-    const auto* response = Alternative<T_GetResponseWithDataBlock>(Apdu);
+bool FromGetResponse(const TCOSEMPduBase& Apdu, TFound& Block) {
+    const auto* response = Alternative<T_GetResponseWithDataBlock>(Apdu, 2);
     if (!response) return false;
     const T_DataBlock_G& data = response->Result();
     const uint8_t iid = response->InvokeIdAndPriority().Value;
     SetBlock(Block, TBlockKind::GetResponse, false, iid, data.LastBlock(), data.BlockNumber().Value);
-    if (const auto* raw = Alternative<T_OctetString>(data.Result())) Block.Data = raw->Value;
-    else if (const auto* result = Alternative<TEnum>(data.Result())) Block.AccessResult = AccessResultName(*result);
+    if (const auto* raw = Alternative<T_OctetString>(data.Result(), 0)) Block.Data = raw->Value;
+    else if (const auto* result = Alternative<TEnum>(data.Result(), 1)) Block.AccessResult = AccessResultName(*result);
     else return false;
     Block.Head.assign(1, static_cast<char>(iid));
     return true;
 }
 
-bool FromSetRequest(const TCOSEMPduBase& Apdu, TBlock& Block) {
-    if (const auto* first = Alternative<T_SetRequestWithFirstDataBlock>(Apdu)) {
+bool FromSetRequest(const TCOSEMPduBase& Apdu, TFound& Block) {
+    if (const auto* first = Alternative<T_SetRequestWithFirstDataBlock>(Apdu, 2)) {
         SetDataBlock(Block, TBlockKind::SetRequest, true, first->InvokeIdAndPriority().Value, first->DataBlock());
         Block.Head = Encoding(first->InvokeIdAndPriority());
         Block.Head += Encoding(first->AttributeDescriptor());
@@ -85,46 +103,46 @@ bool FromSetRequest(const TCOSEMPduBase& Apdu, TBlock& Block) {
         Block.Head.insert(0, "\x01", 1);  // SetRequestNormal
         return true;
     }
-    if (const auto* list = Alternative<T_SetRequestWithListAndWithFirstDatablock>(Apdu)) {
+    if (const auto* list = Alternative<T_SetRequestWithListAndWithFirstDatablock>(Apdu, 5)) {
         SetDataBlock(Block, TBlockKind::SetRequest, true, list->InvokeIdAndPriority().Value, list->DataBlock());
         Block.Head = '\x04' + Encoding(list->InvokeIdAndPriority()) + Encoding(list->AttributeDescriptorList());
         return true;
     }
-    if (const auto* next = Alternative<T_SetRequestWithDataBlock>(Apdu)) {
+    if (const auto* next = Alternative<T_SetRequestWithDataBlock>(Apdu, 3)) {
         SetDataBlock(Block, TBlockKind::SetRequest, true, next->InvokeIdAndPriority().Value, next->DataBlock());
         return true;
     }
     return false;
 }
 
-bool FromActionRequest(const TCOSEMPduBase& Apdu, TBlock& Block) {
-    if (const auto* first = Alternative<T_ActionRequestWithFirstPBlock>(Apdu)) {
+bool FromActionRequest(const TCOSEMPduBase& Apdu, TFound& Block) {
+    if (const auto* first = Alternative<T_ActionRequestWithFirstPBlock>(Apdu, 4)) {
         SetDataBlock(Block, TBlockKind::ActionRequest, true, first->InvokeIdAndPriority().Value, first->PBlock());
         // ActionRequestNormal with its parameters present.
         Block.Head = '\x01' + Encoding(first->InvokeIdAndPriority()) + Encoding(first->MethodDescriptor()) + '\x01';
         return true;
     }
-    if (const auto* list = Alternative<T_ActionRequestWithListAndWithFirstPBlock>(Apdu)) {
+    if (const auto* list = Alternative<T_ActionRequestWithListAndWithFirstPBlock>(Apdu, 5)) {
         SetDataBlock(Block, TBlockKind::ActionRequest, true, list->InvokeIdAndPriority().Value, list->PBlock());
         Block.Head = '\x03' + Encoding(list->InvokeIdAndPriority()) + Encoding(list->MethodDescriptorList());
         return true;
     }
-    if (const auto* next = Alternative<T_ActionRequestWithPBlock>(Apdu)) {
+    if (const auto* next = Alternative<T_ActionRequestWithPBlock>(Apdu, 6)) {
         SetDataBlock(Block, TBlockKind::ActionRequest, true, next->InvokeIdAndPriority().Value, next->PBlock());
         return true;
     }
     return false;
 }
 
-bool FromActionResponse(const TCOSEMPduBase& Apdu, TBlock& Block) {
-    const auto* response = Alternative<T_ActionResponseWithPBlock>(Apdu);
+bool FromActionResponse(const TCOSEMPduBase& Apdu, TFound& Block) {
+    const auto* response = Alternative<T_ActionResponseWithPBlock>(Apdu, 2);
     if (!response) return false;
     SetDataBlock(Block, TBlockKind::ActionResponse, false, response->InvokeIdAndPriority().Value, response->PBlock());
     Block.Head = Encoding(response->InvokeIdAndPriority());
     return true;
 }
 
-void SetShortNameBlock(TBlock& Block, TBlockKind Kind, bool Request, const T_Boolean& Last, const T_Unsigned16& Number) {
+void SetShortNameBlock(TFound& Block, TBlockKind Kind, bool Request, const T_Boolean& Last, const T_Unsigned16& Number) {
     Block.Kind = Kind;
     Block.Request = Request;
     Block.Last = Last.Value != 0;
@@ -132,7 +150,7 @@ void SetShortNameBlock(TBlock& Block, TBlockKind Kind, bool Request, const T_Boo
 }
 
 // The short-name APDUs carry a block as the only item of their list.
-bool FromReadResponse(const TCOSEMPduBase& Apdu, TBlock& Block) {
+bool FromReadResponse(const TCOSEMPduBase& Apdu, TFound& Block) {
     const auto& list = static_cast<const TSequenceOf&>(Apdu);
     if (list.ElementCount() != 1) return false;
     const auto* choice = list.GetElements(0).AsChoice();
@@ -143,7 +161,7 @@ bool FromReadResponse(const TCOSEMPduBase& Apdu, TBlock& Block) {
     return true;
 }
 
-bool FromReadRequest(const TCOSEMPduBase& Apdu, TBlock& Block) {
+bool FromReadRequest(const TCOSEMPduBase& Apdu, TFound& Block) {
     const auto& list = static_cast<const TSequenceOf&>(Apdu);
     if (list.ElementCount() != 1) return false;
     const auto* choice = list.GetElements(0).AsChoice();
@@ -155,13 +173,14 @@ bool FromReadRequest(const TCOSEMPduBase& Apdu, TBlock& Block) {
 }
 
 // The raw data travels as the one octet string of the list of data.
-bool FromWriteRequest(const T_WriteRequest& Request, TBlock& Block) {
+bool FromWriteRequest(const T_WriteRequest& Request, TFound& Block) {
     const TSequenceOf& specifications = Request.ListOfVariableAccessSpecification();
     const TSequenceOf& data = Request.ListOfData();
     if (specifications.ElementCount() != 1 || data.ElementCount() != 1) return false;
     const auto* choice = specifications.GetElements(0).AsChoice();
     if (!choice || choice->Tag != kWriteDataBlockAccess) return false;
-    const auto* raw = Alternative<T_OctetString>(data.GetElements(0));
+    const TChoice* value = data.GetElements(0).AsChoice();
+    const auto* raw = value ? dynamic_cast<const T_OctetString*>(value->Value.get()) : nullptr;
     if (!raw) return false;
     const auto& access = static_cast<const T_WriteDataBlockAccess&>(*choice->Value);
     SetShortNameBlock(Block, TBlockKind::WriteRequest, true, access.LastBlock(), access.BlockNumber());
@@ -169,7 +188,7 @@ bool FromWriteRequest(const T_WriteRequest& Request, TBlock& Block) {
     return true;
 }
 
-bool FromBlockTransfer(const T_GeneralBlockTransfer& Transfer, TBlock& Block) {
+bool FromBlockTransfer(const T_GeneralBlockTransfer& Transfer, TFound& Block) {
     const uint8_t control = Transfer.BlockControl().Value;
     Block.Kind = TBlockKind::BlockTransfer;
     Block.Last = (control & 0x80) != 0;
@@ -181,20 +200,33 @@ bool FromBlockTransfer(const T_GeneralBlockTransfer& Transfer, TBlock& Block) {
     return true;
 }
 
+bool IsCipheredTag(uint8_t Tag) noexcept {
+    switch (Tag) {
+    case 0x25: case 0x26: case 0x2C: case 0x45: case 0x46: case 0x4C:   // short-name read and write
+    case 0xC9: case 0xCB: case 0xCC: case 0xCF:                         // glo_ SET, ACTION, GET
+    case 0xD1: case 0xD3: case 0xD4: case 0xD7:                         // ded_
+    case 0xDB: case 0xDC: case 0xDD:                                    // general ciphering
+        return true;
+    default: return false;
+    }
+}
+
 // The APDU a ciphered one carries, when it deciphered.
 const TCOSEMPduBase* Carried(const TChoice& Pdu) {
-    const TCipheredOctets* ciphered = dynamic_cast<const TCipheredOctets*>(Pdu.Value.get());
-    if (!ciphered) {
-        if (const auto* glo = dynamic_cast<const T_GeneralGloCiphering*>(Pdu.Value.get())) ciphered = &glo->CipheredService();
-        else if (const auto* ded = dynamic_cast<const T_GeneralDedCiphering*>(Pdu.Value.get()))
-            ciphered = &ded->CipheredService();
-        else if (const auto* general = dynamic_cast<const T_GeneralCiphering*>(Pdu.Value.get()))
-            ciphered = &general->CipheredContent();
+    const TCOSEMPduBase* value = Pdu.Value.get();
+    const TCipheredOctets* ciphered = nullptr;
+    switch (Pdu.Tag) {
+    case 0xDB: ciphered = &static_cast<const T_GeneralGloCiphering*>(value)->CipheredService(); break;
+    case 0xDC: ciphered = &static_cast<const T_GeneralDedCiphering*>(value)->CipheredService(); break;
+    case 0xDD: ciphered = &static_cast<const T_GeneralCiphering*>(value)->CipheredContent(); break;
+    default:
+        if (IsCipheredTag(static_cast<uint8_t>(Pdu.Tag))) ciphered = static_cast<const T_CipheredApdu*>(value);
+        break;
     }
     return ciphered && ciphered->Deciphered() ? ciphered->Clear.Apdu.get() : nullptr;
 }
 
-bool FromPdu(const TChoice& Pdu, TBlock& Block, bool Inner) {
+bool FromPdu(const TChoice& Pdu, TFound& Block, bool Inner) {
     if (!Pdu.Value) return false;
     const TCOSEMPduBase& apdu = *Pdu.Value;
     switch (Pdu.Tag) {
@@ -216,16 +248,39 @@ bool FromPdu(const TChoice& Pdu, TBlock& Block, bool Inner) {
     return true;
 }
 
-bool IsCipheredTag(uint8_t Tag) noexcept {
-    switch (Tag) {
-    case 0x25: case 0x26: case 0x2C: case 0x45: case 0x46: case 0x4C:   // short-name read and write
-    case 0xC9: case 0xCB: case 0xCC: case 0xCF:                         // glo_ SET, ACTION, GET
-    case 0xD1: case 0xD3: case 0xD4: case 0xD7:                         // ded_
-    case 0xDB: case 0xDC: case 0xDD:                                    // general ciphering
-        return true;
-    default: return false;
-    }
+// The note of a block: a mark, the fields, then the data, the head, the
+// envelope and the access result, each after its size in four octets.
+constexpr char kNoteMark = 'B';
+constexpr size_t kNoteHeader = 11;
+
+void PutPart(std::string& Note, std::string_view Part) {
+    const size_t n = Part.size();
+    const char size[4] = {static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8),
+                          static_cast<char>(n)};
+    Note.append(size, 4).append(Part);
 }
+
+void PutNote(const TFound& Block, std::string& Note) {
+    Note.reserve(kNoteHeader + 16 + Block.Data.size() + Block.Head.size() + Block.Envelope.size() + Block.AccessResult.size());
+    const char header[kNoteHeader] = {
+        kNoteMark,
+        static_cast<char>(Block.Kind),
+        static_cast<char>(Block.Request | Block.HasInvokeId << 1 | Block.Last << 2 | Block.Streaming << 3),
+        static_cast<char>(Block.InvokeId),
+        static_cast<char>(Block.Window),
+        static_cast<char>(Block.Number >> 24),
+        static_cast<char>(Block.Number >> 16),
+        static_cast<char>(Block.Number >> 8),
+        static_cast<char>(Block.Number),
+        static_cast<char>(Block.Acknowledged >> 8),
+        static_cast<char>(Block.Acknowledged)};
+    Note.append(header, kNoteHeader);
+    PutPart(Note, Block.Data);
+    PutPart(Note, Block.Head);
+    PutPart(Note, Block.Envelope);
+    PutPart(Note, Block.AccessResult);
+}
+
 
 }  // namespace
 
@@ -260,8 +315,41 @@ bool MayCarryBlock(std::string_view Apdu, bool Keys) noexcept {
     }
 }
 
-bool ReadBlock(std::string_view Apdu, const VantrelKeys* Keys, TBlock& Block) {
-    Block = TBlock{};
+void TBlockHook::Decoded(const TCOSEMPduBase& Apdu, std::string& Note) const {
+    Note.clear();
+    const TChoice* pdu = Apdu.AsChoice();
+    TFound found;
+    if (pdu && FromPdu(*pdu, found, false)) PutNote(found, Note);
+}
+
+bool BlockOfNote(std::string_view Note, TBlock& Block) noexcept {
+    if (Note.size() < kNoteHeader || Note[0] != kNoteMark) return false;
+    const auto octet = [&](size_t At) { return static_cast<uint8_t>(Note[At]); };
+    Block.Kind = static_cast<TBlockKind>(octet(1));
+    const uint8_t flags = octet(2);
+    Block.Request = flags & 1;
+    Block.HasInvokeId = flags & 2;
+    Block.Last = flags & 4;
+    Block.Streaming = flags & 8;
+    Block.InvokeId = octet(3);
+    Block.Window = octet(4);
+    Block.Number = static_cast<uint32_t>(octet(5)) << 24 | octet(6) << 16 | octet(7) << 8 | octet(8);
+    Block.Acknowledged = static_cast<uint16_t>(octet(9) << 8 | octet(10));
+    size_t at = kNoteHeader;
+    std::string_view* const parts[] = {&Block.Data, &Block.Head, &Block.Envelope, &Block.AccessResult};
+    for (std::string_view* part : parts) {
+        if (Note.size() - at < 4) return false;
+        const size_t size = static_cast<size_t>(octet(at)) << 24 | octet(at + 1) << 16 | octet(at + 2) << 8 | octet(at + 3);
+        at += 4;
+        if (Note.size() - at < size) return false;
+        *part = Note.substr(at, size);
+        at += size;
+    }
+    return at == Note.size();
+}
+
+bool ReadBlock(std::string_view Apdu, const VantrelKeys* Keys, std::string& Note, TBlock& Block) {
+    Note.clear();
     try {
         TElementArena arena;  // opened first: the tree goes before it closes
         TStringWrapper reader(Apdu);
@@ -269,10 +357,11 @@ bool ReadBlock(std::string_view Apdu, const VantrelKeys* Keys, TBlock& Block) {
         security.Keys = Keys;
         reader.Security = &security;
         const auto pdu = std::make_unique<T_COSEMpdu>(xmlIgnore, reader);
-        return FromPdu(*pdu, Block, false);
+        kBlockHook.Decoded(*pdu, Note);
     } catch (const std::exception&) {
         return false;
     }
+    return BlockOfNote(Note, Block);
 }
 
 std::vector<std::string> JoinedForms(TBlockKind Kind, std::string_view Head) {

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-struct VantrelKeys;
+#include "../capi/DecodedHook.h"
 
 namespace vantrel::join {
 
@@ -31,6 +31,7 @@ enum class TBlockKind : uint8_t {
 // "general block transfer", ...
 std::string_view BlockKindText(TBlockKind Kind) noexcept;
 
+// A block as the hook notes it: the fields, and views into the note.
 struct TBlock {
     TBlockKind Kind = TBlockKind::GetResponse;
     bool Request = false;      // sent by the client
@@ -38,31 +39,43 @@ struct TBlock {
     uint8_t InvokeId = 0;      // the invoke id (low four bits of the invoke-id-and-priority octet)
     uint32_t Number = 0;
     bool Last = false;
-    std::string Data;          // the raw data (block data) the block carries
+    std::string_view Data;     // the raw data (block data) the block carries
     // Of a block that opens its transfer (the first block of SET and ACTION,
     // every GET block): what goes before the joined data in the unsegmented
     // APDU, from which JoinedForms builds it.
-    std::string Head;
+    std::string_view Head;
     // The element that carried the block when it was ciphered
     // ("glo_GetResponse", "GeneralGloCiphering"); empty when in the clear.
-    std::string Envelope;
+    std::string_view Envelope;
     // Of a data block whose result is a data-access result instead of raw
     // data: its name ("ObjectUnavailable"). The transfer ends with it.
-    std::string AccessResult;
+    std::string_view AccessResult;
     // General block transfer only.
     uint16_t Acknowledged = 0;  // the block-number-acknowledged field
     bool Streaming = false;
     uint8_t Window = 0;
 };
 
+// The hook a translation calls with the decoded APDU: when it carries a
+// block (in a ciphered APDU, once deciphered), the note describes it.
+class TBlockHook final : public TDecodedHook {
+public:
+    void Decoded(const TCOSEMPduBase& Apdu, std::string& Note) const override;
+};
+inline constexpr TBlockHook kBlockHook{};
+
+// The block a hook's note describes; false for an empty or foreign note.
+bool BlockOfNote(std::string_view Note, TBlock& Block) noexcept;
+
 // Whether the APDU's first octets may open a block (a cheap test before
 // ReadBlock decodes anything). With Keys also the ciphered APDUs, whose
 // content only deciphering shows.
 bool MayCarryBlock(std::string_view Apdu, bool Keys) noexcept;
 
-// Reads the block an APDU carries, deciphering with Keys where it is ciphered.
-// False when the APDU carries none (or does not decode).
-bool ReadBlock(std::string_view Apdu, const VantrelKeys* Keys, TBlock& Block);
+// Decodes the APDU (deciphering with Keys) and reads the block it carries
+// into Note and Block, whose views point into Note. False when it carries
+// none or does not decode.
+bool ReadBlock(std::string_view Apdu, const VantrelKeys* Keys, std::string& Note, TBlock& Block);
 
 // The unsegmented APDUs the joined Data of a transfer may form, most likely
 // first: each is the octets before the data (the data follows them). Head is

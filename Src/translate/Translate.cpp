@@ -11,6 +11,7 @@
 #include "../../xmlPdu/INFRA/Errors.h"
 #include "../../xmlPdu/INFRA/INFRAMisc.h"
 #include "../../xmlPdu/security/SecurityLayer.h"
+#include "../capi/DecodedHook.h"
 #include "vantrel/vantrel.h"
 
 namespace vantrel {
@@ -59,15 +60,16 @@ void OctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::s
     }
     TTranslationError error;
     VantrelStream* xml = nullptr;
-    PduToXmlEx(reinterpret_cast<const uint8_t*>(Octets.data()), static_cast<uint32_t>(Octets.size()), Options.Keys,
-               Flags(Options), &xml, &error);
+    const auto* data = reinterpret_cast<const uint8_t*>(Octets.data());
+    const auto size = static_cast<uint32_t>(Octets.size());
+    if (Options.Hook) PduToXmlHooked(data, size, Options.Keys, Flags(Options), *Options.Hook, Outcome.Hooked, &xml, &error);
+    else PduToXmlEx(data, size, Options.Keys, Flags(Options), &xml, &error);
     if (error.Code != 0) {
         Outcome.Field = FailedField(Octets);
         return EntryFailure(Outcome, SourceText, error,
                             2 * (static_cast<int64_t>(error.Position) + static_cast<int64_t>(Skipped)));
     }
     Outcome.Kind = TTranslateOutcome::Translated;
-    if (Options.KeepApdu) Outcome.Apdu.assign(Octets);
     Outcome.Text.assign(reinterpret_cast<const char*>(VantrelStreamData(xml)), VantrelStreamSize(xml) - 1);
     for (uint32_t i = 0, n = VantrelStreamNoteCount(xml); i < n; ++i) Outcome.Notes.emplace_back(VantrelStreamNote(xml, i));
     VantrelStreamFree(xml);

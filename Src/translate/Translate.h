@@ -16,6 +16,7 @@ struct VantrelKeys;
 namespace vantrel {
 
 class TFrame;
+class TDecodedHook;
 namespace trace {
 struct TWrapperHeader;
 }
@@ -25,7 +26,9 @@ struct TTranslateOptions {
     bool DescribeFrame = false;          // add an HDLC frame's description to the outcome
     bool Annotate = false;               // XML comments explaining values
     const VantrelKeys* Keys = nullptr;   // keys for ciphered APDUs; null: none
-    bool KeepApdu = false;               // keep the octets translated and their link (for the block joiner)
+    // Looks at each APDU decoded from octets (the block joiner's reader);
+    // what it notes is the outcome's Hooked.
+    const TDecodedHook* Hook = nullptr;
 };
 
 // The link an APDU came by, as far as its input says: the addresses of its
@@ -74,9 +77,9 @@ struct TTranslateOutcome {
     // follow. Empty otherwise.
     std::string ClientSystemTitle;
     std::string ServerSystemTitle;
-    // With Options.KeepApdu, of octets translated to XML: the APDU's octets
-    // (the last one of several WRAPPER PDUs) and the link they came by.
-    std::string Apdu;
+    // Of octets translated to XML: what Options.Hook noted of the APDU (of
+    // the last one of several WRAPPER PDUs), and the link it came by.
+    std::string Hooked;
     TApduLink Link;
 };
 

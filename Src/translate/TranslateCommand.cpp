@@ -40,6 +40,7 @@ trace::TTraceUnit TraceUnit(join::TJoinedUnit& Joined) {
     unit.Outcome = std::move(Joined.Outcome);
     if (Joined.Joined) {
         unit.Lines = std::move(Joined.FromText);
+        unit.Outcome.Text.insert(0, Joined.Comment);
         return unit;
     }
     unit.Outcome.Kind = TTranslateOutcome::Translated;
