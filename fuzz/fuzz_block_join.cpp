@@ -136,7 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     if (built) {
         for (const std::string& apdu : BuiltBlocks(input)) {
             const vantrel::TTranslateOutcome outcome =
-                vantrel::TranslateOctets(apdu, vantrel::join::TBlockJoin::ReaderOptions(options));
+                vantrel::TranslateOctets(apdu, join.ReaderOptions(options));
             ++taken;
             if (outcome.Kind == vantrel::TTranslateOutcome::Translated) ExpectReadsBack(outcome.Text, keys);
             join.Take(outcome, taken);
@@ -150,7 +150,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
             const std::string_view apdu = input.substr(0, std::min(size, input.size()));
             input.remove_prefix(apdu.size());
             vantrel::TTranslateOutcome outcome =
-                vantrel::TranslateOctets(apdu, vantrel::join::TBlockJoin::ReaderOptions(options));
+                vantrel::TranslateOctets(apdu, join.ReaderOptions(options));
             ++taken;
             if (outcome.Kind == vantrel::TTranslateOutcome::Translated) ExpectReadsBack(outcome.Text, keys);
             // The block as the translation's hook noted it, or decoded again.

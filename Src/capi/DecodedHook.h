@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "vantrel/vantrel.h"
 
@@ -15,16 +14,17 @@ class TCOSEMPduBase;
 class TDecodedHook {
 public:
     // Apdu is the decoded root (a T_COSEMpdu), valid during the call only;
-    // what the hook finds goes into Note. Called on the translating thread:
-    // a hook shared by threads keeps no state of its own.
-    virtual void Decoded(const TCOSEMPduBase& Apdu, std::string& Note) const = 0;
+    // the hook marks it with a number of its own meaning (0: nothing) in
+    // Mark. Called on the translating thread: a hook with state of its own
+    // serves one thread.
+    virtual void Decoded(const TCOSEMPduBase& Apdu, uint64_t& Mark) = 0;
 
 protected:
     ~TDecodedHook() = default;
 };
 
-// PduToXmlEx, with Hook called on the decoded APDU; Note is what it wrote.
-void PduToXmlHooked(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uint32_t Flags, const TDecodedHook& Hook,
-                    std::string& Note, VantrelStream** Stream, TTranslationError* Error);
+// PduToXmlEx, with Hook called on the decoded APDU; Mark is its mark.
+void PduToXmlHooked(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uint32_t Flags, TDecodedHook& Hook,
+                    uint64_t& Mark, VantrelStream** Stream, TTranslationError* Error);
 
 }  // namespace vantrel

@@ -86,8 +86,8 @@ void NoteOctetsAfterApdu(TScriptStream& Xml, const TStringWrapper& Reader, std::
 // Error->Message holds the notes. A Hook sees the decoded APDU first.
 template <class TDone>
 void TranslateOctets(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uint32_t Flags,
-                     TTranslationError& Error, TDone&& Done, const TDecodedHook* Hook = nullptr,
-                     std::string* Note = nullptr) {
+                     TTranslationError& Error, TDone&& Done, TDecodedHook* Hook = nullptr,
+                     uint64_t* Mark = nullptr) {
     Error.Code = 0;
     Error.Message[0] = '\0';
     TStringWrapper reader(Data, Size);
@@ -97,7 +97,7 @@ void TranslateOctets(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys
     Guarded(Error, 3, [&] {
         TElementArena arena;
         const auto pdu = std::make_unique<T_COSEMpdu>(xmlIgnore, reader);
-        if (Hook) Hook->Decoded(*pdu, *Note);
+        if (Hook) Hook->Decoded(*pdu, *Mark);
         TScriptStream xml;
         xml.Limit = OutputLimit(Keys);
         xml.Reserve(1024 + static_cast<size_t>(reader.FIndex) * 8);  // XML runs to about 8 characters an octet
@@ -134,13 +134,13 @@ void NotesToMessage(const std::vector<std::string>& Notes, char (&Message)[256])
     Message[n] = '\0';
 }
 
-void PduToXmlHooked(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uint32_t Flags, const TDecodedHook& Hook,
-                    std::string& Note, VantrelStream** Stream, TTranslationError* Error) {
-    Note.clear();
+void PduToXmlHooked(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uint32_t Flags, TDecodedHook& Hook,
+                    uint64_t& Mark, VantrelStream** Stream, TTranslationError* Error) {
+    Mark = 0;
     *Stream = nullptr;
     TranslateOctets(
         Data, Size, Keys, Flags, *Error,
-        [&](TScriptStream& Xml, std::vector<std::string>& Notes) { *Stream = MakeStream(Xml, &Notes); }, &Hook, &Note);
+        [&](TScriptStream& Xml, std::vector<std::string>& Notes) { *Stream = MakeStream(Xml, &Notes); }, &Hook, &Mark);
 }
 
 }  // namespace vantrel

@@ -88,8 +88,10 @@ private:
 class TCapture {
 public:
     TCapture(uint16_t Port, const TTranslateOptions& Options, TUnitWriter& Writer, VantrelKeys* Learn)
-        : FPort(Port), FOptions(join::TBlockJoin::ReaderOptions(Options)), FWriter(Writer), FLearn(Learn),
-          FBlocks(Options, "packet", [this](join::TJoinedUnit& Joined) { FWriter.WriteJoined(Joined, "packet"); }) {}
+        : FPort(Port), FOptions(Options), FWriter(Writer), FLearn(Learn),
+          FBlocks(Options, "packet", [this](join::TJoinedUnit& Joined) { FWriter.WriteJoined(Joined, "packet"); }) {
+        FOptions = FBlocks.ReaderOptions(Options);
+    }
 
     void Packet(long long Number, const pcap_pkthdr& Header, const u_char* Data, int LinkType);
     void Finish(long long Packets);

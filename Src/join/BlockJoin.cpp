@@ -1,6 +1,7 @@
 #include "BlockJoin.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "../../xmlPdu/INFRA/ScriptStream.h"
 #include "../../xmlPdu/security/SecurityLayer.h"
@@ -72,16 +73,70 @@ TBlockJoin::TBlockJoin(const TTranslateOptions& Options, std::string_view Unit, 
     : FOptions(ReaderOptions(Options)), FUnit(Unit), FSink(std::move(Sink)), FJoiner(Unit),
       FOnEvent([this](const TJoinEvent& e) { Event(e, FAt.Link, FAt.Number, FAt.Conversation, FAt.Depth); }) {}
 
+void TBlockJoin::Decoded(const TCOSEMPduBase& Apdu, uint64_t& Mark) {
+    Mark = 0;
+    if (FCount == FPending.size()) {
+        if (FPending.size() < kMaxPendingBlocks) {
+            // Grown in order, the oldest first; the blocks stay where they are.
+            std::vector<std::unique_ptr<TPending>> grown(std::max<size_t>(8, FPending.size() * 2));
+            for (size_t i = 0; i < FCount; ++i) grown[i] = std::move(FPending[(FFirst + i) % FPending.size()]);
+            for (auto& slot : grown)
+                if (!slot) slot = std::make_unique<TPending>();
+            FPending.swap(grown);
+            FFirst = 0;
+        } else if (FOffering) {
+            return;  // the oldest is in use: this one is not kept
+        } else {
+            FFirst = (FFirst + 1) % FPending.size();  // the oldest goes
+            --FCount;
+        }
+    }
+    TPending& slot = *FPending[(FFirst + FCount) % FPending.size()];
+    if (!CopyBlock(Apdu, slot.Block)) return;
+    slot.Mark = FNextMark++;
+    ++FCount;
+    Mark = slot.Mark;
+}
+
+const TBlock* TBlockJoin::Pending(uint64_t Mark) {
+    // Outcomes come in the order of their translations: blocks older than
+    // this one's belong to translations whose outcomes went unused.
+    while (FCount && FPending[FFirst]->Mark < Mark) {
+        FFirst = (FFirst + 1) % FPending.size();
+        --FCount;
+    }
+    if (!FCount || FPending[FFirst]->Mark != Mark) return nullptr;
+    return &FPending[FFirst]->Block;
+}
+
+void TBlockJoin::Consume() {
+    FFirst = (FFirst + 1) % FPending.size();
+    --FCount;
+}
+
 void TBlockJoin::Take(const TTranslateOutcome& Outcome, long long Number, std::string_view Conversation) {
-    if (Outcome.Kind != TTranslateOutcome::Translated || !Outcome.HexToXml || !BlockOfNote(Outcome.Hooked, FBlock)) return;
-    Offer(Outcome.Link, Number, Conversation, 0);
-    Nested();
+    if (!Outcome.Hooked || Outcome.Kind != TTranslateOutcome::Translated || !Outcome.HexToXml) return;
+    const TBlock* block = Pending(Outcome.Hooked);
+    if (!block) {
+        TJoinedUnit unit;
+        unit.Number = Number;
+        unit.From = {Number};
+        unit.FromText = FUnit + " " + std::to_string(Number);
+        return NotJoined(unit, "the block of " + unit.FromText + " was not kept: more than " +
+                                   std::to_string(kMaxPendingBlocks) +
+                                   " APDUs translated before it was taken, or it was taken after a later one");
+    }
+    FOffering = true;
+    Offer(*block, Outcome.Link, Number, Conversation, 0);
+    FOffering = false;
+    Consume();
+    if (!FNested.empty()) Nested();
 }
 
 void TBlockJoin::Take(std::string_view Apdu, const TApduLink& Link, long long Number, std::string_view Conversation) {
-    if (!MayCarryBlock(Apdu, FOptions.Keys != nullptr) || !ReadBlock(Apdu, FOptions.Keys, FNote, FBlock)) return;
-    Offer(Link, Number, Conversation, 0);
-    Nested();
+    if (!MayCarryBlock(Apdu, FOptions.Keys != nullptr) || !ReadBlock(Apdu, FOptions.Keys, FCurrent)) return;
+    Offer(FCurrent, Link, Number, Conversation, 0);
+    if (!FNested.empty()) Nested();
 }
 
 // A joined APDU that is a block itself, once the joiner is done.
@@ -89,7 +144,7 @@ void TBlockJoin::Nested() {
     while (!FNested.empty()) {
         TNested nested = std::move(FNested.back());
         FNested.pop_back();
-        if (BlockOfNote(nested.Note, FBlock)) Offer(nested.Link, nested.Number, nested.Conversation, nested.Depth);
+        Offer(nested.Block, nested.Link, nested.Number, nested.Conversation, nested.Depth);
     }
 }
 
@@ -110,27 +165,34 @@ void TBlockJoin::MakeKey(const TBlock& Block, const TApduLink& Link, std::string
                          Block.Kind == TBlockKind::BlockTransfer ? '?' : Block.Request ? 'q' : 'r',
                          static_cast<char>(Block.Kind),
                          static_cast<char>(Block.InvokeId)};
-    FKey.assign(Conversation).append(tail, sizeof tail - !Block.HasInvokeId);
+    // Blocks of one transfer come one after the other: the key of the one
+    // before is most often this one's.
+    const size_t tailSize = sizeof tail - !Block.HasInvokeId;
+    if (FKey.size() == Conversation.size() + tailSize && std::string_view(FKey).starts_with(Conversation) &&
+        std::memcmp(FKey.data() + Conversation.size(), tail, tailSize) == 0)
+        return;
+    FKey.assign(Conversation).append(tail, tailSize);
 }
 
-void TBlockJoin::Offer(const TApduLink& Link, long long Number, std::string_view Conversation, int Depth) {
-    MakeKey(FBlock, Link, Conversation);
+void TBlockJoin::Offer(const TBlock& Block, const TApduLink& Link, long long Number, std::string_view Conversation,
+                       int Depth) {
+    MakeKey(Block, Link, Conversation);
     TPiece piece;
     piece.Key = FKey;
-    piece.Number = FBlock.Number;
-    piece.Last = FBlock.Last;
-    piece.Data = FBlock.Data;
+    piece.Number = Block.Number;
+    piece.Last = Block.Last;
+    piece.Data = Block.Data;
     piece.Origin = Number;
-    piece.InTurn = FBlock.Kind != TBlockKind::BlockTransfer;
+    piece.InTurn = Block.Kind != TBlockKind::BlockTransfer;
     FAt = {Link, Number, Conversation, Depth};
     const TBlockJoiner::TSink& sink = FOnEvent;
-    if (!FBlock.AccessResult.empty())
-        return FJoiner.End(piece, "carries the data-access result " + std::string(FBlock.AccessResult) + " in place of data",
+    if (!Block.AccessResult.empty())
+        return FJoiner.End(piece, "carries the data-access result " + std::string(Block.AccessResult) + " in place of data",
                            sink);
     // A general block transfer block without data only acknowledges blocks
     // of the other side, unless it is one of a transfer under way.
-    if (FBlock.Kind == TBlockKind::BlockTransfer && FBlock.Data.empty() && !FJoiner.IsOpen(FKey)) return;
-    if (FBlock.Number == 1) PutHead(FBlock, FHead);  // the joiner keeps block 1's
+    if (Block.Kind == TBlockKind::BlockTransfer && Block.Data.empty() && !FJoiner.IsOpen(FKey)) return;
+    if (Block.Number == 1) PutHead(Block, FHead);  // the joiner keeps block 1's
     piece.Head = FHead;
     FJoiner.Take(piece, sink);
 }
@@ -194,8 +256,11 @@ void TBlockJoin::Event(const TJoinEvent& Event, const TApduLink& Link, long long
     unit.Comment = xml.AsString();
     unit.Joined = true;
     unit.Outcome = std::move(chosen);
-    if (head.Kind == TBlockKind::BlockTransfer && Depth == 0 && !unit.Outcome.Hooked.empty())
-        FNested.push_back({unit.Outcome.Hooked, Link, Number, std::string(Conversation), Depth + 1});
+    // The APDU general block transfer carried may be a block again: decoded
+    // here once more, a rare case (its translation's mark stays unused).
+    if (TBlock nested; head.Kind == TBlockKind::BlockTransfer && Depth == 0 &&
+                       MayCarryBlock(Event.Data, FOptions.Keys != nullptr) && ReadBlock(Event.Data, FOptions.Keys, nested))
+        FNested.push_back({std::move(nested), Link, Number, std::string(Conversation), Depth + 1});
     FSink(unit);
 }
 

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,18 +39,24 @@ struct TJoinedUnit {
     std::string Message;
 };
 
-class TBlockJoin {
+// A block joiner serves one reader on one thread: it is the hook of the
+// translations of that reader, and keeps what they find until the reader
+// hands over their units.
+class TBlockJoin final : private TDecodedHook {
 public:
     using TSink = std::function<void(TJoinedUnit&)>;
 
     // Unit is what the numbers count: "line" or "packet".
     TBlockJoin(const TTranslateOptions& Options, std::string_view Unit, TSink Sink);
 
-    // The options a reader translates with so that its outcomes carry what
-    // Take needs: the block an APDU carries, read from the tree the
-    // translation decoded (no APDU is decoded twice).
-    static TTranslateOptions ReaderOptions(TTranslateOptions Options) {
-        Options.Hook = &kBlockHook;
+    TBlockJoin(const TBlockJoin&) = delete;
+    TBlockJoin& operator=(const TBlockJoin&) = delete;
+
+    // The options a reader translates with, for as long as this joiner
+    // lives: the block an APDU carries is read from the tree its translation
+    // decoded (no APDU is decoded twice), and the outcome names it for Take.
+    TTranslateOptions ReaderOptions(TTranslateOptions Options) {
+        Options.Hook = this;
         return Options;
     }
 
@@ -64,11 +71,16 @@ public:
     void Finish();
 
 private:
-    void Offer(const TApduLink& Link, long long Number, std::string_view Conversation, int Depth);
+    void Offer(const TBlock& Block, const TApduLink& Link, long long Number, std::string_view Conversation, int Depth);
     void Nested();
     void Event(const TJoinEvent& Event, const TApduLink& Link, long long Number, std::string_view Conversation,
                int Depth);
     void NotJoined(TJoinedUnit& Unit, std::string Message);
+    void Decoded(const TCOSEMPduBase& Apdu, uint64_t& Mark) override;
+    // The block a translation's outcome marks, as the oldest kept (those
+    // before it dropped); null when it is gone. Done with it: Consume.
+    const TBlock* Pending(uint64_t Mark);
+    void Consume();
     void MakeKey(const TBlock& Block, const TApduLink& Link, std::string_view Conversation);
 
     TTranslateOptions FOptions;
@@ -83,20 +95,35 @@ private:
         int Depth = 0;
     } FAt;
     TBlockJoiner::TSink FOnEvent;
-    TBlock FBlock;      // the block being offered, its views in its note
-    std::string FNote;  // reused
     std::string FKey;   // reused
     std::string FHead;  // reused
     // Joined APDUs that are blocks again (a general block transfer carrying
     // a data block), offered once the joiner is done with the block before.
     struct TNested {
-        std::string Note;
+        TBlock Block;
         TApduLink Link;
         long long Number;
         std::string Conversation;
         int Depth;
     };
     std::vector<TNested> FNested;
+    // What the translations found, oldest first, until Take hands them on: a
+    // ring of blocks that stay in place (their strings reused). Outcomes
+    // name theirs by its mark.
+    struct TPending {
+        uint64_t Mark = 0;
+        TBlock Block;
+    };
+    std::vector<std::unique_ptr<TPending>> FPending;
+    size_t FFirst = 0;
+    size_t FCount = 0;
+    uint64_t FNextMark = 1;
+    bool FOffering = false;  // the oldest block is being offered: it stays
+    TBlock FCurrent;         // a block decoded here (Take of octets)
 };
+
+// The most blocks kept for outcomes not yet taken (a line with more APDUs
+// than this loses the blocks of its first ones, and says so).
+inline constexpr size_t kMaxPendingBlocks = 4096;
 
 }  // namespace vantrel::join

@@ -118,9 +118,10 @@ void TBlockJoiner::Open(const TPiece& Piece, const TSink& Sink) {
     Add(t, Piece, Sink);
 }
 
-void TBlockJoiner::Remark(TTransfer& Transfer, std::string Text) {
-    if (Transfer.Remarks.size() < kMaxRemarks) Transfer.Remarks.push_back(std::move(Text));
-    else ++Transfer.Unremarked;
+bool TBlockJoiner::Remarkable(TTransfer& Transfer) noexcept {
+    if (Transfer.Remarks.size() < kMaxRemarks) return true;
+    ++Transfer.Unremarked;
+    return false;
 }
 
 void TBlockJoiner::Add(TTransfer& Transfer, const TPiece& Piece, const TSink& Sink) {
@@ -135,7 +136,7 @@ void TBlockJoiner::Add(TTransfer& Transfer, const TPiece& Piece, const TSink& Si
     if (const TPart* same = Piece.Number <= t.Highest ? t.Find(Piece.Number) : nullptr) {
         const TPart& part = *same;
         if (std::string_view(t.Data).substr(part.Offset, part.Size) == Piece.Data) {
-            Remark(t, Block(Piece.Number) + " came again " + Place(Piece.Origin) + " and is left out");
+            if (Remarkable(t)) t.Remarks.push_back(Block(Piece.Number) + " came again " + Place(Piece.Origin) + " and is left out");
             return;
         }
         // Other data under a number already taken: a new transfer began
@@ -161,11 +162,12 @@ void TBlockJoiner::Add(TTransfer& Transfer, const TPiece& Piece, const TSink& Si
                      Sink);
     }
     t.Insert({Piece.Number, t.Data.size(), Piece.Data.size(), Piece.Origin});
+    if (t.Data.empty()) t.Data.reserve(std::max<size_t>(4096, Piece.Data.size()));  // spared the smallest steps
     t.Data += Piece.Data;
     FHeld += Piece.Data.size();
     if (Piece.Number < t.Highest) {
         t.InOrder = false;
-        Remark(t, Block(Piece.Number) + " " + Place(Piece.Origin) + " came after " + Block(t.Highest));
+        if (Remarkable(t)) t.Remarks.push_back(Block(Piece.Number) + " " + Place(Piece.Origin) + " came after " + Block(t.Highest));
     }
     t.Highest = std::max(t.Highest, Piece.Number);
     if (Piece.Number == 1) t.Head.assign(Piece.Head);

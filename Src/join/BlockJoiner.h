@@ -95,7 +95,8 @@ private:
     // A new transfer for Piece's key, the oldest given up when too many are open.
     void Open(const TPiece& Piece, const TSink& Sink);
     void Add(TTransfer& Transfer, const TPiece& Piece, const TSink& Sink);
-    void Remark(TTransfer& Transfer, std::string Text);
+    // Whether a remark is still kept (else it is only counted).
+    static bool Remarkable(TTransfer& Transfer) noexcept;
     // Reports Transfer as not joined, with Why, and closes it.
     void Break(TTransfer& Transfer, std::string Why, const TSink& Sink);
     void Join(TTransfer& Transfer, const TSink& Sink);

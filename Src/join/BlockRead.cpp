@@ -1,5 +1,6 @@
 #include "BlockRead.h"
 
+#include <cstring>
 #include <memory>
 
 #include "../../xmlPdu/INFRA/Enum.h"
@@ -14,22 +15,6 @@ namespace vantrel::join {
 
 namespace {
 
-// What the readers below find: the fields, the data as a view into the tree.
-struct TFound {
-    TBlockKind Kind = TBlockKind::GetResponse;
-    bool Request = false;
-    bool HasInvokeId = false;
-    uint8_t InvokeId = 0;
-    uint32_t Number = 0;
-    bool Last = false;
-    std::string_view Data;
-    std::string Head;
-    std::string_view Envelope;
-    std::string AccessResult;
-    uint16_t Acknowledged = 0;
-    bool Streaming = false;
-    uint8_t Window = 0;
-};
 
 // The APDU tags.
 constexpr uint8_t kReadRequest = 0x05, kWriteRequest = 0x06, kReadResponse = 0x0C;
@@ -66,7 +51,7 @@ std::string AccessResultName(const TEnum& Result) {
     }
 }
 
-void SetBlock(TFound& Block, TBlockKind Kind, bool Request, uint8_t InvokeIdAndPriority, const T_Boolean& Last,
+void SetBlock(TBlock& Block, TBlockKind Kind, bool Request, uint8_t InvokeIdAndPriority, const T_Boolean& Last,
               uint32_t Number) {
     Block.Kind = Kind;
     Block.Request = Request;
@@ -76,12 +61,12 @@ void SetBlock(TFound& Block, TBlockKind Kind, bool Request, uint8_t InvokeIdAndP
     Block.Number = Number;
 }
 
-void SetDataBlock(TFound& Block, TBlockKind Kind, bool Request, uint8_t InvokeIdAndPriority, const T_DataBlock_SA& Data) {
+void SetDataBlock(TBlock& Block, TBlockKind Kind, bool Request, uint8_t InvokeIdAndPriority, const T_DataBlock_SA& Data) {
     SetBlock(Block, Kind, Request, InvokeIdAndPriority, Data.LastBlock(), Data.BlockNumber().Value);
     Block.Data = Data.RawData().Value;
 }
 
-bool FromGetResponse(const TCOSEMPduBase& Apdu, TFound& Block) {
+bool FromGetResponse(const TCOSEMPduBase& Apdu, TBlock& Block) {
     const auto* response = Alternative<T_GetResponseWithDataBlock>(Apdu, 2);
     if (!response) return false;
     const T_DataBlock_G& data = response->Result();
@@ -90,11 +75,11 @@ bool FromGetResponse(const TCOSEMPduBase& Apdu, TFound& Block) {
     if (const auto* raw = Alternative<T_OctetString>(data.Result(), 0)) Block.Data = raw->Value;
     else if (const auto* result = Alternative<TEnum>(data.Result(), 1)) Block.AccessResult = AccessResultName(*result);
     else return false;
-    Block.Head.assign(1, static_cast<char>(iid));
+    if (Block.Number == 1) Block.Head.assign(1, static_cast<char>(iid));  // the joiner keeps block 1's
     return true;
 }
 
-bool FromSetRequest(const TCOSEMPduBase& Apdu, TFound& Block) {
+bool FromSetRequest(const TCOSEMPduBase& Apdu, TBlock& Block) {
     if (const auto* first = Alternative<T_SetRequestWithFirstDataBlock>(Apdu, 2)) {
         SetDataBlock(Block, TBlockKind::SetRequest, true, first->InvokeIdAndPriority().Value, first->DataBlock());
         Block.Head = Encoding(first->InvokeIdAndPriority());
@@ -115,7 +100,7 @@ bool FromSetRequest(const TCOSEMPduBase& Apdu, TFound& Block) {
     return false;
 }
 
-bool FromActionRequest(const TCOSEMPduBase& Apdu, TFound& Block) {
+bool FromActionRequest(const TCOSEMPduBase& Apdu, TBlock& Block) {
     if (const auto* first = Alternative<T_ActionRequestWithFirstPBlock>(Apdu, 4)) {
         SetDataBlock(Block, TBlockKind::ActionRequest, true, first->InvokeIdAndPriority().Value, first->PBlock());
         // ActionRequestNormal with its parameters present.
@@ -134,15 +119,15 @@ bool FromActionRequest(const TCOSEMPduBase& Apdu, TFound& Block) {
     return false;
 }
 
-bool FromActionResponse(const TCOSEMPduBase& Apdu, TFound& Block) {
+bool FromActionResponse(const TCOSEMPduBase& Apdu, TBlock& Block) {
     const auto* response = Alternative<T_ActionResponseWithPBlock>(Apdu, 2);
     if (!response) return false;
     SetDataBlock(Block, TBlockKind::ActionResponse, false, response->InvokeIdAndPriority().Value, response->PBlock());
-    Block.Head = Encoding(response->InvokeIdAndPriority());
+    if (Block.Number == 1) Block.Head = Encoding(response->InvokeIdAndPriority());
     return true;
 }
 
-void SetShortNameBlock(TFound& Block, TBlockKind Kind, bool Request, const T_Boolean& Last, const T_Unsigned16& Number) {
+void SetShortNameBlock(TBlock& Block, TBlockKind Kind, bool Request, const T_Boolean& Last, const T_Unsigned16& Number) {
     Block.Kind = Kind;
     Block.Request = Request;
     Block.Last = Last.Value != 0;
@@ -150,7 +135,7 @@ void SetShortNameBlock(TFound& Block, TBlockKind Kind, bool Request, const T_Boo
 }
 
 // The short-name APDUs carry a block as the only item of their list.
-bool FromReadResponse(const TCOSEMPduBase& Apdu, TFound& Block) {
+bool FromReadResponse(const TCOSEMPduBase& Apdu, TBlock& Block) {
     const auto& list = static_cast<const TSequenceOf&>(Apdu);
     if (list.ElementCount() != 1) return false;
     const auto* choice = list.GetElements(0).AsChoice();
@@ -161,7 +146,7 @@ bool FromReadResponse(const TCOSEMPduBase& Apdu, TFound& Block) {
     return true;
 }
 
-bool FromReadRequest(const TCOSEMPduBase& Apdu, TFound& Block) {
+bool FromReadRequest(const TCOSEMPduBase& Apdu, TBlock& Block) {
     const auto& list = static_cast<const TSequenceOf&>(Apdu);
     if (list.ElementCount() != 1) return false;
     const auto* choice = list.GetElements(0).AsChoice();
@@ -173,7 +158,7 @@ bool FromReadRequest(const TCOSEMPduBase& Apdu, TFound& Block) {
 }
 
 // The raw data travels as the one octet string of the list of data.
-bool FromWriteRequest(const T_WriteRequest& Request, TFound& Block) {
+bool FromWriteRequest(const T_WriteRequest& Request, TBlock& Block) {
     const TSequenceOf& specifications = Request.ListOfVariableAccessSpecification();
     const TSequenceOf& data = Request.ListOfData();
     if (specifications.ElementCount() != 1 || data.ElementCount() != 1) return false;
@@ -188,7 +173,7 @@ bool FromWriteRequest(const T_WriteRequest& Request, TFound& Block) {
     return true;
 }
 
-bool FromBlockTransfer(const T_GeneralBlockTransfer& Transfer, TFound& Block) {
+bool FromBlockTransfer(const T_GeneralBlockTransfer& Transfer, TBlock& Block) {
     const uint8_t control = Transfer.BlockControl().Value;
     Block.Kind = TBlockKind::BlockTransfer;
     Block.Last = (control & 0x80) != 0;
@@ -226,7 +211,7 @@ const TCOSEMPduBase* Carried(const TChoice& Pdu) {
     return ciphered && ciphered->Deciphered() ? ciphered->Clear.Apdu.get() : nullptr;
 }
 
-bool FromPdu(const TChoice& Pdu, TFound& Block, bool Inner) {
+bool FromPdu(const TChoice& Pdu, TBlock& Block, bool Inner) {
     if (!Pdu.Value) return false;
     const TCOSEMPduBase& apdu = *Pdu.Value;
     switch (Pdu.Tag) {
@@ -247,40 +232,6 @@ bool FromPdu(const TChoice& Pdu, TFound& Block, bool Inner) {
     Block.Envelope = ElementName(apdu.XMLId);
     return true;
 }
-
-// The note of a block: a mark, the fields, then the data, the head, the
-// envelope and the access result, each after its size in four octets.
-constexpr char kNoteMark = 'B';
-constexpr size_t kNoteHeader = 11;
-
-void PutPart(std::string& Note, std::string_view Part) {
-    const size_t n = Part.size();
-    const char size[4] = {static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8),
-                          static_cast<char>(n)};
-    Note.append(size, 4).append(Part);
-}
-
-void PutNote(const TFound& Block, std::string& Note) {
-    Note.reserve(kNoteHeader + 16 + Block.Data.size() + Block.Head.size() + Block.Envelope.size() + Block.AccessResult.size());
-    const char header[kNoteHeader] = {
-        kNoteMark,
-        static_cast<char>(Block.Kind),
-        static_cast<char>(Block.Request | Block.HasInvokeId << 1 | Block.Last << 2 | Block.Streaming << 3),
-        static_cast<char>(Block.InvokeId),
-        static_cast<char>(Block.Window),
-        static_cast<char>(Block.Number >> 24),
-        static_cast<char>(Block.Number >> 16),
-        static_cast<char>(Block.Number >> 8),
-        static_cast<char>(Block.Number),
-        static_cast<char>(Block.Acknowledged >> 8),
-        static_cast<char>(Block.Acknowledged)};
-    Note.append(header, kNoteHeader);
-    PutPart(Note, Block.Data);
-    PutPart(Note, Block.Head);
-    PutPart(Note, Block.Envelope);
-    PutPart(Note, Block.AccessResult);
-}
-
 
 }  // namespace
 
@@ -315,41 +266,22 @@ bool MayCarryBlock(std::string_view Apdu, bool Keys) noexcept {
     }
 }
 
-void TBlockHook::Decoded(const TCOSEMPduBase& Apdu, std::string& Note) const {
-    Note.clear();
+bool CopyBlock(const TCOSEMPduBase& Apdu, TBlock& Block) {
     const TChoice* pdu = Apdu.AsChoice();
-    TFound found;
-    if (pdu && FromPdu(*pdu, found, false)) PutNote(found, Note);
+    if (!pdu) return false;
+    Block.Kind = TBlockKind::GetResponse;
+    Block.Request = Block.HasInvokeId = Block.Last = Block.Streaming = false;
+    Block.InvokeId = Block.Window = 0;
+    Block.Number = 0;
+    Block.Acknowledged = 0;
+    Block.Data.clear();
+    Block.Head.clear();
+    Block.Envelope = {};
+    Block.AccessResult.clear();
+    return FromPdu(*pdu, Block, false);
 }
 
-bool BlockOfNote(std::string_view Note, TBlock& Block) noexcept {
-    if (Note.size() < kNoteHeader || Note[0] != kNoteMark) return false;
-    const auto octet = [&](size_t At) { return static_cast<uint8_t>(Note[At]); };
-    Block.Kind = static_cast<TBlockKind>(octet(1));
-    const uint8_t flags = octet(2);
-    Block.Request = flags & 1;
-    Block.HasInvokeId = flags & 2;
-    Block.Last = flags & 4;
-    Block.Streaming = flags & 8;
-    Block.InvokeId = octet(3);
-    Block.Window = octet(4);
-    Block.Number = static_cast<uint32_t>(octet(5)) << 24 | octet(6) << 16 | octet(7) << 8 | octet(8);
-    Block.Acknowledged = static_cast<uint16_t>(octet(9) << 8 | octet(10));
-    size_t at = kNoteHeader;
-    std::string_view* const parts[] = {&Block.Data, &Block.Head, &Block.Envelope, &Block.AccessResult};
-    for (std::string_view* part : parts) {
-        if (Note.size() - at < 4) return false;
-        const size_t size = static_cast<size_t>(octet(at)) << 24 | octet(at + 1) << 16 | octet(at + 2) << 8 | octet(at + 3);
-        at += 4;
-        if (Note.size() - at < size) return false;
-        *part = Note.substr(at, size);
-        at += size;
-    }
-    return at == Note.size();
-}
-
-bool ReadBlock(std::string_view Apdu, const VantrelKeys* Keys, std::string& Note, TBlock& Block) {
-    Note.clear();
+bool ReadBlock(std::string_view Apdu, const VantrelKeys* Keys, TBlock& Block) {
     try {
         TElementArena arena;  // opened first: the tree goes before it closes
         TStringWrapper reader(Apdu);
@@ -357,11 +289,10 @@ bool ReadBlock(std::string_view Apdu, const VantrelKeys* Keys, std::string& Note
         security.Keys = Keys;
         reader.Security = &security;
         const auto pdu = std::make_unique<T_COSEMpdu>(xmlIgnore, reader);
-        kBlockHook.Decoded(*pdu, Note);
+        return CopyBlock(*pdu, Block);
     } catch (const std::exception&) {
         return false;
     }
-    return BlockOfNote(Note, Block);
 }
 
 std::vector<std::string> JoinedForms(TBlockKind Kind, std::string_view Head) {

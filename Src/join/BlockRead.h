@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "../capi/DecodedHook.h"
@@ -31,7 +32,7 @@ enum class TBlockKind : uint8_t {
 // "general block transfer", ...
 std::string_view BlockKindText(TBlockKind Kind) noexcept;
 
-// A block as the hook notes it: the fields, and views into the note.
+// A block, its strings its own (reused from block to block).
 struct TBlock {
     TBlockKind Kind = TBlockKind::GetResponse;
     bool Request = false;      // sent by the client
@@ -39,43 +40,52 @@ struct TBlock {
     uint8_t InvokeId = 0;      // the invoke id (low four bits of the invoke-id-and-priority octet)
     uint32_t Number = 0;
     bool Last = false;
-    std::string_view Data;     // the raw data (block data) the block carries
-    // Of a block that opens its transfer (the first block of SET and ACTION,
-    // every GET block): what goes before the joined data in the unsegmented
-    // APDU, from which JoinedForms builds it.
-    std::string_view Head;
+    std::string Data;          // the raw data (block data) the block carries
+    // Of a block that opens its transfer (block 1; of SET and ACTION the
+    // first-block forms): what goes before the joined data in the
+    // unsegmented APDU, from which JoinedForms builds it.
+    std::string Head;
     // The element that carried the block when it was ciphered
     // ("glo_GetResponse", "GeneralGloCiphering"); empty when in the clear.
     std::string_view Envelope;
     // Of a data block whose result is a data-access result instead of raw
     // data: its name ("ObjectUnavailable"). The transfer ends with it.
-    std::string_view AccessResult;
+    std::string AccessResult;
     // General block transfer only.
     uint16_t Acknowledged = 0;  // the block-number-acknowledged field
     bool Streaming = false;
     uint8_t Window = 0;
+
+    // Exchanges two blocks, their strings' buffers included.
+    void Swap(TBlock& Other) noexcept {
+        std::swap(Kind, Other.Kind);
+        std::swap(Request, Other.Request);
+        std::swap(HasInvokeId, Other.HasInvokeId);
+        std::swap(InvokeId, Other.InvokeId);
+        std::swap(Number, Other.Number);
+        std::swap(Last, Other.Last);
+        Data.swap(Other.Data);
+        Head.swap(Other.Head);
+        std::swap(Envelope, Other.Envelope);
+        AccessResult.swap(Other.AccessResult);
+        std::swap(Acknowledged, Other.Acknowledged);
+        std::swap(Streaming, Other.Streaming);
+        std::swap(Window, Other.Window);
+    }
 };
 
-// The hook a translation calls with the decoded APDU: when it carries a
-// block (in a ciphered APDU, once deciphered), the note describes it.
-class TBlockHook final : public TDecodedHook {
-public:
-    void Decoded(const TCOSEMPduBase& Apdu, std::string& Note) const override;
-};
-inline constexpr TBlockHook kBlockHook{};
-
-// The block a hook's note describes; false for an empty or foreign note.
-bool BlockOfNote(std::string_view Note, TBlock& Block) noexcept;
+// The block a decoded APDU carries (in a ciphered APDU, once deciphered);
+// false when it carries none.
+bool CopyBlock(const TCOSEMPduBase& Apdu, TBlock& Block);
 
 // Whether the APDU's first octets may open a block (a cheap test before
 // ReadBlock decodes anything). With Keys also the ciphered APDUs, whose
 // content only deciphering shows.
 bool MayCarryBlock(std::string_view Apdu, bool Keys) noexcept;
 
-// Decodes the APDU (deciphering with Keys) and reads the block it carries
-// into Note and Block, whose views point into Note. False when it carries
-// none or does not decode.
-bool ReadBlock(std::string_view Apdu, const VantrelKeys* Keys, std::string& Note, TBlock& Block);
+// Decodes the APDU (deciphering with Keys) and reads the block it carries.
+// False when it carries none or does not decode.
+bool ReadBlock(std::string_view Apdu, const VantrelKeys* Keys, TBlock& Block);
 
 // The unsegmented APDUs the joined Data of a transfer may form, most likely
 // first: each is the octets before the data (the data follows them). Head is

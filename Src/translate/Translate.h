@@ -27,8 +27,8 @@ struct TTranslateOptions {
     bool Annotate = false;               // XML comments explaining values
     const VantrelKeys* Keys = nullptr;   // keys for ciphered APDUs; null: none
     // Looks at each APDU decoded from octets (the block joiner's reader);
-    // what it notes is the outcome's Hooked.
-    const TDecodedHook* Hook = nullptr;
+    // its mark is the outcome's Hooked.
+    TDecodedHook* Hook = nullptr;
 };
 
 // The link an APDU came by, as far as its input says: the addresses of its
@@ -77,9 +77,9 @@ struct TTranslateOutcome {
     // follow. Empty otherwise.
     std::string ClientSystemTitle;
     std::string ServerSystemTitle;
-    // Of octets translated to XML: what Options.Hook noted of the APDU (of
-    // the last one of several WRAPPER PDUs), and the link it came by.
-    std::string Hooked;
+    // Of octets translated to XML: the mark Options.Hook gave the APDU (of
+    // the last one of several WRAPPER PDUs; 0: none), and the link it came by.
+    uint64_t Hooked = 0;
     TApduLink Link;
 };
 

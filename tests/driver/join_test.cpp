@@ -74,8 +74,8 @@ TEST(BlockRead, WhatEachBlockCarryingApduSays) {
         const char* Expected;  // kind request invoke-id number last | data | head | envelope or access result
     } const rows[] = {
         {"GET data block", "C4 02 C1 00 00000001 00 03 010203", "0 r 1 #1 | 010203 | C1 |"},
-        {"GET last block, invoke id 7", "C4 02 47 01 00000013 00 01 FF", "0 r 7 #19 last | FF | 47 |"},
-        {"GET block with a data-access result", "C4 02 C1 01 00000002 01 0E", "0 r 1 #2 last |  | C1 | DataBlockUnavailable"},
+        {"GET last block, invoke id 7", "C4 02 47 01 00000013 00 01 FF", "0 r 7 #19 last | FF |  |"},
+        {"GET block with a data-access result", "C4 02 C1 01 00000002 01 0E", "0 r 1 #2 last |  |  | DataBlockUnavailable"},
         {"SET first block", "C1 02 C2 0001 0000600100FF 02 00 00 00000001 03 AABBCC",
          "1 q 2 #1 | AABBCC | 01C200010000600100FF0200 |"},
         {"SET first block with access selection", "C1 02 C2 0007 0100630100FF 02 01 01 00 00 00000001 01 AA",
@@ -105,14 +105,13 @@ TEST(BlockRead, WhatEachBlockCarryingApduSays) {
         SCOPED_TRACE(row.Name);
         const std::string apdu = vtest::Bytes(row.Apdu);
         TBlock block;
-        std::string note;
-        const bool read = ReadBlock(apdu, nullptr, note, block);
+        const bool read = ReadBlock(apdu, nullptr, block);
         std::string actual;
         if (read) {
             actual = std::to_string(static_cast<int>(block.Kind)) + (block.Request ? " q " : " r ") +
                      (block.HasInvokeId ? std::to_string(block.InvokeId) : "-") + " #" + std::to_string(block.Number) +
                      (block.Last ? " last" : "") + " | " + vtest::Hex(block.Data) + " | " + vtest::Hex(block.Head) +
-                     " |" + (block.AccessResult.empty() ? "" : " " + std::string(block.AccessResult));
+                     " |" + (block.AccessResult.empty() ? "" : " " + block.AccessResult);
             // The cheap test before decoding must let every block through.
             EXPECT_TRUE(MayCarryBlock(apdu, false));
         }
@@ -127,24 +126,46 @@ TEST(BlockRead, CipheredBlocksWithTheirKeys) {
     ASSERT_EQ(vtest::Hex(ciphered).substr(0, 2), "CC");
     TExampleKeys keys;
     TBlock block;
-    std::string note;
     ASSERT_TRUE(MayCarryBlock(ciphered, true));
-    ASSERT_TRUE(ReadBlock(ciphered, &keys.Keys, note, block));
+    ASSERT_TRUE(ReadBlock(ciphered, &keys.Keys, block));
     EXPECT_EQ(block.Envelope, "glo_GetResponse");
     EXPECT_EQ(vtest::Hex(block.Data), "0910");
     EXPECT_EQ(block.Number, 1u);
     // Without the keys it stays opaque: no block.
     EXPECT_FALSE(MayCarryBlock(ciphered, false));
-    EXPECT_FALSE(ReadBlock(ciphered, nullptr, note, block));
+    EXPECT_FALSE(ReadBlock(ciphered, nullptr, block));
     const TExampleKeys noTitle(false);
-    EXPECT_FALSE(ReadBlock(ciphered, &noTitle.Keys, note, block));
-    // The hook of a translation notes the same block as the decoding here.
+    EXPECT_FALSE(ReadBlock(ciphered, &noTitle.Keys, block));
+    // Through a joiner's hook the translation's own decoding gives the block.
     TTranslateOptions options;
     options.Keys = &keys.Keys;
-    const TTranslateOutcome outcome = vantrel::TranslateOctets(ciphered, TBlockJoin::ReaderOptions(options));
-    ASSERT_TRUE(ReadBlock(ciphered, &keys.Keys, note, block));
-    EXPECT_EQ(outcome.Hooked, note);
-    EXPECT_TRUE(vantrel::TranslateOctets(ciphered, options).Hooked.empty());
+    std::vector<std::string> messages;
+    TBlockJoin join(options, "line", [&](TJoinedUnit& Unit) { messages.push_back(Unit.Message); });
+    const TTranslateOutcome outcome = vantrel::TranslateOctets(ciphered, join.ReaderOptions(options));
+    EXPECT_NE(outcome.Hooked, 0u);
+    EXPECT_EQ(vantrel::TranslateOctets(ciphered, options).Hooked, 0u);
+    join.Take(outcome, 7);
+    join.Finish();
+    EXPECT_EQ(messages, std::vector<std::string>{"GetResponse data blocks of invoke id 1 from line 7: the input ended "
+                                                 "before the last block"});
+}
+
+TEST(BlockJoin, OutcomesTakenAsTheReadersHandThemOver) {
+    // Translations whose outcomes go unused (a reader tried another reading)
+    // leave nothing behind; an outcome taken after a later one says so.
+    std::vector<std::string> units;
+    TBlockJoin join({}, "line", [&](TJoinedUnit& Unit) { units.push_back(Unit.Joined ? "joined" : Unit.Message); });
+    const TTranslateOptions options = join.ReaderOptions({});
+    const auto block = [&](const char* Hex) { return vantrel::TranslateOctets(vtest::Bytes(Hex), options); };
+    const TTranslateOutcome unused = block("C4 02 C1 00 00000001 00 01 12");
+    const TTranslateOutcome first = block("C4 02 C1 00 00000001 00 01 12");
+    const TTranslateOutcome last = block("C4 02 C1 01 00000002 00 02 0005");
+    join.Take(first, 1);
+    join.Take(last, 2);
+    join.Take(unused, 3);
+    EXPECT_EQ(units, (std::vector<std::string>{"joined", "the block of line 3 was not kept: more than 4096 APDUs "
+                                                         "translated before it was taken, or it was taken after a "
+                                                         "later one"}));
 }
 
 // The events of a joiner fed Pieces (key, number, last, data), rendered as
