@@ -33,10 +33,9 @@ std::string Xml(std::string_view Octets, const VantrelKeys* Keys, TTranslationEr
     return text;
 }
 
-// XML (comments of its own first) translates to octets whose XML is the
-// same again, but for the comment naming octets after the end of the APDU.
+// XML translates to octets whose XML is the same again, but for the
+// comment naming octets after the end of the APDU.
 void ExpectReadsBack(std::string Text, const VantrelKeys* Keys) {
-    while (Text.starts_with("<!-- ")) Text.erase(0, Text.find("\r\n") + 2);
     if (const size_t after = Text.rfind("<!-- "); after != std::string::npos && Text.find(" octet", after) != std::string::npos &&
                                                  Text.find("after the end of the APDU", after) != std::string::npos)
         Text.resize(after);

@@ -248,7 +248,7 @@ void TBlockJoin::Event(const TJoinEvent& Event, const TApduLink& Link, long long
                                                       " deciphered and joined from " + unit.FromText;
     for (const std::string& remark : Event.Remarks) {
         comment += "; " + remark;
-        chosen.Notes.push_back(unit.FromText + ": " + remark);
+        chosen.Notes.push_back(remark);
     }
     TScriptStream xml;
     xml.XMLComment(CommentText(comment));

@@ -457,8 +457,8 @@ TEST_F(JoinCli, PublicTracesEachBlockAndTheJoinedApdu) {
            "general block transfer blocks 1-4 joined from lines 1, 2, 5, 4; block 2 came again (line 3) and is left "
            "out; block 3 (line 5) came after block 4",
            {1, 2, 5, 4}}},
-         "<stdin>:5: warning: lines 1, 2, 5, 4: block 2 came again (line 3) and is left out\n"
-         "<stdin>:5: warning: lines 1, 2, 5, 4: block 3 (line 5) came after block 4\n"},
+         "<stdin>:5: warning: block 2 came again (line 3) and is left out\n"
+         "<stdin>:5: warning: block 3 (line 5) came after block 4\n"},
         {"Landis+Gyr E450, ciphered, no key", TraceFile("lg-e450-push-ciphered.txt"), "",
          {{3, "joined from lines 1-3", "general block transfer blocks 1-3 joined from lines 1-3", {1, 2, 3}}}, ""},
         {"Landis+Gyr E570, ciphered, with its key", TraceFile("lg-e570-push-ciphered.txt"),
@@ -522,9 +522,13 @@ TEST_F(JoinCli, PublicTracesEachBlockAndTheJoinedApdu) {
 }
 
 TEST_F(JoinCli, StrictJsonAndTheWholeText) {
-    // A repeated block is a warning: --strict makes it count.
+    // A repeated block is a warning: --strict makes it count; pasted whole,
+    // a note of the joined unit.
     const std::string repeated = TraceFile("lg-e450-push-repeated-block.txt");
     EXPECT_EQ(Run("--each-line --strict", repeated).Status, 1);
+    EXPECT_EQ(vantrel::TranslateText(repeated).Notes,
+              (std::vector<std::string>{"lines 1, 2, 5, 4: block 2 came again (line 3) and is left out",
+                                        "lines 1, 2, 5, 4: block 3 (line 5) came after block 4"}));
 
     // --json: the joined unit and the transfer not joined carry joined_from.
     const TRun json = Run("--each-line --json", TraceFile("lg-e450-push-cyprus.txt") +
