@@ -2,8 +2,9 @@
 // test data, tests/traces) translated block by block, then the same with the
 // block joiner taking every block and translating the joined APDU; the
 // joined APDU alone; the same blocks ciphered (glo_GetResponse, the public
-// example keys), where the joiner deciphers each block again; and the mixed
-// log of bench_traces through the joiner, where nothing is a block.
+// example keys); as hex lines through the trace reader, also without a last
+// block (the joiner's own cost, no joined APDU); and APDUs that carry no
+// block through the joiner.
 #include "BenchSupport.h"
 
 #include <fstream>
@@ -143,10 +144,17 @@ std::vector<std::string> HexLines(const std::vector<std::string>& Apdus) {
     return lines;
 }
 const std::vector<std::string> kBlockLines = HexLines(kBlocks);
+// The same blocks with no last one: the joiner takes every block and never
+// translates a joined APDU, so only what joining itself costs is added.
+std::vector<std::string> WithoutTheLast(std::vector<std::string> Apdus) {
+    Apdus.back()[3] = '\0';
+    return Apdus;
+}
+const std::vector<std::string> kOpenBlockLines = HexLines(WithoutTheLast(kBlocks));
 
-void EachLine(benchmark::State& State, bool Join) {
+void EachLine(benchmark::State& State, bool Join, const std::vector<std::string>& Lines = kBlockLines) {
     size_t octets = 0;
-    for (const std::string& line : kBlockLines) octets += line.size() + 1;
+    for (const std::string& line : Lines) octets += line.size() + 1;
     for (auto _ : State) {
         vantrel::join::TBlockJoin join({}, "line", [&](vantrel::join::TJoinedUnit& Unit) {
             benchmark::DoNotOptimize(Unit.Outcome.Text.data());
@@ -157,7 +165,7 @@ void EachLine(benchmark::State& State, bool Join) {
                                                 if (Join) join.Take(Unit.Outcome, Unit.Line);
                                             });
         long long number = 0;
-        for (const std::string& line : kBlockLines) reader.Line(++number, line);
+        for (const std::string& line : Lines) reader.Line(++number, line);
         reader.Finish();
         join.Finish();
     }
@@ -166,8 +174,12 @@ void EachLine(benchmark::State& State, bool Join) {
 
 void DataBlockLinesAlone(benchmark::State& s) { EachLine(s, false); }
 void DataBlockLinesJoined(benchmark::State& s) { EachLine(s, true); }
+void DataBlockLinesNoLastAlone(benchmark::State& s) { EachLine(s, false, kOpenBlockLines); }
+void DataBlockLinesNoLastThroughTheJoiner(benchmark::State& s) { EachLine(s, true, kOpenBlockLines); }
 BENCHMARK(DataBlockLinesAlone);
 BENCHMARK(DataBlockLinesJoined);
+BENCHMARK(DataBlockLinesNoLastAlone);
+BENCHMARK(DataBlockLinesNoLastThroughTheJoiner);
 
 // The joined APDU alone: what joining adds beyond its own bookkeeping.
 void JoinedApduAlone(benchmark::State& State) {
