@@ -14,6 +14,7 @@
 #include "../../xmlPdu/types/COSEMpdu.h"
 #include "../translate/OctetsAfterApdu.h"
 #include "../annotate/Annotator.h"
+#include "DecodedHook.h"
 #include "StreamInternal.h"
 #include "vantrel/vantrel.h"
 
@@ -82,10 +83,11 @@ void NoteOctetsAfterApdu(TScriptStream& Xml, const TStringWrapper& Reader, std::
 // Translates the octets and hands the XML, its closing zero written, and
 // the translation's notes to Done; a failure fills Error instead.
 // Error->Position is where reading stopped either way, and on success
-// Error->Message holds the notes.
+// Error->Message holds the notes. A Hook sees the decoded APDU first.
 template <class TDone>
 void TranslateOctets(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uint32_t Flags,
-                     TTranslationError& Error, TDone&& Done) {
+                     TTranslationError& Error, TDone&& Done, TDecodedHook* Hook = nullptr,
+                     uint64_t* Mark = nullptr) {
     Error.Code = 0;
     Error.Message[0] = '\0';
     TStringWrapper reader(Data, Size);
@@ -95,6 +97,7 @@ void TranslateOctets(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys
     Guarded(Error, 3, [&] {
         TElementArena arena;
         const auto pdu = std::make_unique<T_COSEMpdu>(xmlIgnore, reader);
+        if (Hook) Hook->Decoded(*pdu, *Mark);
         TScriptStream xml;
         xml.Limit = OutputLimit(Keys);
         xml.Reserve(1024 + static_cast<size_t>(reader.FIndex) * 8);  // XML runs to about 8 characters an octet
@@ -129,6 +132,15 @@ void NotesToMessage(const std::vector<std::string>& Notes, char (&Message)[256])
         n += kept;
     }
     Message[n] = '\0';
+}
+
+void PduToXmlHooked(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uint32_t Flags, TDecodedHook& Hook,
+                    uint64_t& Mark, VantrelStream** Stream, TTranslationError* Error) {
+    Mark = 0;
+    *Stream = nullptr;
+    TranslateOctets(
+        Data, Size, Keys, Flags, *Error,
+        [&](TScriptStream& Xml, std::vector<std::string>& Notes) { *Stream = MakeStream(Xml, &Notes); }, &Hook, &Mark);
 }
 
 }  // namespace vantrel

@@ -17,6 +17,7 @@
 #include "../trace/HdlcJoin.h"
 #include "../trace/Packet.h"
 #include "../translate/Frame.h"
+#include "../translate/LlcHeader.h"
 #include "../translate/Wrapper.h"
 #include "../../xmlPdu/INFRA/Errors.h"
 #include "KeyFile.h"
@@ -32,7 +33,6 @@ using K = TTranslateOutcome::TKind;
 // Octets of a TCP stream held ahead of a gap before they count as lost.
 constexpr size_t kMaxAhead = 1u << 20;
 constexpr char kFlag = 0x7E;
-constexpr size_t kLlcHeaderSize = 3;
 // Packet numbers named per kind of dropped packet.
 constexpr size_t kNamedDrops = 5;
 
@@ -195,6 +195,9 @@ private:
     void Datagram(long long Number, std::string_view Octets);
     void Unit(long long Number, TTranslateOutcome& Outcome, std::string_view Lines = {});
     void Problem(long long Number, const std::string& Message);
+    void JoinedUnit(join::TJoinedUnit& Joined);
+    // The notes of a unit as warnings; the unit counts as noted.
+    void Warn(long long Number, const TTranslateOutcome& Outcome);
     void Drop(int Kind, long long Number);
     void Close(TConversations::iterator At, long long Number, TEnd Why);
     void ReportOpen(long long Number, TConversation& C, TSide& S, TEnd Why);
@@ -234,12 +237,15 @@ private:
     std::string FDatagramDestination;
     std::string FTime;
     std::string FLabel;
+    join::TBlockJoin FBlocks;  // the blocks of longer transfers, per endpoint pair
 };
 
 TCapture::TCapture(const std::string& Name, const TCaptureOptions& Capture, const TTranslateOptions& Options,
                    TUnitWriter& Writer, VantrelKeys* Learn, int LinkType)
     : FName(Name), FPort(Capture.Port), FCapture(Capture), FOptions(Options), FWriter(Writer), FLearn(Learn),
-      FLinkType(LinkType == DLT_RAW ? trace::kLinkRaw : LinkType) {
+      FLinkType(LinkType == DLT_RAW ? trace::kLinkRaw : LinkType),
+      FBlocks(Options, "packet", [this](join::TJoinedUnit& Joined) { JoinedUnit(Joined); }) {
+    FOptions = FBlocks.ReaderOptions(Options);
     const char* name = pcap_datalink_val_to_name(LinkType);
     FLinkText = "link-layer type " + std::to_string(LinkType) + (name ? " (" + std::string(name) + ")" : "") + " not read";
 }
@@ -286,7 +292,20 @@ void TCapture::Unit(long long Number, TTranslateOutcome& Outcome, std::string_vi
     place.Source = source;
     place.Destination = destination;
     FWriter.Write(place, Outcome);
-    if (Outcome.Kind != K::Translated || Outcome.Notes.empty()) return;
+    Warn(Number, Outcome);
+    // The conversation's endpoints: the blocks of one transfer travel between them.
+    FBlocks.Take(Outcome, Number, std::string_view(FLabel).substr(FTime.size() + 1));
+}
+
+// The unit after the last block of a transfer: the joined APDU, or why it
+// was not joined (a warning, as --strict counts it).
+void TCapture::JoinedUnit(join::TJoinedUnit& Joined) {
+    FWriter.WriteJoined(Joined, "packet");
+    Warn(Joined.Number, Joined.Outcome);
+}
+
+void TCapture::Warn(long long Number, const TTranslateOutcome& Outcome) {
+    if (Outcome.Notes.empty()) return;
     ++FNoted;
     std::fflush(nullptr);  // after the translation it is about
     for (const std::string& note : Outcome.Notes)
@@ -589,6 +608,7 @@ void TCapture::CutWrappers(long long Number, TSide& S) {
         if (rest.size() < trace::kWrapperHeaderSize + header.Length) break;
         TTranslateOutcome outcome = TranslateOctets(rest.substr(trace::kWrapperHeaderSize, header.Length), FOptions);
         if (FOptions.DescribeFrame) outcome.FrameDescription.push_back(trace::WrapperDescription(header));
+        outcome.Link = WrapperLink(header);
         Unit(Number, outcome);
         S.Consumed += trace::kWrapperHeaderSize + header.Length;
     }
@@ -668,10 +688,12 @@ void TCapture::Frame(long long Number, TConversation& C, const TSide& S, const T
             break;
         case trace::THdlcJoiner::NotJoined: {
             const std::string_view info = Frame.Data();
-            outcome = TranslateOctets(info.substr(std::min(info.size(), kLlcHeaderSize)), FOptions);
+            if (FOptions.DescribeFrame) description.push_back(LlcHeaderDescription(info));
+            outcome = TranslateOctets(info.substr(LlcHeaderSize(info)), FOptions);
             break;
         }
         }
+        outcome.Link = FrameLink(Frame);
     }
     outcome.FrameDescription = std::move(description);
     FSide = &S;
@@ -685,6 +707,7 @@ void TCapture::Datagram(long long Number, std::string_view Octets) {
     while (walk.Next(pdu)) {
         TTranslateOutcome outcome = TranslateOctets(pdu.Apdu, FOptions);
         if (FOptions.DescribeFrame) outcome.FrameDescription.push_back(trace::WrapperDescription(pdu.Header));
+        outcome.Link = WrapperLink(pdu.Header);
         Unit(Number, outcome);
     }
     if (!walk.Failure().empty())
@@ -745,6 +768,7 @@ int TCapture::Finish(long long Packets, const std::string& Failure) {
     if (!Failure.empty()) Problem(Packets + 1, "the capture ends early: " + Failure);
     for (std::list<TKey>* list : {&FFollowed, &FOthers})
         while (!list->empty()) Close(FConversations.find(list->front()), Packets, TEnd::End);
+    FBlocks.Finish();  // transfers still open
     std::fflush(nullptr);
     FILE* m = FCapture.Messages;
     const char* name = FName.c_str();

@@ -71,6 +71,26 @@ void TUnitWriter::Write(const TUnitPlace& Place, const TTranslateOutcome& Outcom
     for (const std::string& line : Outcome.FrameDescription) PutLine(line);
 }
 
+void TUnitWriter::WriteJoined(const join::TJoinedUnit& Unit, std::string_view Where) {
+    TUnitPlace place;
+    place.Where = Where;
+    place.Number = Unit.Number;
+    place.Lines = Unit.FromText;
+    place.Input = "blocks";
+    place.JoinedFrom = &Unit.From;
+    if (Unit.Joined) ++FTranslated;
+    if (FJson) return WriteJson(place, Unit.Joined ? &Unit.Outcome : nullptr, Unit.Message, Unit.Comment);
+    FHead.assign(Where);
+    FHead += ' ';
+    FHead += std::to_string(Unit.Number);
+    FHead += Unit.Joined ? ": joined from " : ": not joined: ";
+    FHead += Unit.Joined ? Unit.FromText : Unit.Message;
+    PutLine(FHead);
+    if (!Unit.Joined) return;
+    Put(Unit.Comment);
+    Put(Unit.Outcome.Text);
+}
+
 void TUnitWriter::WriteProblem(const TUnitPlace& Place, std::string_view Message) {
     ++FFailed;
     if (FJson) return WriteJson(Place, nullptr, Message);
@@ -82,7 +102,8 @@ void TUnitWriter::WriteProblem(const TUnitPlace& Place, std::string_view Message
     PutLine(FHead);
 }
 
-void TUnitWriter::WriteJson(const TUnitPlace& Place, const TTranslateOutcome* Outcome, std::string_view Problem) {
+void TUnitWriter::WriteJson(const TUnitPlace& Place, const TTranslateOutcome* Outcome, std::string_view Problem,
+                            std::string_view Before) {
     nlohmann::ordered_json o;
     if (Place.Where == "packet") {
         o["packet"] = Place.Number;
@@ -96,12 +117,15 @@ void TUnitWriter::WriteJson(const TUnitPlace& Place, const TTranslateOutcome* Ou
     if (Place.Where == "input") o["source"] = Place.Label;
     else if (!Place.Label.empty()) o["label"] = Place.Label;
     if (!Place.Input.empty()) o["input"] = Place.Input;
-    if (!Outcome) {
+    if (Place.JoinedFrom) o["joined_from"] = *Place.JoinedFrom;
+    if (!Outcome && Place.JoinedFrom) {
+        o["not_joined"] = Problem;
+    } else if (!Outcome) {
         o["error"] = {{"message", Problem}};
     } else if (Outcome->Kind == K::Translated) {
         if (Outcome->HexToXml) {
             o["apdu"] = RootElementName(Outcome->Text);
-            o["xml"] = Outcome->Text;
+            o["xml"] = Before.empty() ? Outcome->Text : std::string(Before) + Outcome->Text;
         } else {
             o["hex"] = Outcome->Text;
         }

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "../join/BlockJoin.h"
 #include "../translate/Translate.h"
 
 namespace vantrel::cli {
@@ -23,6 +24,8 @@ struct TUnitPlace {
     std::string_view Time;
     std::string_view Source;
     std::string_view Destination;
+    // Of a joined APDU: the lines or packets of its blocks.
+    const std::vector<long long>* JoinedFrom = nullptr;
 };
 
 class TUnitWriter {
@@ -30,6 +33,10 @@ public:
     TUnitWriter(FILE* Out, bool Json) : FOut(Out), FJson(Json) {}
 
     void Write(const TUnitPlace& Place, const TTranslateOutcome& Outcome);
+    // The unit that follows the last block of a transfer: the joined APDU
+    // ("line 12: joined from lines 4, 8, 12"), or why it was not joined
+    // ("line 12: not joined: ..."; neither a translation nor a failure).
+    void WriteJoined(const join::TJoinedUnit& Unit, std::string_view Where = "line");
     // A message of the input itself (a truncated capture, a stream that is
     // no WRAPPER): counts as a failure.
     void WriteProblem(const TUnitPlace& Place, std::string_view Message);
@@ -45,7 +52,9 @@ private:
         Put(Text);
         std::fputc('\n', FOut);
     }
-    void WriteJson(const TUnitPlace& Place, const TTranslateOutcome* Outcome, std::string_view Problem);
+    // Before goes in front of the XML (a joined unit's comment).
+    void WriteJson(const TUnitPlace& Place, const TTranslateOutcome* Outcome, std::string_view Problem,
+                   std::string_view Before = {});
 
     FILE* FOut;
     bool FJson;

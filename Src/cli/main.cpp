@@ -44,7 +44,9 @@ constexpr const char kUsageText[] =
     "               one line \"line N: ...\" in the output; HDLC frames that\n"
     "               carry no whole APDU are reported as skipped, not as failures\n"
     "               (log lines: the octets are taken from the text around them;\n"
-    "               hex dump blocks and segmented frames are joined)\n"
+    "               hex dump blocks and segmented frames are joined; after the\n"
+    "               last data block or general block transfer block of a\n"
+    "               longer transfer its joined APDU follows)\n"
     "  --frame      print the description of an HDLC frame or WRAPPER header\n"
     "               before its translation\n"
     "  --annotate   explain values in XML comments (logical and class names,\n"
@@ -215,7 +217,12 @@ int TranslateEachLine(FILE* In, const std::string& InputName, const vantrel::TTr
     TLineReader reader(In);
     vantrel::cli::TUnitWriter writer(stdout, Json);
     long long warned = 0;  // units translated with octets after the end of the APDU
-    vantrel::trace::TTraceReader trace(Options, [&](vantrel::trace::TTraceUnit& Unit) {
+    // The blocks of longer transfers joined: one more unit after the last block.
+    vantrel::join::TBlockJoin blocks(Options, "line", [&](vantrel::join::TJoinedUnit& Joined) {
+        writer.WriteJoined(Joined);
+        warned += Warn(Joined.Outcome, InputName + ":" + std::to_string(Joined.Number));
+    });
+    vantrel::trace::TTraceReader trace(blocks.ReaderOptions(Options), [&](vantrel::trace::TTraceUnit& Unit) {
                                            if (Keys) vantrel::LearnSystemTitles(Unit.Outcome, *Keys);
                                            vantrel::cli::TUnitPlace place;
                                            place.Number = Unit.Line;
@@ -226,11 +233,13 @@ int TranslateEachLine(FILE* In, const std::string& InputName, const vantrel::TTr
                                            writer.Write(place, Unit.Outcome);
                                            if (Unit.Outcome.Kind == TTranslateOutcome::Translated)
                                                warned += Warn(Unit.Outcome, InputName + ":" + std::to_string(Unit.Line));
+                                           blocks.Take(Unit.Outcome, Unit.Line);
                                        });
     std::string_view line;
     long long number = 0;
     while (reader.Next(line)) trace.Line(++number, line);
     trace.Finish();
+    blocks.Finish();
     if (reader.Failed()) {
         std::fprintf(stderr, "vantrel-cli: cannot read %s\n", InputName.c_str());
         return kInputOutput;

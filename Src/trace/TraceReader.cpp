@@ -423,6 +423,7 @@ void TTraceReader::Frame(const TOrigin& Origin, const TFrame& Frame) {
             break;
         case THdlcJoiner::Complete:
             unit.Outcome = TranslateOctets(FJoiner.Apdu(), FOptions);
+            unit.Outcome.Link = FrameLink(Frame);
             unit.FirstLine = FJoiner.Lines().front();
             if (FJoiner.Lines().size() > 1) unit.Lines = FJoiner.Lines().Text();
             if (FOptions.DescribeFrame) description.push_back(LlcHeaderDescription(FJoiner.Opening()));
@@ -436,6 +437,7 @@ void TTraceReader::Frame(const TOrigin& Origin, const TFrame& Frame) {
             const std::string_view info = Frame.Data();
             unit.Outcome = TranslateOctets(info.substr(LlcHeaderSize(info)), FOptions);
             if (FOptions.DescribeFrame) description.push_back(LlcHeaderDescription(info));
+            unit.Outcome.Link = FrameLink(Frame);
             break;
         }
         }
@@ -486,6 +488,7 @@ void TTraceReader::Wrappers(const TOrigin& Origin, std::string_view Octets) {
         TTraceUnit unit = Unit(Origin, TInput::Wrapper);
         unit.New = true;
         unit.Outcome = TranslateOctets(pdu.Apdu, FOptions);
+        unit.Outcome.Link = WrapperLink(pdu.Header);
         if (FOptions.DescribeFrame) unit.Outcome.FrameDescription.push_back(WrapperDescription(pdu.Header));
         Emit(unit);
     }

@@ -13,6 +13,7 @@
 #include "../../xmlPdu/INFRA/INFRAMisc.h"
 #include "../../xmlPdu/INFRA/ScriptStream.h"
 #include "../../xmlPdu/security/SecurityLayer.h"
+#include "../capi/DecodedHook.h"
 #include "vantrel/vantrel.h"
 
 namespace vantrel {
@@ -55,8 +56,10 @@ bool ApduToXml(std::string_view Octets, const TTranslateOptions& Options, TTrans
                TTranslationError& Error, size_t& Taken) {
     TTranslationError error;
     VantrelStream* xml = nullptr;
-    PduToXmlEx(reinterpret_cast<const uint8_t*>(Octets.data()), static_cast<uint32_t>(Octets.size()), Options.Keys,
-               Flags(Options), &xml, &error);
+    const auto* data = reinterpret_cast<const uint8_t*>(Octets.data());
+    const auto size = static_cast<uint32_t>(Octets.size());
+    if (Options.Hook) PduToXmlHooked(data, size, Options.Keys, Flags(Options), *Options.Hook, Outcome.Hooked, &xml, &error);
+    else PduToXmlEx(data, size, Options.Keys, Flags(Options), &xml, &error);
     Error = error;
     if (error.Code != 0) return false;
     Taken = error.Position > 1 ? static_cast<size_t>(error.Position) - 1 : 0;
@@ -118,6 +121,7 @@ void OctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::s
         for (std::string& note : next.Notes) Outcome.Notes.push_back(std::move(note));
         if (!next.ClientSystemTitle.empty()) Outcome.ClientSystemTitle = std::move(next.ClientSystemTitle);
         if (!next.ServerSystemTitle.empty()) Outcome.ServerSystemTitle = std::move(next.ServerSystemTitle);
+        if (!Outcome.Hooked) Outcome.Hooked = next.Hooked;  // the joiner takes one block a unit: the first
         at += taken;
     }
 }
@@ -133,6 +137,7 @@ void WrappedOctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText,
         if (Options.DescribeFrame) Outcome.FrameDescription.push_back(trace::WrapperDescription(pdu.Header));
         const size_t apduAt = pdu.Offset + trace::kWrapperHeaderSize;
         OctetsToXml(Outcome, SourceText, pdu.Apdu, Options);
+        Outcome.Link = WrapperLink(pdu.Header);
         if (Outcome.Kind != TTranslateOutcome::Translated) {
             GotoIndex(SourceText, 2 * static_cast<int64_t>(apduAt + static_cast<size_t>(Outcome.Position)), Outcome.Line,
                       Outcome.Column);
@@ -195,6 +200,7 @@ void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, const TT
         Outcome.FrameWithoutApdu = false;
         const std::string_view info = frame.Data();
         if (Options.DescribeFrame) Outcome.FrameDescription.push_back(LlcHeaderDescription(info));
+        Outcome.Link = FrameLink(frame);
         return OctetsToXml(Outcome, SourceText, info.substr(LlcHeaderSize(info)), Options);
     }
 
@@ -215,6 +221,7 @@ void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, const TT
         if (StartsWithLlcHeader(octets)) {  // an information field copied without its frame
             if (Options.DescribeFrame) Outcome.FrameDescription.push_back(LlcHeaderDescription(octets));
             OctetsToXml(Outcome, SourceText, std::string_view(octets).substr(kLlcHeaderSize), Options, kLlcHeaderSize);
+            Outcome.Link = {TApduLink::Llc, static_cast<uint8_t>(octets[1]), 0xE6};
             if (Outcome.Kind == TTranslateOutcome::Translated) Outcome.Text.insert(0, LlcHeaderComment(octets));
             return;
         }
@@ -242,6 +249,15 @@ TTranslateOutcome TranslateOctets(std::string_view Octets, const TTranslateOptio
     outcome.Line = 1;
     outcome.Column = 0;
     return outcome;
+}
+
+TApduLink FrameLink(const TFrame& Frame) noexcept {
+    const auto address = [](const TFrameAddress& a) { return static_cast<uint32_t>(a.Upper) << 16 | a.Lower; };
+    return {TApduLink::Hdlc, address(Frame.SrcAddress()), address(Frame.DstAddress())};
+}
+
+TApduLink WrapperLink(const trace::TWrapperHeader& Header) noexcept {
+    return {TApduLink::Wrapper, Header.Source, Header.Destination};
 }
 
 void GotoIndex(std::string_view Text, int64_t Index, int& Line, int& Column) {

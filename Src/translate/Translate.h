@@ -15,11 +15,30 @@ struct VantrelKeys;
 
 namespace vantrel {
 
+class TFrame;
+class TDecodedHook;
+namespace trace {
+struct TWrapperHeader;
+}
+
 // How the translate command translates.
 struct TTranslateOptions {
     bool DescribeFrame = false;          // add an HDLC frame's description to the outcome
     bool Annotate = false;               // XML comments explaining values
     const VantrelKeys* Keys = nullptr;   // keys for ciphered APDUs; null: none
+    // Looks at each APDU decoded from octets (the block joiner's reader);
+    // its mark is the outcome's Hooked.
+    TDecodedHook* Hook = nullptr;
+};
+
+// The link an APDU came by, as far as its input says: the addresses of its
+// HDLC frame, the wPorts of its WRAPPER header, or the direction of an LLC
+// header copied with it. Readers that follow conversations key on it.
+struct TApduLink {
+    enum TKind : uint8_t { None, Hdlc, Wrapper, Llc };
+    TKind Kind = None;
+    uint32_t Source = 0;       // HDLC: upper address << 16 | lower; WRAPPER: wPort; LLC: the source LSAP
+    uint32_t Destination = 0;  // the same of the destination (LLC: E6)
 };
 
 struct TTranslateOutcome {
@@ -60,6 +79,10 @@ struct TTranslateOutcome {
     // follow. Empty otherwise.
     std::string ClientSystemTitle;
     std::string ServerSystemTitle;
+    // Of octets translated to XML: the mark Options.Hook gave the APDU (of
+    // the last one of several WRAPPER PDUs; 0: none), and the link it came by.
+    uint64_t Hooked = 0;
+    TApduLink Link;
 };
 
 // Today's rules alone, for one piece of text: an HDLC frame, XML, or hex
@@ -67,6 +90,10 @@ struct TTranslateOutcome {
 TTranslateOutcome TranslateSingle(std::string_view SourceText, const TTranslateOptions& Options);
 // The octets of one APDU to XML; a failure has its Position, no caret.
 TTranslateOutcome TranslateOctets(std::string_view Octets, const TTranslateOptions& Options);
+
+// The link of an APDU carried by Frame, or by a WRAPPER PDU with Header.
+TApduLink FrameLink(const TFrame& Frame) noexcept;
+TApduLink WrapperLink(const trace::TWrapperHeader& Header) noexcept;
 
 // The caret after walking the first Index characters of Text (UTF-8; one
 // character is one encoded sequence): a carriage return starts a new line at

@@ -1,10 +1,21 @@
 #include "TranslateCommand.h"
 
+#include "../join/BlockJoin.h"
 #include "../trace/TraceReader.h"
+#include "../../xmlPdu/INFRA/ScriptStream.h"
+#include "../../xmlPdu/security/SecurityLayer.h"
 
 namespace vantrel {
 
 namespace {
+
+// An XML comment line (CR LF included).
+std::string CommentLine(std::string_view Text) {
+    TScriptStream xml;
+    xml.XMLComment(CommentText(Text));
+    xml.EmitLn("");
+    return xml.AsString();
+}
 
 bool IsContinuation(char c) noexcept { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
@@ -20,11 +31,30 @@ int64_t LineStartIndex(std::string_view Text, long long Number) {
     return index;
 }
 
+// A joined unit in the place of a trace unit.
+trace::TTraceUnit TraceUnit(join::TJoinedUnit& Joined) {
+    trace::TTraceUnit unit;
+    unit.Line = Joined.Number;
+    unit.FirstLine = Joined.From.empty() ? Joined.Number : Joined.From.front();
+    unit.New = true;
+    unit.Outcome = std::move(Joined.Outcome);
+    if (Joined.Joined) {
+        unit.Lines = std::move(Joined.FromText);
+        unit.Outcome.Text.insert(0, Joined.Comment);
+        return unit;
+    }
+    unit.Outcome.Kind = TTranslateOutcome::Translated;
+    unit.Outcome.Text = CommentLine(unit.Outcome.Notes.front());
+    return unit;
+}
+
 // Where today's rules failed: the text read as a trace (log lines, hex
 // dumps, segmented HDLC frames, WRAPPER PDUs, M-Bus frames, frames wrapped
 // over lines), line by line. Taken only when the text holds one of those
 // forms and no XML. The units stream into the outcome: what is kept is the
 // translation itself and the first failure, however many lines there are.
+// The blocks of longer transfers are joined: one more unit after the last
+// block; a transfer that is not joined is a note, and a comment in its place.
 void TranslateTrace(TTranslateOutcome& Outcome, std::string_view SourceText, const TTranslateOptions& Options) {
     bool anyNew = false;
     bool xml = false;  // a line of XML: the text is no trace
@@ -37,7 +67,7 @@ void TranslateTrace(TTranslateOutcome& Outcome, std::string_view SourceText, con
     const auto where = [](const trace::TTraceUnit& Unit) {
         return Unit.Lines.empty() ? "line " + std::to_string(Unit.Line) : Unit.Lines;
     };
-    trace::TTraceReader reader(Options, [&](trace::TTraceUnit& Unit) {
+    const auto consume = [&](trace::TTraceUnit& Unit) {
         anyNew |= Unit.New;
         TTranslateOutcome& o = Unit.Outcome;
         if (xml || (!o.HexToXml && o.Kind == TTranslateOutcome::Translated)) {
@@ -57,6 +87,17 @@ void TranslateTrace(TTranslateOutcome& Outcome, std::string_view SourceText, con
             failed = true;
             failure = std::move(Unit);
         }
+    };
+    join::TBlockJoin blocks(Options, "line", [&](join::TJoinedUnit& Joined) {
+        trace::TTraceUnit unit = TraceUnit(Joined);
+        consume(unit);
+    });
+    trace::TTraceReader reader(blocks.ReaderOptions(Options), [&](trace::TTraceUnit& Unit) {
+        // The unit first, then what its block completes. What the joiner reads
+        // of the outcome (its kind, direction, mark and link) stays when the
+        // unit's texts are moved on.
+        consume(Unit);
+        blocks.Take(Unit.Outcome, Unit.Line);
     });
     long long number = 0;
     long long filled = 0;  // lines with text
@@ -70,6 +111,7 @@ void TranslateTrace(TTranslateOutcome& Outcome, std::string_view SourceText, con
         at = end + 1;
     }
     reader.Finish();
+    blocks.Finish();
     if (xml || !anyNew || (!failed && translated == 0)) return;
     // A failure of the trace replaces today's failure where something of the
     // trace translated, or where it is a failure of a new form itself (a log

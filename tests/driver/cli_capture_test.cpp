@@ -388,6 +388,9 @@ TEST_F(CliCapture, HdlcFramesInUdpAndTcp) {
     broken.push_back("packet 9: skipped: Segmented HDLC frame: the APDU continues in the next frames");
     broken.push_back("packet 10: error: Broken segmented APDU: N(S) 2 where 1 was due (a segment is missing or "
                      "repeated); packets 9, 10 not translated");
+    // The GetResponse of packet 8 is a first data block whose last never comes.
+    broken.push_back("packet 8: not joined: GetResponse data blocks of invoke id 1 from packet 8: the input ended "
+                     "before the last block");
     EXPECT_EQ(Heads(run.Out), broken);
     // The same frames as a serial-to-TCP converter sends them, on port 10001:
     // cut anywhere, several to a segment, with noise and a damaged frame.
@@ -419,8 +422,12 @@ TEST_F(CliCapture, HdlcFramesInUdpAndTcp) {
                   "packet 9: skipped: HDLC RR frame: no APDU to translate",
                   "packet 10: from packets 9, 10 GetResponse",
                   "packet 11: error: TCP stream 10.0.0.1:50000 -> 10.0.0.2:10001: Not a decodable HDLC frame: Illegal FCS",
+                  "packet 10: not joined: GetResponse data blocks of invoke id 1 from packet 10: the input ended before "
+                  "the last block",
               }));
-    EXPECT_EQ(run.Err, "vantrel-cli: " + FDir + "/tcp.pcap: 2 errors in the capture; 4 APDUs translated\n");
+    EXPECT_EQ(run.Err, FDir + "/tcp.pcap: packet 10: warning: not joined: GetResponse data blocks of invoke id 1 from "
+                              "packet 10: the input ended before the last block\nvantrel-cli: " +
+                           FDir + "/tcp.pcap: 2 errors in the capture; 4 APDUs translated\n");
 }
 
 // Every link-layer type read, in pcap and pcapng files, IPv4 and IPv6.
@@ -563,6 +570,33 @@ TEST_F(CliCapture, CapturesAndLogsThroughPipes) {
         EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 3000 * 11);
         EXPECT_TRUE(lines.starts_with("line 1:\n<GetRequest>")) << lines.substr(0, 40);
     }
+}
+
+// Data blocks of two meters answering over UDP, interleaved: joined per
+// endpoint pair, the packets named; one left unfinished at the end.
+TEST_F(CliCapture, DataBlocksJoinedPerEndpointPair) {
+    const auto wrapped = [](const char* Apdu) {
+        const std::string apdu = vtest::Bytes(Apdu);
+        return vtest::Bytes("00 01 00 01 00 10 00") + static_cast<char>(apdu.size()) + apdu;
+    };
+    TPcap pcap;
+    pcap.Packet(TPcap::Ip(17, 2, 4059, 1, 4059, wrapped("C4 02 C1 00 00000001 00 01 12")));  // 1 meter 2, block 1
+    pcap.Packet(TPcap::Ip(17, 3, 4059, 1, 4059, wrapped("C4 02 C1 00 00000001 00 01 12")));  // 2 meter 3, block 1
+    pcap.Packet(TPcap::Ip(17, 3, 4059, 1, 4059, wrapped("C4 02 C1 01 00000002 00 02 0007")));  // 3 meter 3, last
+    pcap.Packet(TPcap::Ip(17, 2, 4059, 1, 4059, wrapped("C4 02 C1 00 00000002 00 02 0005")));  // 4 meter 2, block 2
+    const TRun run = Run("--json {in}", pcap.Bytes(), "blocks.pcap");
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    const auto units = JsonLines(run.Out);
+    ASSERT_EQ(units.size(), 6u) << run.Out;
+    EXPECT_EQ(units[3]["packet"], 3);
+    EXPECT_EQ(units[3]["input"], "blocks");
+    EXPECT_EQ(units[3]["joined_from"], nlohmann::json::parse("[2, 3]"));
+    EXPECT_EQ(units[3]["xml"], vtest::Xml("\n<!-- GetResponse data blocks 1-2 of invoke id 1 joined from packets 2, 3 --> \n") +
+                                   vtest::ToXml("C4 01 C1 00 12 0007").Text);
+    EXPECT_EQ(units[5]["packet"], 4);
+    EXPECT_EQ(units[5]["joined_from"], nlohmann::json::parse("[1, 4]"));
+    EXPECT_EQ(units[5]["not_joined"], "GetResponse data blocks of invoke id 1 from packets 1, 4: the input ended before "
+                                      "the last block");
 }
 
 }  // namespace

@@ -95,7 +95,13 @@ TEST(LlcHeader, DroppedOnlyWhereItStands) {
         const TTranslateOutcome logged = TranslateText("12:00:00 RX: " + frame + "\n12:00:01 RX: " + frame, true);
         EXPECT_EQ(logged.FrameDescription.back(), row.Description);
         if (single.Kind == K::Translated) {
-            EXPECT_EQ(logged.Text, single.Text + single.Text);
+            // A last block whose first ones never come: the block joiner says so after it.
+            const std::string unjoined =
+                std::string_view(row.Result) == "GeneralBlockTransfer"
+                    ? "<!-- not joined: general block transfer blocks from line 1: the input ended; blocks 1, 2 "
+                      "missing --> \r\n"
+                    : "";
+            EXPECT_EQ(logged.Text, single.Text + single.Text + unjoined);
         }
     }
     // Copied without the frame: the header found is named in a comment, the
