@@ -1,5 +1,6 @@
 #include "BERPrimitives.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "../INFRA/LexicalAnalyser.h"
@@ -18,6 +19,7 @@ void TBERBitStr::LoadPduStr(TStringWrapper& PDUStr) {
     Value.resize(bits);
     for (size_t i = 0; i < bits; ++i)
         Value[i] = (static_cast<uint8_t>(octets[i / 8]) & (0x80u >> (i % 8))) ? '1' : '0';
+    if (bits % 8) Padding = static_cast<uint8_t>(octets.back()) & (0xFFu >> (bits % 8));
 }
 
 void TBERBitStr::EncodeToPduStr(std::string& PduStr) const {
@@ -28,12 +30,13 @@ void TBERBitStr::EncodeToPduStr(std::string& PduStr) const {
     PduStr += static_cast<char>(octets * 8 - Value.size());
     for (size_t first = 0; first < Value.size(); first += 8) {
         uint8_t octet = 0;
-        for (size_t i = first; i < first + 8; ++i) {
-            const char c = i < Value.size() ? Value[i] : '0';
+        const size_t last = std::min(first + 8, Value.size());
+        for (size_t i = first; i < last; ++i) {
+            const char c = Value[i];
             if (c != '0' && c != '1') throw EVantrelError("BERBitString: illegal character");
             octet = static_cast<uint8_t>(octet << 1 | (c == '1'));
         }
-        PduStr += static_cast<char>(octet);
+        PduStr += static_cast<char>(LastOctet(octet, static_cast<int>(last - first)));
     }
 }
 

@@ -66,6 +66,7 @@ T_Conformance::T_Conformance(TXMLId aXMLId, TStringWrapper& PDUStr) : TElementIm
     // The short form without the second tag octet is read as well.
     if (PDUStr.Inspect() == 0x1F) PDUStr.NextByte();
     LoadPduStr(PDUStr);
+    Padding = 0;  // the XML names the bits that are set, nothing else
 }
 
 T_Conformance::T_Conformance(TXMLId aXMLId, TXMLParser& XMLParser) : TElementImpl(aXMLId) {
