@@ -1,5 +1,6 @@
 #include "Translate.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -8,8 +9,11 @@
 #include "HexText.h"
 #include "Wrapper.h"
 #include "LlcHeader.h"
+#include "OctetsAfterApdu.h"
+#include "../capi/XmlEntry.h"
 #include "../../xmlPdu/INFRA/Errors.h"
 #include "../../xmlPdu/INFRA/INFRAMisc.h"
+#include "../../xmlPdu/INFRA/XMLParser.h"
 #include "../../xmlPdu/security/SecurityLayer.h"
 #include "vantrel/vantrel.h"
 
@@ -104,24 +108,120 @@ void WrappedOctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText,
     Outcome.Text = std::move(xml);
 }
 
+// A line that the command line writes before or instead of a translation:
+// "line N:" or "packet N:" and anything after it on the line.
+bool IsLabelLine(std::string_view Line) noexcept {
+    for (const std::string_view word : {std::string_view("line "), std::string_view("packet ")}) {
+        if (!Line.starts_with(word)) continue;
+        size_t at = word.size();
+        const size_t digits = at;
+        while (at < Line.size() && Line[at] >= '0' && Line[at] <= '9') ++at;
+        return at > digits && at < Line.size() && Line[at] == ':';
+    }
+    return false;
+}
+
+// The index after the label lines that Text begins with (blanks before them skipped).
+size_t SkipLabelLines(std::string_view Text, size_t At) noexcept {
+    for (;;) {
+        size_t start = At;
+        while (start < Text.size() && (Text[start] == ' ' || Text[start] == '\t')) ++start;
+        if (!IsLabelLine(Text.substr(start))) return At;
+        const size_t end = Text.find('\n', start);
+        if (end == std::string_view::npos) return Text.size();
+        At = end + 1;
+    }
+}
+
+// Whether the text at At opens an element: "<" and a name.
+bool OpensElement(std::string_view Text, size_t At) noexcept {
+    if (At + 1 >= Text.size() || Text[At] != '<') return false;
+    const char c = Text[At + 1];
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
+// What stands between APDUs and is passed over quietly: blanks, comments
+// (as the XML reader skips them) and the command line's label lines. Returns
+// the index of the first character that is none of these.
+size_t SkipQuiet(const std::string& Text, size_t At) {
+    for (;;) {
+        TXMLParser parser;
+        parser.SetText(Text.c_str() + At);  // skips blanks and comments
+        At += static_cast<size_t>(parser.TokenStart());
+        size_t lineStart = At;
+        while (lineStart > 0 && (Text[lineStart - 1] == ' ' || Text[lineStart - 1] == '\t')) --lineStart;
+        if (lineStart > 0 && Text[lineStart - 1] != '\n') return At;
+        const size_t after = SkipLabelLines(Text, At);
+        if (after == At) return At;
+        At = after;
+    }
+}
+
+// Text that is no APDU runs to the next element, comment or label line, or
+// to the end of the text; it is named in a note, not translated.
+size_t OtherTextEnd(const std::string& Text, size_t At) {
+    for (size_t i = At + 1; i < Text.size(); ++i) {
+        if (Text[i] == '<' && (OpensElement(Text, i) || Text.compare(i, 2, "<!") == 0)) return i;
+        if (Text[i] == '\n' && SkipLabelLines(Text, i + 1) != i + 1) return i + 1;
+    }
+    return Text.size();
+}
+
+// XML to hex. The XML may hold several APDUs, one after another: each gives
+// a line of hex (CR LF between them, as the XML output has). Label lines and
+// comments between them are passed over; other text after an APDU is named
+// in a note. A failure places the caret at its place in the whole text.
 void XmlToHex(TTranslateOutcome& Outcome, std::string_view SourceText, std::string_view Xml,
               const TTranslateOptions& Options) {
     Outcome.HexToXml = false;
     const std::string text(Xml);  // zero-terminated
-    TTranslationError error;
-    VantrelStream* octets = nullptr;
-    XmlToPduEx(text.c_str(), Options.Keys, Flags(Options), &octets, &error);
-    if (error.Code != 0) {
-        // The reader counts bytes; the caret walks characters.
-        const size_t consumed = error.Position > 0 ? static_cast<size_t>(error.Position) : 0;
-        const int64_t index = CharacterCount(Xml.substr(0, consumed)) +
-                              static_cast<int64_t>(consumed > Xml.size() ? consumed - Xml.size() : 0);
-        return EntryFailure(Outcome, SourceText, error, index);
+    struct TNote {
+        int Apdu;  // from 1: the APDU it is of, or after
+        std::string Text;
+    };
+    std::vector<TNote> notes;
+    std::string hex;
+    int count = 0;
+    size_t at = SkipLabelLines(text, 0);
+    for (;;) {
+        TTranslationError error;
+        VantrelStream* octets = nullptr;
+        size_t end = 0;
+        XmlToPduAt(text.c_str() + at, Options.Keys, Flags(Options), &octets, &error, end);
+        if (error.Code != 0) {
+            // The reader counts bytes; the caret walks characters.
+            const size_t consumed = at + (error.Position > 0 ? static_cast<size_t>(error.Position) : 0);
+            const int64_t index = CharacterCount(Xml.substr(0, consumed)) +
+                                  static_cast<int64_t>(consumed > Xml.size() ? consumed - Xml.size() : 0);
+            EntryFailure(Outcome, SourceText, error, index);
+            Outcome.Position = static_cast<int>(std::min<size_t>(consumed, INT_MAX));
+            return;
+        }
+        if (count++ > 0) hex += "\r\n";
+        hex += RawBytesToHexStr(
+            std::string_view(reinterpret_cast<const char*>(VantrelStreamData(octets)), VantrelStreamSize(octets)));
+        for (uint32_t i = 0, n = VantrelStreamNoteCount(octets); i < n; ++i)
+            notes.push_back({count, VantrelStreamNote(octets, i)});
+        VantrelStreamFree(octets);
+        at += end;
+        while ((at = SkipQuiet(text, at)) < text.size() && !OpensElement(text, at)) {
+            const size_t otherEnd = OtherTextEnd(text, at);
+            size_t size = otherEnd - at;
+            while (size > 0 && IsBlank(text[at + size - 1])) --size;
+            notes.push_back({-count, std::string(text, at, size)});
+            at = otherEnd;
+        }
+        if (at >= text.size()) break;
+    }
+    // Text after an APDU is named as "the APDU" or "APDU 2"; the notes of the
+    // APDUs themselves say which one when there are several.
+    for (TNote& note : notes) {
+        const std::string apdu = count == 1 ? "the APDU" : "APDU " + std::to_string(note.Apdu < 0 ? -note.Apdu : note.Apdu);
+        if (note.Apdu < 0) Outcome.Notes.push_back(TextAfterApduText(note.Text, apdu));
+        else Outcome.Notes.push_back(count == 1 ? std::move(note.Text) : apdu + ": " + note.Text);
     }
     Outcome.Kind = TTranslateOutcome::Translated;
-    Outcome.Text = RawBytesToHexStr(
-        std::string_view(reinterpret_cast<const char*>(VantrelStreamData(octets)), VantrelStreamSize(octets)));
-    VantrelStreamFree(octets);
+    Outcome.Text = std::move(hex);
 }
 
 void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, const TTranslateOptions& Options) {
@@ -173,7 +273,11 @@ void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, const TT
         }
         return OctetsToXml(Outcome, SourceText, octets, Options);
     }
-    const int64_t position = CharacterCount(text.substr(0, angle)) + 1;
+    // The command line's label lines before the XML do not count.
+    const size_t from = SkipLabelLines(text, 0);
+    const size_t first = from > 0 ? text.find('<', from) : std::string_view::npos;
+    const int64_t position = first != std::string_view::npos ? CharacterCount(text.substr(from, first - from)) + 1
+                                                             : CharacterCount(text.substr(0, angle)) + 1;
     if (position > kMaxXmlStart)
         return Beep(Outcome, false,
                     "XML must begin within the first " + std::to_string(kMaxXmlStart) + " characters; its first \"<\" is character " +
