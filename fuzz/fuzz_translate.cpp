@@ -1,14 +1,19 @@
-// Text → the translate command: any text ends in one of its outcomes. The
-// same octets, taken as a frame, must decode or fail cleanly, and a frame
-// that decodes must build and decode back to the same fields.
+// Text → the translate command: any text ends in one of its outcomes. Hex
+// octets that translate without a note give XML that translates back to the
+// very same octets. The same octets, taken as a frame, must decode or fail
+// cleanly, and a frame that decodes must build and decode back to the same
+// fields.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "Src/translate/Frame.h"
+#include "Src/translate/HexText.h"
+#include "Src/translate/LlcHeader.h"
 #include "Src/translate/TranslateCommand.h"
 #include "xmlPdu/INFRA/Errors.h"
+#include "xmlPdu/INFRA/INFRAMisc.h"
 
 namespace {
 
@@ -51,6 +56,26 @@ void CheckOutcome(std::string_view Text) {
     default:
         Check(false);
     }
+    CheckWayBack(Text, outcome);
+}
+
+// Plain hex octets (no frame, WRAPPER or LLC header) that translate without
+// a note: their XML gives them back.
+void CheckWayBack(std::string_view Text, const TTranslateOutcome& Outcome) {
+    if (Outcome.Kind != TTranslateOutcome::Translated || !Outcome.HexToXml || Outcome.Wrapped || !Outcome.Notes.empty())
+        return;
+    std::string octets;
+    try {
+        octets = TMisc::PastedHexToByteStr(Text);
+    } catch (const EConvertError&) {
+        return;  // a trace form
+    }
+    const size_t start = Text.find_first_not_of("\r\n ");
+    if (octets.empty() || Text.substr(start, 2) == "7E" || Text.substr(start, 2) == "7e" || StartsWithLlcHeader(octets))
+        return;
+    const TTranslateOutcome back = TranslateText(Outcome.Text, false);
+    Check(back.Kind == TTranslateOutcome::Translated && !back.HexToXml && back.Notes.empty());
+    Check(back.Text == RawBytesToHexStr(octets));
 }
 
 void CheckFrame(std::string_view Octets) {

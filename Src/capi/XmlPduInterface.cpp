@@ -82,18 +82,34 @@ void NoteOctetsAfterApdu(TScriptStream& Xml, const TStringWrapper& Reader, std::
 }
 
 // A reading that took a form the encoder does not write (or did not keep
-// track) is encoded again: where its XML would give other octets than the
-// input, a comment after the APDU and a note say from where on.
-void NoteOtherOctets(TScriptStream& Xml, const TCOSEMPduBase& Pdu, std::string_view Read,
+// track) may give other octets: its XML is read again and encoded, and where
+// that differs from the input, a comment after the APDU and a note say from
+// which octet on. (Reading the XML, not encoding the tree read, is what the
+// way back does: the note speaks of the XML, whatever an element keeps.)
+void NoteOtherOctets(TScriptStream& Xml, std::string_view Read, const VantrelKeys* Keys,
                      std::vector<std::string>& Notes) {
-    std::string again;
-    again.reserve(Read.size());
+    const std::string xml(Xml.View());
+    TXMLParser parser;
+    TSecurityContext security;
+    security.Keys = Keys;
+    parser.Security = &security;
+    std::unique_ptr<T_COSEMpdu> pdu;
     std::string text;
     try {
-        Pdu.EncodeToPduStr(again);
-        text = OtherOctetsText(Read, again);
+        parser.SetText(xml.c_str());
+        pdu = std::make_unique<T_COSEMpdu>(xmlIgnore, parser);
     } catch (const EVantrelError& e) {
-        text = CommentText("the XML does not encode: " + e.Message());
+        text = CommentText("the XML does not read back: " + e.Message());
+    }
+    if (pdu) {
+        std::string again;
+        again.reserve(Read.size());
+        try {
+            pdu->EncodeToPduStr(again);
+            text = OtherOctetsText(Read, again);
+        } catch (const EVantrelError& e) {
+            text = CommentText("the XML does not encode: " + e.Message());
+        }
     }
     if (text.empty()) return;
     Notes.push_back(std::move(text));
@@ -127,7 +143,7 @@ void TranslateOctets(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys
         std::vector<std::string> notes = std::move(security.Notes);
         if (!reader.Canonical) {
             const std::string_view input(Data ? reinterpret_cast<const char*>(Data) : "", Data ? Size : 0);
-            NoteOtherOctets(xml, *pdu, input.substr(0, static_cast<size_t>(reader.FIndex - 1)), notes);
+            NoteOtherOctets(xml, input.substr(0, static_cast<size_t>(reader.FIndex - 1)), Keys, notes);
         }
         NoteOctetsAfterApdu(xml, reader, notes);
         xml.WriteRaw("", 1);
