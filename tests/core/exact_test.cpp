@@ -465,4 +465,48 @@ TEST(ExactOrNoted, DecipheringWithTheEncryptionKeyAlone) {
     }
 }
 
+// A push of a Kamstrup Omnipower meter's customer port, authenticated and
+// encrypted (control octet 30), from the test data of the public HAN decoder
+// esphome-libs/dlms_parser (tests/expected/hdlc_kamstrup_omnipower.h): the
+// information field of its HDLC frame without the LLC header. Encryption key
+// 00112233445566778899AABBCCDDEEFF, authentication key FFEEDDCCBBAA99887766554433221100.
+constexpr const char* kKamstrupPush =
+    "DB084B414D45013490838201D030010F60A4AC4B6048A68093068D24FBC9225EA9AA8FE3441E02F54DBDA3D9ED58425A2FA0"
+    "99985243FDEF3390AFC26C90A9B81E774774C90CE2A381D6A64F3E148F1FCFE282C2A793F9FDC273CF3CDFF63C279F43635A"
+    "B2F7FB31BD6DB83EDE632B9B5E1BC7C276A86A62F7C68D2B3E065E7DCEB00CE7655E0577A7A3E5E8F3E656E3A7E827E9B327"
+    "970A61D17E27C0DB0987BFCF902C7BBAF5D968C38EDF29BA2F1D9AEE13A6899C6C0325A2A00CAB915F519B55329270380EFF"
+    "AE9F5E2A47CFDB9C84CDF5D2D3348AFB9D00DA1DEE1B9C33AF56784D9988CACA556F18D62F2E70D3F10744A86774CB78F5B3"
+    "CA336F23D833937D8F5CF3F7A35DB8B37132488FE0C66703B845014EB6DF8455FE90383028342AD39B126AD26F969EA47E1A"
+    "B090CFBECD10DC3E5DA3104BBA96184B14AFE9E960D51B4C62D5F01E82D467CA571981671AB783C972349BCB98C89A19B1C9"
+    "8DB0EBA2670A9BCA21F8419B04C94DB510E75E3E426D75B2CFA91F8F4CAAF8758B33768DF7FE55FD8B4983B19A19DDE7A589"
+    "1BC0F266A8029D2089B6EA0C2D11C2EF96A6E40365BC85D259DC169DD43E16499EBC6F080E4CCD8657DACE68939CE40E4F55"
+    "A6B0CC40DFFC9DC1B4149DD09D72C7DDB5E0F10E31948B665168C6";
+
+TEST(ExactOrNoted, PublishedPushWithTheEncryptionKeyAlone) {
+    if (!vantrel::cipher::Available()) GTEST_SKIP() << "no cipher in this build";
+    const TKeys alone{{"BlockCipherKey", "00112233445566778899AABBCCDDEEFF"}};
+    const TKeys both{{"BlockCipherKey", "00112233445566778899AABBCCDDEEFF"},
+                     {"AuthenticationKey", "FFEEDDCCBBAA99887766554433221100"}};
+    // With both keys the tag is checked, and passes.
+    const TTranslation checked = ToXml(Bytes(kKamstrupPush), both.Get());
+    ASSERT_EQ(checked.Code, 0);
+    EXPECT_TRUE(checked.Notes.empty()) << checked.Notes[0];
+    EXPECT_EQ(checked.Text.find("AuthenticationTag"), std::string::npos);
+    // With the encryption key alone the same content, the tag kept unchecked.
+    const TTranslation unchecked = ToXml(Bytes(kKamstrupPush), alone.Get());
+    ASSERT_EQ(unchecked.Code, 0);
+    ASSERT_EQ(unchecked.Notes.size(), 1u);
+    EXPECT_TRUE(unchecked.Text.starts_with(vtest::Xml(R"(
+<!-- authentication tag not checked: no AuthenticationKey --> <GeneralGloCiphering>
+  <SystemTitle Value="4B414D4501349083" />
+  <SecurityControl Value="30" />
+  <InvocationCounter Value="010F60A4" />
+  <AuthenticationTag Value="DDB5E0F10E31948B665168C6" />
+)"))) << unchecked.Text;
+    const size_t apdu = checked.Text.find("  <DataNotification>");
+    ASSERT_NE(apdu, std::string::npos);
+    EXPECT_NE(unchecked.Text.find(checked.Text.substr(apdu)), std::string::npos);
+    for (const VantrelKeys* keys : {alone.Get(), both.Get()}) EXPECT_EQ(Hex(ToPdu(unchecked.Text, keys).Text), kKamstrupPush);
+}
+
 }  // namespace
