@@ -10,10 +10,11 @@ namespace vantrel {
 // ---------------------------------------------------------------- bit string
 
 void TBERBitStr::LoadPduStr(TStringWrapper& PDUStr) {
-    PDUStr.Canonical = false;
     const int length = PDUStr.NextByte();
     const int unused = PDUStr.NextByte();
     const std::string_view octets = PDUStr.CopyFromIndexAndForward(length - 1);
+    // The encoder counts the unused bits of the last octet, 0 without octets.
+    if (octets.empty() ? unused != 0 : unused > 7) PDUStr.Canonical = false;
     // An unused-bits count above 8 leaves the last octet no bits at all.
     const size_t bits = octets.empty() ? 0 : octets.size() * 8 - static_cast<size_t>(std::min(unused, 8));
     Value.resize(bits);
@@ -180,7 +181,6 @@ std::string ContentsOfArcs(const std::string& Text) {
 }  // namespace
 
 void TBERObjectIdentifier::LoadFromPDUStr(TStringWrapper& PDUStr) {
-    PDUStr.Canonical = false;
     const uint8_t length = PDUStr.NextByte();
     if (length != 0 && length != kNamedLength) RaiseIllegalLength(length);
     const std::string_view contents = PDUStr.CopyFromIndexAndForward(length);
@@ -196,6 +196,7 @@ void TBERObjectIdentifier::LoadFromPDUStr(TStringWrapper& PDUStr) {
         Contents.assign(contents);
     } else {
         Value = 0;  // octets that are no identifier at all: UNKNOWN
+        PDUStr.Canonical = false;
     }
 }
 
