@@ -13,7 +13,6 @@
 #include "../capi/XmlEntry.h"
 #include "../../xmlPdu/INFRA/Errors.h"
 #include "../../xmlPdu/INFRA/INFRAMisc.h"
-#include "../../xmlPdu/INFRA/XMLParser.h"
 #include "../../xmlPdu/security/SecurityLayer.h"
 #include "vantrel/vantrel.h"
 
@@ -23,6 +22,9 @@ namespace {
 
 // XML must begin within this many characters of the cleaned text.
 constexpr int64_t kMaxXmlStart = 79;
+// Of XML holding many APDUs, at most this many notes are kept; the count of
+// the others follows them.
+constexpr size_t kMaxNotes = 32;
 
 bool IsBlank(char c) noexcept { return c == '\r' || c == '\n' || c == ' '; }
 
@@ -140,14 +142,30 @@ bool OpensElement(std::string_view Text, size_t At) noexcept {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
 }
 
+// Blanks and comments as the XML reader skips them: "//" to the end of the
+// line, "(*" to "*)", and "<!" or "<?" to the next ">".
+size_t SkipBlanksAndComments(std::string_view Text, size_t At) noexcept {
+    const auto to = [&](size_t From, std::string_view End) {
+        const size_t found = Text.find(End, From);
+        return found == std::string_view::npos ? Text.size() : found + End.size();
+    };
+    while (At < Text.size()) {
+        const char c = Text[At];
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') ++At;
+        else if (Text.compare(At, 2, "//") == 0) At = std::min(Text.size(), to(At, "\n"));
+        else if (Text.compare(At, 2, "(*") == 0) At = to(At + 1, "*)");
+        else if (Text.compare(At, 2, "<!") == 0 || Text.compare(At, 2, "<?") == 0) At = to(At, ">");
+        else break;
+    }
+    return At;
+}
+
 // What stands between APDUs and is passed over quietly: blanks, comments
-// (as the XML reader skips them) and the command line's label lines. Returns
-// the index of the first character that is none of these.
-size_t SkipQuiet(const std::string& Text, size_t At) {
+// and the command line's label lines. Returns the index of the first
+// character that is none of these.
+size_t SkipQuiet(std::string_view Text, size_t At) {
     for (;;) {
-        TXMLParser parser;
-        parser.SetText(Text.c_str() + At);  // skips blanks and comments
-        At += static_cast<size_t>(parser.TokenStart());
+        At = SkipBlanksAndComments(Text, At);
         size_t lineStart = At;
         while (lineStart > 0 && (Text[lineStart - 1] == ' ' || Text[lineStart - 1] == '\t')) --lineStart;
         if (lineStart > 0 && Text[lineStart - 1] != '\n') return At;
@@ -159,7 +177,7 @@ size_t SkipQuiet(const std::string& Text, size_t At) {
 
 // Text that is no APDU runs to the next element, comment or label line, or
 // to the end of the text; it is named in a note, not translated.
-size_t OtherTextEnd(const std::string& Text, size_t At) {
+size_t OtherTextEnd(std::string_view Text, size_t At) {
     for (size_t i = At + 1; i < Text.size(); ++i) {
         if (Text[i] == '<' && (OpensElement(Text, i) || Text.compare(i, 2, "<!") == 0)) return i;
         if (Text[i] == '\n' && SkipLabelLines(Text, i + 1) != i + 1) return i + 1;
@@ -176,10 +194,16 @@ void XmlToHex(TTranslateOutcome& Outcome, std::string_view SourceText, std::stri
     Outcome.HexToXml = false;
     const std::string text(Xml);  // zero-terminated
     struct TNote {
-        int Apdu;  // from 1: the APDU it is of, or after
-        std::string Text;
+        int Apdu;               // from 1: the APDU it is of, or (negative) after
+        std::string Text;       // a note of the APDU
+        std::string_view After; // or the text after it
     };
     std::vector<TNote> notes;
+    size_t dropped = 0;  // notes beyond kMaxNotes
+    const auto note = [&](TNote&& Note) {
+        if (notes.size() < kMaxNotes) notes.push_back(std::move(Note));
+        else ++dropped;
+    };
     std::string hex;
     int count = 0;
     size_t at = SkipLabelLines(text, 0);
@@ -201,25 +225,26 @@ void XmlToHex(TTranslateOutcome& Outcome, std::string_view SourceText, std::stri
         hex += RawBytesToHexStr(
             std::string_view(reinterpret_cast<const char*>(VantrelStreamData(octets)), VantrelStreamSize(octets)));
         for (uint32_t i = 0, n = VantrelStreamNoteCount(octets); i < n; ++i)
-            notes.push_back({count, VantrelStreamNote(octets, i)});
+            note({count, VantrelStreamNote(octets, i), {}});
         VantrelStreamFree(octets);
         at += end;
         while ((at = SkipQuiet(text, at)) < text.size() && !OpensElement(text, at)) {
             const size_t otherEnd = OtherTextEnd(text, at);
             size_t size = otherEnd - at;
             while (size > 0 && IsBlank(text[at + size - 1])) --size;
-            notes.push_back({-count, std::string(text, at, size)});
+            note({-count, {}, std::string_view(text).substr(at, size)});
             at = otherEnd;
         }
         if (at >= text.size()) break;
     }
     // Text after an APDU is named as "the APDU" or "APDU 2"; the notes of the
     // APDUs themselves say which one when there are several.
-    for (TNote& note : notes) {
-        const std::string apdu = count == 1 ? "the APDU" : "APDU " + std::to_string(note.Apdu < 0 ? -note.Apdu : note.Apdu);
-        if (note.Apdu < 0) Outcome.Notes.push_back(TextAfterApduText(note.Text, apdu));
-        else Outcome.Notes.push_back(count == 1 ? std::move(note.Text) : apdu + ": " + note.Text);
+    for (TNote& n : notes) {
+        const std::string apdu = count == 1 ? "the APDU" : "APDU " + std::to_string(n.Apdu < 0 ? -n.Apdu : n.Apdu);
+        if (n.Apdu < 0) Outcome.Notes.push_back(TextAfterApduText(n.After, apdu));
+        else Outcome.Notes.push_back(count == 1 ? std::move(n.Text) : apdu + ": " + n.Text);
     }
+    if (dropped > 0) Outcome.Notes.push_back("and " + std::to_string(dropped) + " more notes of the same kind");
     Outcome.Kind = TTranslateOutcome::Translated;
     Outcome.Text = std::move(hex);
 }

@@ -54,6 +54,9 @@ TEST(Notes, SeveralApdusInXml) {
          "HexStrToByteStr: Hex-character missing", {}, 3, 25},
         {"an unknown element second", std::string(kFive) + "\n<Dato />", K::EntryFailure, "'Dato' unknown identifier",
          {}, 2, 9},
+        // Found by fuzzing: the element after the text has an unknown attribute.
+        {"an unknown attribute second", std::string(kFive) + " x <Foo Valu=\"1\" />", K::EntryFailure,
+         "'Valu' unknown identifier", {}, 1, 48},
         // Text before the first APDU fails as it always did.
         {"text before the first", "hello " + std::string(kFive), K::EntryFailure,
          "T_COSEMpdu.CreateFromXml : illegal choice", {}},
@@ -70,6 +73,18 @@ TEST(Notes, SeveralApdusInXml) {
             EXPECT_EQ(o.Column, r.Column);
         }
     }
+}
+
+// The notes of XML with many APDUs are bounded: the count of the others follows.
+TEST(Notes, ManyNotesAreCounted) {
+    std::string source;
+    for (int i = 0; i < 40; ++i) source += std::string(kFive) + "\nx\n";
+    const TTranslateOutcome o = TranslateText(source);
+    ASSERT_EQ(o.Kind, K::Translated);
+    ASSERT_EQ(o.Notes.size(), 33u);
+    EXPECT_EQ(o.Notes[0], "1 character after the end of APDU 1: \"x\"");
+    EXPECT_EQ(o.Notes[31], "1 character after the end of APDU 32: \"x\"");
+    EXPECT_EQ(o.Notes[32], "and 8 more notes of the same kind");
 }
 
 // The command line's label lines before the XML do not count for where the
