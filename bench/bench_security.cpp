@@ -37,7 +37,8 @@ const std::string kPlainXml = ToXml(kPlain);
 // The same response in the clear inside glo_GetResponse, as XML.
 std::string ClearXml() {
     std::string xml = "<glo_GetResponse>\r\n  <SecurityControl Value=\"30\" />\r\n"
-                      "  <InvocationCounter Value=\"01234567\" />\r\n";
+                      "  <InvocationCounter Value=\"01234567\" />\r\n"
+                      "  <SystemTitle Value=\"4D4D4D0000BC614E\" />\r\n";
     for (size_t at = 0; at < kPlainXml.size();) {
         const size_t end = kPlainXml.find('\n', at) + 1;
         xml += "  " + kPlainXml.substr(at, end - at);

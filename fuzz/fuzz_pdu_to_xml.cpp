@@ -1,12 +1,15 @@
-// Octets → XML: any input ends in XML or in the error record. XML that comes
-// out must read back, and the octets it encodes to must give the same XML,
-// but for the comment that names octets after the end of the APDU. With the
-// public key set the same holds, and the XML of what deciphers must encipher
-// back to exactly the octets it came from.
+// Octets → XML: any input ends in XML or in the error record. The XML that
+// comes out either gives back exactly the octets read, or says it does not:
+// a note (and a comment) names the first octet that differs, and nothing
+// else ever differs without one. XML that gives back the octets reads back
+// to the same XML, but for the comment that names octets after the end of
+// the APDU. With the public key set, and with its encryption keys alone, the
+// XML of what deciphers enciphers back to exactly the octets it came from.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "Src/translate/OctetsAfterApdu.h"
 #include "FuzzKeys.h"
@@ -19,7 +22,8 @@ namespace {
     std::abort();
 }
 
-std::string Xml(const uint8_t* Data, size_t Size, TTranslationError& Error, const VantrelKeys* Keys = nullptr) {
+std::string Xml(const uint8_t* Data, size_t Size, TTranslationError& Error, const VantrelKeys* Keys = nullptr,
+                std::vector<std::string>* Notes = nullptr) {
     VantrelStream* stream = nullptr;
     PduToXmlWithKeys(Data, static_cast<uint32_t>(Size), Keys, &stream, &Error);
     if (Error.Code != 0) {
@@ -28,8 +32,44 @@ std::string Xml(const uint8_t* Data, size_t Size, TTranslationError& Error, cons
     }
     std::string text(reinterpret_cast<const char*>(VantrelStreamData(stream)));
     if (VantrelStreamSize(stream) != text.size() + 1) Fail("stream size", text);
+    for (uint32_t i = 0; Notes && i < VantrelStreamNoteCount(stream); ++i) {
+        const std::string note = VantrelStreamNote(stream, i);
+        // Notes may stand in XML comments, and each has its comment in the XML.
+        if (note.find('>') != std::string::npos || note.find("--") != std::string::npos) Fail("note text", note);
+        Notes->push_back(note);
+    }
     VantrelStreamFree(stream);
     return text;
+}
+
+std::string Octets(const VantrelStream* Stream) {
+    return {reinterpret_cast<const char*>(VantrelStreamData(Stream)), VantrelStreamSize(Stream)};
+}
+
+// The encryption keys of the public set without the authentication key.
+const VantrelKeys* EncryptionKeysOnly() {
+    static VantrelKeys* const keys = [] {
+        VantrelKeys* k = VantrelKeysNew();
+        TTranslationError e;
+        VantrelKeysSet(k, "BlockCipherKey", "000102030405060708090A0B0C0D0E0F", &e);
+        VantrelKeysSet(k, "DedicatedKey", "00112233445566778899AABBCCDDEEFF", &e);
+        VantrelKeysSet(k, "ClientSystemTitle", "4D4D4D0000000001", &e);
+        VantrelKeysSet(k, "ServerSystemTitle", "4D4D4D0000BC614E", &e);
+        return k;
+    }();
+    return keys;
+}
+
+// With Keys, the XML of the octets enciphers back to Expected.
+void ExpectKeyedWayBack(const uint8_t* Data, size_t Size, const VantrelKeys* Keys, const std::string& Expected) {
+    TTranslationError error;
+    const std::string keyed = Xml(Data, Size, error, Keys);
+    if (error.Code != 0) Fail("fails with keys only", error.Message);
+    VantrelStream* octets = nullptr;
+    XmlToPduWithKeys(keyed.c_str(), Keys, &octets, &error);
+    if (error.Code != 0) Fail(error.Message, keyed);
+    if (Octets(octets) != Expected) Fail("octets changed on the way back with keys", keyed);
+    VantrelStreamFree(octets);
 }
 
 }  // namespace
@@ -37,7 +77,8 @@ std::string Xml(const uint8_t* Data, size_t Size, TTranslationError& Error, cons
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     if (Size > (1u << 20)) return 0;
     TTranslationError error;
-    std::string xml = Xml(Data, Size, error);
+    std::vector<std::string> notes;
+    std::string xml = Xml(Data, Size, error, nullptr, &notes);
     {
         // Into a buffer: the same text when it fits, nothing written when not.
         std::string buffer(Size % 2 ? xml.size() + 1 : xml.size() / 2, '#');
@@ -52,33 +93,46 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     }
     if (error.Code != 0) return 0;
     if (error.Position < 1 || static_cast<size_t>(error.Position) > Size + 1) Fail("position outside the octets", xml);
-    if (static_cast<size_t>(error.Position) <= Size) {
+    const std::string read(reinterpret_cast<const char*>(Data), static_cast<size_t>(error.Position) - 1);
+    if (read.size() < Size) {
         // Octets were left: the XML ends with the comment that names them.
         const std::string text = vantrel::OctetsAfterApduText(
-            std::string_view(reinterpret_cast<const char*>(Data), Size).substr(static_cast<size_t>(error.Position) - 1));
-        if (text.find('>') != std::string::npos || text.find("--") != std::string::npos) Fail("comment text", text);
+            std::string_view(reinterpret_cast<const char*>(Data), Size).substr(read.size()));
         const std::string comment = "<!-- " + text + " --> \r\n";
         if (!xml.ends_with(comment)) Fail("no comment for the octets after the APDU", xml);
         xml.resize(xml.size() - comment.size());
     }
+    // The note of a reading that the XML does not give back, if any.
+    std::string other;
+    for (const std::string& note : notes)
+        if (note.starts_with("the XML gives other octets") || note.starts_with("the XML does not ")) other = note;
+    if (!other.empty() && xml.find("<!-- " + other + " --> \r\n") == std::string::npos) Fail("no comment for the note", xml);
 
     VantrelStream* octets = nullptr;
     XmlToPdu(xml.c_str(), &octets, &error);
+    if (other.starts_with("the XML does not ")) {
+        if (error.Code == 0) Fail("XML said not to encode encodes", xml);
+        return 0;
+    }
     if (error.Code != 0) Fail(error.Message, xml);
-    const std::string again = Xml(VantrelStreamData(octets), VantrelStreamSize(octets), error);
-    if (error.Code != 0) Fail(error.Message, xml);
-    if (again != xml) Fail("XML changed on the way back", xml + "\n---\n" + again);
-    const std::string plain(reinterpret_cast<const char*>(VantrelStreamData(octets)), VantrelStreamSize(octets));
+    const std::string plain = Octets(octets);
     VantrelStreamFree(octets);
+    if (plain != read) {
+        if (other != vantrel::OtherOctetsText(read, plain)) Fail("other octets without the right note", xml + "\n" + other);
+        // The octets of the XML translate in their turn.
+        (void)Xml(reinterpret_cast<const uint8_t*>(plain.data()), plain.size(), error);
+        if (error.Code != 0) Fail(error.Message, xml);
+    } else {
+        if (!other.empty()) Fail("a note of other octets where there are none", other);
+        const std::string again =
+            Xml(reinterpret_cast<const uint8_t*>(plain.data()), plain.size(), error);
+        if (error.Code != 0) Fail(error.Message, xml);
+        if (again != xml) Fail("XML changed on the way back", xml + "\n---\n" + again);
+    }
 
     // With keys: the XML of what deciphers enciphers back to its very octets,
     // so the way back gives the same octets as without keys.
-    const std::string keyed = Xml(Data, Size, error, vfuzz::PublicKeys());
-    if (error.Code != 0) Fail("fails with keys only", error.Message);
-    XmlToPduWithKeys(keyed.c_str(), vfuzz::PublicKeys(), &octets, &error);
-    if (error.Code != 0) Fail(error.Message, keyed);
-    if (std::string(reinterpret_cast<const char*>(VantrelStreamData(octets)), VantrelStreamSize(octets)) != plain)
-        Fail("octets changed on the way back with keys", keyed);
-    VantrelStreamFree(octets);
+    ExpectKeyedWayBack(Data, Size, vfuzz::PublicKeys(), plain);
+    ExpectKeyedWayBack(Data, Size, EncryptionKeysOnly(), plain);
     return 0;
 }

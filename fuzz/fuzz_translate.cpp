@@ -1,14 +1,20 @@
-// Text → the translate command: any text ends in one of its outcomes. The
-// same octets, taken as a frame, must decode or fail cleanly, and a frame
-// that decodes must build and decode back to the same fields.
+// Text → the translate command: any text ends in one of its outcomes. Hex
+// octets that translate without a note give XML that translates back to the
+// very same octets. The same octets, taken as a frame, must decode or fail
+// cleanly, and a frame that decodes must build and decode back to the same
+// fields.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "Src/translate/Frame.h"
+#include "Src/translate/HexText.h"
+#include "Src/translate/LlcHeader.h"
 #include "Src/translate/TranslateCommand.h"
 #include "xmlPdu/INFRA/Errors.h"
+#include "xmlPdu/INFRA/INFRAMisc.h"
 
 namespace {
 
@@ -16,6 +22,25 @@ using namespace vantrel;
 
 void Check(bool Condition) {
     if (!Condition) std::abort();
+}
+
+// Plain hex octets (no frame, WRAPPER or LLC header) that translate without
+// a note: their XML gives them back.
+void CheckWayBack(std::string_view Text, const TTranslateOutcome& Outcome) {
+    if (Outcome.Kind != TTranslateOutcome::Translated || !Outcome.HexToXml || Outcome.Wrapped || !Outcome.Notes.empty())
+        return;
+    std::string octets;
+    try {
+        octets = TMisc::PastedHexToByteStr(Text);
+    } catch (const EConvertError&) {
+        return;  // a trace form
+    }
+    const size_t start = Text.find_first_not_of("\r\n ");
+    if (octets.empty() || Text.substr(start, 2) == "7E" || Text.substr(start, 2) == "7e" || StartsWithLlcHeader(octets))
+        return;
+    const TTranslateOutcome back = TranslateText(Outcome.Text, false);
+    Check(back.Kind == TTranslateOutcome::Translated && !back.HexToXml && back.Notes.empty());
+    Check(back.Text == RawBytesToHexStr(octets));
 }
 
 void CheckOutcome(std::string_view Text) {
@@ -37,8 +62,14 @@ void CheckOutcome(std::string_view Text) {
     switch (outcome.Kind) {
     case TTranslateOutcome::Translated:
         if (!outcome.HexToXml) {
-            Check(outcome.Text.size() % 2 == 0);
-            Check(outcome.Text.find_first_not_of("0123456789ABCDEF") == std::string::npos);
+            // A line of hex digits per APDU, CR LF between them.
+            for (size_t at = 0;;) {
+                const size_t end = std::min(outcome.Text.find("\r\n", at), outcome.Text.size());
+                const std::string_view line = std::string_view(outcome.Text).substr(at, end - at);
+                Check(line.size() % 2 == 0 && line.find_first_not_of("0123456789ABCDEF") == std::string_view::npos);
+                if (end == outcome.Text.size()) break;
+                at = end + 2;
+            }
         } else {
             Check(!outcome.Text.empty());
         }
@@ -51,6 +82,7 @@ void CheckOutcome(std::string_view Text) {
     default:
         Check(false);
     }
+    CheckWayBack(Text, outcome);
 }
 
 void CheckFrame(std::string_view Octets) {

@@ -11,11 +11,13 @@
 #include "../../xmlPdu/INFRA/OutputLimit.h"
 #include "../../xmlPdu/security/Keys.h"
 #include "../../xmlPdu/security/SecurityContext.h"
+#include "../../xmlPdu/security/SecurityLayer.h"
 #include "../../xmlPdu/types/COSEMpdu.h"
 #include "../translate/OctetsAfterApdu.h"
 #include "../annotate/Annotator.h"
 #include "DecodedHook.h"
 #include "StreamInternal.h"
+#include "XmlEntry.h"
 #include "vantrel/vantrel.h"
 
 
@@ -80,6 +82,42 @@ void NoteOctetsAfterApdu(TScriptStream& Xml, const TStringWrapper& Reader, std::
     Xml.EmitLn("");
 }
 
+// A reading that took a form the encoder does not write (or did not keep
+// track) may give other octets: its XML is read again and encoded, and where
+// that differs from the input, a comment after the APDU and a note say from
+// which octet on. (Reading the XML, not encoding the tree read, is what the
+// way back does: the note speaks of the XML, whatever an element keeps.)
+void NoteOtherOctets(TScriptStream& Xml, std::string_view Read, const VantrelKeys* Keys,
+                     std::vector<std::string>& Notes) {
+    const std::string xml(Xml.View());
+    TXMLParser parser;
+    TSecurityContext security;
+    security.Keys = Keys;
+    parser.Security = &security;
+    std::unique_ptr<T_COSEMpdu> pdu;
+    std::string text;
+    try {
+        parser.SetText(xml.c_str());
+        pdu = std::make_unique<T_COSEMpdu>(xmlIgnore, parser);
+    } catch (const EVantrelError& e) {
+        text = CommentText("the XML does not read back: " + e.Message());
+    }
+    if (pdu) {
+        std::string again;
+        again.reserve(Read.size());
+        try {
+            pdu->EncodeToPduStr(again);
+            text = OtherOctetsText(Read, again);
+        } catch (const EVantrelError& e) {
+            text = CommentText("the XML does not encode: " + e.Message());
+        }
+    }
+    if (text.empty()) return;
+    Notes.push_back(std::move(text));
+    Xml.XMLComment(Notes.back());
+    Xml.EmitLn("");
+}
+
 // Translates the octets and hands the XML, its closing zero written, and
 // the translation's notes to Done; a failure fills Error instead.
 // Error->Position is where reading stopped either way, and on success
@@ -105,7 +143,11 @@ void TranslateOctets(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys
             const TAnnotation annotation(xml, (Flags & VANTREL_ANNOTATE) != 0);
             pdu->ToXML(xml);
         }
-        std::vector<std::string> notes;
+        std::vector<std::string> notes = std::move(security.Notes);
+        if (!reader.Canonical) {
+            const std::string_view input(Data ? reinterpret_cast<const char*>(Data) : "", Data ? Size : 0);
+            NoteOtherOctets(xml, input.substr(0, static_cast<size_t>(reader.FIndex - 1)), Keys, notes);
+        }
         NoteOctetsAfterApdu(xml, reader, notes);
         xml.WriteRaw("", 1);
         NotesToMessage(notes, Error.Message);
@@ -208,7 +250,27 @@ uint32_t PduToXmlInto(const uint8_t* Data, uint32_t Size, const VantrelKeys* Key
 
 void XmlToPduEx(const char* Text, const VantrelKeys* Keys, uint32_t Flags, VantrelStream** Stream,
                 TTranslationError* Error) {
+    size_t end = 0;
+    XmlToPduAt(Text, Keys, Flags, Stream, Error, end);
+    if (!Error || Error->Code != 0 || !Text || Text[end] == '\0') return;
+    // Text after the APDU is not translated, but not passed over without a word.
+    const std::string note = TextAfterApduText(Text + end);
+    Guarded(*Error, 3, [&] {
+        Extras(**Stream).Notes.push_back(note);
+        NotesToMessage(Extras(**Stream).Notes, Error->Message);
+    });
+    if (Error->Code != 0) {
+        VantrelStreamFree(*Stream);
+        *Stream = nullptr;
+    }
+}
+
+}  // extern "C"
+
+void vantrel::XmlToPduAt(const char* Text, const VantrelKeys* Keys, uint32_t Flags, VantrelStream** Stream,
+                         TTranslationError* Error, size_t& End) {
     (void)Flags;
+    End = 0;
     if (!Error) return;
     Error->Code = 0;
     Error->Message[0] = '\0';
@@ -241,8 +303,8 @@ void XmlToPduEx(const char* Text, const VantrelKeys* Keys, uint32_t Flags, Vantr
         TScriptStream out;
         out.Reserve(octets.size() ? octets.size() : 1);
         out.WriteRaw(octets.data(), octets.size());
-        *Stream = MakeStream(out);
+        NotesToMessage(security.Notes, Error->Message);
+        *Stream = MakeStream(out, &security.Notes);
+        End = static_cast<size_t>(parser.TokenStart());
     });
 }
-
-}  // extern "C"

@@ -1,5 +1,6 @@
 #include "Translate.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -9,6 +10,7 @@
 #include "Wrapper.h"
 #include "LlcHeader.h"
 #include "OctetsAfterApdu.h"
+#include "../capi/XmlEntry.h"
 #include "../../xmlPdu/INFRA/Errors.h"
 #include "../../xmlPdu/INFRA/INFRAMisc.h"
 #include "../../xmlPdu/INFRA/ScriptStream.h"
@@ -22,6 +24,9 @@ namespace {
 
 // XML must begin within this many characters of the cleaned text.
 constexpr int64_t kMaxXmlStart = 79;
+// Of XML holding many APDUs, at most this many notes are kept; the count of
+// the others follows them.
+constexpr size_t kMaxNotes = 32;
 
 bool IsBlank(char c) noexcept { return c == '\r' || c == '\n' || c == ' '; }
 
@@ -155,24 +160,143 @@ void WrappedOctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText,
     Outcome.Text = std::move(xml);
 }
 
+// A line that the command line writes before or instead of a translation:
+// "line N:" or "packet N:" and anything after it on the line.
+bool IsLabelLine(std::string_view Line) noexcept {
+    for (const std::string_view word : {std::string_view("line "), std::string_view("packet ")}) {
+        if (!Line.starts_with(word)) continue;
+        size_t at = word.size();
+        const size_t digits = at;
+        while (at < Line.size() && Line[at] >= '0' && Line[at] <= '9') ++at;
+        return at > digits && at < Line.size() && Line[at] == ':';
+    }
+    return false;
+}
+
+// The index after the label lines that Text begins with (blanks before them skipped).
+size_t SkipLabelLines(std::string_view Text, size_t At) noexcept {
+    for (;;) {
+        size_t start = At;
+        while (start < Text.size() && (Text[start] == ' ' || Text[start] == '\t')) ++start;
+        if (!IsLabelLine(Text.substr(start))) return At;
+        const size_t end = Text.find('\n', start);
+        if (end == std::string_view::npos) return Text.size();
+        At = end + 1;
+    }
+}
+
+// Whether the text at At opens an element: "<" and a name.
+bool OpensElement(std::string_view Text, size_t At) noexcept {
+    if (At + 1 >= Text.size() || Text[At] != '<') return false;
+    const char c = Text[At + 1];
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
+// Blanks and comments as the XML reader skips them: "//" to the end of the
+// line, "(*" to "*)", and "<!" or "<?" to the next ">".
+size_t SkipBlanksAndComments(std::string_view Text, size_t At) noexcept {
+    const auto to = [&](size_t From, std::string_view End) {
+        const size_t found = Text.find(End, From);
+        return found == std::string_view::npos ? Text.size() : found + End.size();
+    };
+    while (At < Text.size()) {
+        const char c = Text[At];
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') ++At;
+        else if (Text.compare(At, 2, "//") == 0) At = std::min(Text.size(), to(At, "\n"));
+        else if (Text.compare(At, 2, "(*") == 0) At = to(At + 1, "*)");
+        else if (Text.compare(At, 2, "<!") == 0 || Text.compare(At, 2, "<?") == 0) At = to(At, ">");
+        else break;
+    }
+    return At;
+}
+
+// What stands between APDUs and is passed over quietly: blanks, comments
+// and the command line's label lines. Returns the index of the first
+// character that is none of these.
+size_t SkipQuiet(std::string_view Text, size_t At) {
+    for (;;) {
+        At = SkipBlanksAndComments(Text, At);
+        size_t lineStart = At;
+        while (lineStart > 0 && (Text[lineStart - 1] == ' ' || Text[lineStart - 1] == '\t')) --lineStart;
+        if (lineStart > 0 && Text[lineStart - 1] != '\n') return At;
+        const size_t after = SkipLabelLines(Text, At);
+        if (after == At) return At;
+        At = after;
+    }
+}
+
+// Text that is no APDU runs to the next element, comment or label line, or
+// to the end of the text; it is named in a note, not translated.
+size_t OtherTextEnd(std::string_view Text, size_t At) {
+    for (size_t i = At + 1; i < Text.size(); ++i) {
+        if (Text[i] == '<' && (OpensElement(Text, i) || Text.compare(i, 2, "<!") == 0)) return i;
+        if (Text[i] == '\n' && SkipLabelLines(Text, i + 1) != i + 1) return i + 1;
+    }
+    return Text.size();
+}
+
+// XML to hex. The XML may hold several APDUs, one after another: each gives
+// a line of hex (CR LF between them, as the XML output has). Label lines and
+// comments between them are passed over; other text after an APDU is named
+// in a note. A failure places the caret at its place in the whole text.
 void XmlToHex(TTranslateOutcome& Outcome, std::string_view SourceText, std::string_view Xml,
               const TTranslateOptions& Options) {
     Outcome.HexToXml = false;
     const std::string text(Xml);  // zero-terminated
-    TTranslationError error;
-    VantrelStream* octets = nullptr;
-    XmlToPduEx(text.c_str(), Options.Keys, Flags(Options), &octets, &error);
-    if (error.Code != 0) {
-        // The reader counts bytes; the caret walks characters.
-        const size_t consumed = error.Position > 0 ? static_cast<size_t>(error.Position) : 0;
-        const int64_t index = CharacterCount(Xml.substr(0, consumed)) +
-                              static_cast<int64_t>(consumed > Xml.size() ? consumed - Xml.size() : 0);
-        return EntryFailure(Outcome, SourceText, error, index);
+    struct TNote {
+        int Apdu;               // from 1: the APDU it is of, or (negative) after
+        std::string Text;       // a note of the APDU
+        std::string_view After; // or the text after it
+    };
+    std::vector<TNote> notes;
+    size_t dropped = 0;  // notes beyond kMaxNotes
+    const auto note = [&](TNote&& Note) {
+        if (notes.size() < kMaxNotes) notes.push_back(std::move(Note));
+        else ++dropped;
+    };
+    std::string hex;
+    int count = 0;
+    size_t at = SkipLabelLines(text, 0);
+    for (;;) {
+        TTranslationError error;
+        VantrelStream* octets = nullptr;
+        size_t end = 0;
+        XmlToPduAt(text.c_str() + at, Options.Keys, Flags(Options), &octets, &error, end);
+        if (error.Code != 0) {
+            // The reader counts bytes; the caret walks characters.
+            const size_t consumed = at + (error.Position > 0 ? static_cast<size_t>(error.Position) : 0);
+            const int64_t index = CharacterCount(Xml.substr(0, consumed)) +
+                                  static_cast<int64_t>(consumed > Xml.size() ? consumed - Xml.size() : 0);
+            EntryFailure(Outcome, SourceText, error, index);
+            Outcome.Position = static_cast<int>(std::min<size_t>(consumed, INT_MAX));
+            return;
+        }
+        if (count++ > 0) hex += "\r\n";
+        hex += RawBytesToHexStr(
+            std::string_view(reinterpret_cast<const char*>(VantrelStreamData(octets)), VantrelStreamSize(octets)));
+        for (uint32_t i = 0, n = VantrelStreamNoteCount(octets); i < n; ++i)
+            note({count, VantrelStreamNote(octets, i), {}});
+        VantrelStreamFree(octets);
+        at += end;
+        while ((at = SkipQuiet(text, at)) < text.size() && !OpensElement(text, at)) {
+            const size_t otherEnd = OtherTextEnd(text, at);
+            size_t size = otherEnd - at;
+            while (size > 0 && IsBlank(text[at + size - 1])) --size;
+            note({-count, {}, std::string_view(text).substr(at, size)});
+            at = otherEnd;
+        }
+        if (at >= text.size()) break;
     }
+    // Text after an APDU is named as "the APDU" or "APDU 2"; the notes of the
+    // APDUs themselves say which one when there are several.
+    for (TNote& n : notes) {
+        const std::string apdu = count == 1 ? "the APDU" : "APDU " + std::to_string(n.Apdu < 0 ? -n.Apdu : n.Apdu);
+        if (n.Apdu < 0) Outcome.Notes.push_back(TextAfterApduText(n.After, apdu));
+        else Outcome.Notes.push_back(count == 1 ? std::move(n.Text) : apdu + ": " + n.Text);
+    }
+    if (dropped > 0) Outcome.Notes.push_back("and " + std::to_string(dropped) + " more notes of the same kind");
     Outcome.Kind = TTranslateOutcome::Translated;
-    Outcome.Text = RawBytesToHexStr(
-        std::string_view(reinterpret_cast<const char*>(VantrelStreamData(octets)), VantrelStreamSize(octets)));
-    VantrelStreamFree(octets);
+    Outcome.Text = std::move(hex);
 }
 
 void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, const TTranslateOptions& Options) {
@@ -227,7 +351,11 @@ void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, const TT
         }
         return OctetsToXml(Outcome, SourceText, octets, Options);
     }
-    const int64_t position = CharacterCount(text.substr(0, angle)) + 1;
+    // The command line's label lines before the XML do not count.
+    const size_t from = SkipLabelLines(text, 0);
+    const size_t first = from > 0 ? text.find('<', from) : std::string_view::npos;
+    const int64_t position = first != std::string_view::npos ? CharacterCount(text.substr(from, first - from)) + 1
+                                                             : CharacterCount(text.substr(0, angle)) + 1;
     if (position > kMaxXmlStart)
         return Beep(Outcome, false,
                     "XML must begin within the first " + std::to_string(kMaxXmlStart) + " characters; its first \"<\" is character " +

@@ -47,7 +47,9 @@ VANTREL_API const char*    VantrelStreamField(const VantrelStream* Stream);
 VANTREL_API void PduToXml(const uint8_t* Data, uint32_t Size, VantrelStream** Stream, TTranslationError* Error);
 
 /* XML (zero-terminated) to octets. On success *Stream holds exactly the
- * encoded octets. On failure *Stream is NULL and Error->Code is 1 (reading
+ * encoded octets and Error->Position is 0; text after the APDU other than
+ * blanks and comments is not translated, but named in a note (and in
+ * Error->Message). On failure *Stream is NULL and Error->Code is 1 (reading
  * the XML failed; Position is the 0-based index of the first character not
  * yet consumed) or 2 (encoding failed; Position is 0). */
 VANTREL_API void XmlToPdu(const char* Text, VantrelStream** Stream, TTranslationError* Error);

@@ -114,7 +114,7 @@ TEST(CanonicalReading, FormsTheEncoderDoesNotWrite) {
         {"FF 09 81 02 41 42", false},              // a length in long form
         {"FF 01 82 00 01 11 05", false},           // a count in more octets than it needs
         {"FF 04 03 E0", true},
-        {"FF 04 03 E1", false},                    // padding bits set
+        {"FF 04 03 E1", true},                     // padding bits set: the XML keeps them
         {"C0 01 C1 00 08 00 00 01 00 00 FF 02 00", true},
         {"C0 01 C1 00 08 00 00 01 00 00 FF 02 01 02 12 00 05", true},
         {"C0 01 C1 00 08 00 00 01 00 00 FF 02 07 02 12 00 05", false},  // a presence octet other than 01

@@ -75,7 +75,10 @@ TEST(HexText, FormattedOutput) {
         {"", ""},
         {"2241", "2241"},      // a double quote forces hex
         {"412743", "412743"},  // so does an apostrophe
-        {"3C263E", "\\<&>"},   // nothing is escaped
+        {"3C263E", "3C263E"},  // "<" and "&" cannot stand in an attribute value
+        {"413C42", "413C42"},
+        {"412642", "412642"},
+        {"3E", "\\>"},         // ">" can
         {"20", "\\ "},
         {"7E", "\\~"},
         {"7F", "7F"},
@@ -99,6 +102,7 @@ TEST(HexText, FormattedInput) {
         {"\\", "", TMisc::sfVisibleString, nullptr},
         {"\\abc", "616263", TMisc::sfVisibleString, nullptr},
         {"\\1.2", "312E32", TMisc::sfVisibleString, nullptr},
+        {"\\<&>", "3C263E", TMisc::sfVisibleString, nullptr},  // as older XML has it
         {"0a 1B", "0A1B", TMisc::sfHex, nullptr},
         {"1.0.99.98.1.255", "01006362 01FF", TMisc::sfDotted, nullptr},
         {"0.0.1.0.0.255", "0000010000FF", TMisc::sfDotted, nullptr},

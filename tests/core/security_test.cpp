@@ -219,11 +219,14 @@ struct TEnvelope {
     const char* Open;   // the XML before SecurityControl
     const char* Close;  // the XML after the APDU
     bool Dedicated;
+    // The system title the glo_ and ded_ forms record (the sender's of the
+    // keys); the general APDUs carry their own.
+    const char* Title = nullptr;
 };
 const TEnvelope kEnvelopes[] = {
-    {"<glo_GetRequest>\r\n", "</glo_GetRequest>\r\n", false},
-    {"<glo_GetResponse>\r\n", "</glo_GetResponse>\r\n", false},
-    {"<ded_ActionRequest>\r\n", "</ded_ActionRequest>\r\n", true},
+    {"<glo_GetRequest>\r\n", "</glo_GetRequest>\r\n", false, "4D4D4D0000000001"},
+    {"<glo_GetResponse>\r\n", "</glo_GetResponse>\r\n", false, "4D4D4D0000BC614E"},
+    {"<ded_ActionRequest>\r\n", "</ded_ActionRequest>\r\n", true, "4D4D4D0000000001"},
     {"<GeneralGloCiphering>\r\n  <SystemTitle Value=\"4D4D4D0000BC614E\" />\r\n", "</GeneralGloCiphering>\r\n", false},
     {"<GeneralDedCiphering>\r\n  <SystemTitle Value=\"4D4D4D0000BC614E\" />\r\n", "</GeneralDedCiphering>\r\n", true},
     {"<GeneralCiphering>\r\n  <TransactionId Value=\"01\" />\r\n  <OriginatorSystemTitle Value=\"4D4D4D0000BC614E\" />\r\n"
@@ -245,6 +248,7 @@ std::string ClearXml(const TEnvelope& Envelope, const char* Control, const std::
     std::string xml = Envelope.Open;
     xml += "  <SecurityControl Value=\"" + std::string(Control) + "\" />\r\n";
     xml += "  <InvocationCounter Value=\"01234567\" />\r\n";
+    if (Envelope.Title) xml += "  <SystemTitle Value=\"" + std::string(Envelope.Title) + "\" />\r\n";
     for (size_t at = 0; at < InnerXml.size();) {
         const size_t end = InnerXml.find('\n', at) + 1;
         xml += "  " + InnerXml.substr(at, end - at);

@@ -281,7 +281,10 @@ TEST_F(CliCapture, DlmsOnAnotherPortFoundByItsWrapperPdus) {
     }
     const TRun run = Run("{in}", pcap.Bytes(), "4063.pcap");
     EXPECT_EQ(run.Status, 0) << run.Err;
-    EXPECT_EQ(run.Err, "");
+    // The meter of this public capture writes its release response's BER
+    // lengths other than they add up: the XML gives other octets, and says so.
+    EXPECT_EQ(run.Err, FDir + "/4063.pcap: packet 29: warning: the XML gives other octets from octet 2 on: the input "
+                              "has 11 80 01 00 BE 0F 04 0E ..., the XML 15 80 01 00 BE 10 04 0E ...\n");
     EXPECT_EQ(Heads(run.Out), (std::vector<std::string>{
                                   "packet 1: AssociationRequest", "packet 5: AssociationResponse", "packet 9: GetRequest",
                                   "packet 13: GetResponse", "packet 17: GetRequest", "packet 21: GetResponse",

@@ -776,7 +776,8 @@ const SESSION_KEYS = {
 };
 const DED_GET = "D01E3000000001D3B903996D9508C5B6BCDEB025DD1800A5C92775FB55F317CF";
 const DED_GET_XML = [
-  "<ded_GetRequest>", '  <SecurityControl Value="30" />', '  <InvocationCounter Value="00000001" />', "  <GetRequest>",
+  "<ded_GetRequest>", '  <SecurityControl Value="30" />', '  <InvocationCounter Value="00000001" />',
+  '  <SystemTitle Value="4349520000000001" />', "  <GetRequest>",
   "    <GetRequestNormal>", '      <InvokeIdAndPriority Value="C1" />', "      <AttributeDescriptor>",
   '        <ClassId Value="0008" />', '        <InstanceId Value="0000010000FF" />', '        <AttributeId Value="02" />',
   "      </AttributeDescriptor>", "    </GetRequestNormal>", "  </GetRequest>", "</ded_GetRequest>", "",

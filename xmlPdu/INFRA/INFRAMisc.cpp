@@ -61,10 +61,25 @@ std::string TMisc::ByteStrToHexStr(std::string_view ByteStr) {
     return s;
 }
 
+namespace {
+// The octets that may stand as themselves in a quoted attribute value: the
+// printable ones but the two quote characters and the two that XML reserves
+// there ("<" and "&").
+constexpr auto BuildVisible() {
+    struct TVisible {
+        bool c[256];
+    } t{};
+    for (int ch = 32; ch <= 126; ++ch) t.c[ch] = true;
+    for (unsigned char ch : {'"', '\'', '<', '&'}) t.c[ch] = false;
+    return t;
+}
+constexpr auto kVisible = BuildVisible();
+}  // namespace
+
 bool TMisc::IsVisibleText(std::string_view ByteStr) noexcept {
     if (ByteStr.empty()) return false;
     for (unsigned char c : ByteStr)
-        if (c < 32 || c > 126 || c == '"' || c == '\'') return false;
+        if (!kVisible.c[c]) return false;
     return true;
 }
 

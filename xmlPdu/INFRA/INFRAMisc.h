@@ -19,7 +19,9 @@ public:
     static void AppendHex(std::string& Out, std::string_view ByteStr);
 
     // A backslash and the text when every octet is printable (32..126 without
-    // the two quote characters), otherwise hex. Empty gives empty.
+    // the two quote characters, "<" and "&", which an XML attribute value
+    // cannot hold as they are), otherwise hex. Empty gives empty. The reader
+    // still takes backslash text with "<" and "&" in it, as older XML has it.
     static std::string ByteStrToFormatedString2(std::string_view ByteStr);
     static bool IsVisibleText(std::string_view ByteStr) noexcept;
 

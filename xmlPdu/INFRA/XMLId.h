@@ -15,9 +15,10 @@ enum TXMLId : uint16_t {
 };
 
 // Identifiers added later stand after xmlDummy: the order never changes.
-inline constexpr int kXMLIdCount = 429;
-static_assert(xmlDummy == 425 && xmlglo_EventNotificationRequest == 426 && xmlInvocationCounter == kXMLIdCount - 1,
-              "the vocabulary has 429 identifiers");
+inline constexpr int kXMLIdCount = 431;
+static_assert(xmlDummy == 425 && xmlglo_EventNotificationRequest == 426 && xmlInvocationCounter == 428 &&
+                  xmlCiphertextCheck == kXMLIdCount - 1,
+              "the vocabulary has 431 identifiers");
 static_assert(xmlIgnore == 421 && xmlData == 61 && xml_COSEMpdu == 62);
 
 namespace detail {

@@ -61,6 +61,7 @@ void TXMLParser::Next() {
             if (Peek() != 0) FNextIdx += 2;
             continue;
         }
+        FTokenStart = FNextIdx;
         if (c == 0) {
             FToken = xtEndOfBuffer;
             return;

@@ -70,6 +70,10 @@ public:
     int NextIdx() const noexcept { return FNextIdx; }
     int LineNr() const noexcept { return FLineNr; }
     int TokenIdx() const noexcept { return FTokenIdx; }
+    // Where the current token begins: its "<", the first character of text
+    // that is no tag, or the end of the text; blanks and comments before it
+    // are skipped.
+    int TokenStart() const noexcept { return FTokenStart; }
     std::string_view TagIdentifier() const noexcept { return FTagIdentifier; }
     std::string_view AttribIdentifier() const noexcept { return FAttribIdentifier; }
     std::string_view AttribValue() const noexcept { return FAttribValue; }
@@ -92,6 +96,7 @@ private:
     int FNextIdx = 0;
     int FLineNr = 0;
     int FTokenIdx = 0;
+    int FTokenStart = 0;
     std::string_view FTagIdentifier;
     std::string_view FAttribIdentifier;
     std::string_view FAttribValue;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct VantrelKeys;
 
@@ -17,6 +18,10 @@ struct TSecurityContext {
     // ciphered initiate APDU in its user information was enciphered with.
     bool InAssociation = false;
     std::string AssociationTitle;
+    // What the translation has to say of its ciphered APDUs, one sentence
+    // each, for its notes: one that did not decipher although keys were
+    // given, a tag that was not checked.
+    std::vector<std::string> Notes;
 };
 
 // Marks the reading of an association APDU for its lifetime.

@@ -37,11 +37,14 @@ void NoteTitle(TSecurityContext* Context, const TBERField& Field, const TElement
 }  // namespace
 
 void TBERApdu::DecodeFromPduStr(TStringWrapper& PDUStr, const TBERTable& Table) {
-    PDUStr.Canonical = false;  // lengths are not compared, fields come in any order
     TAssociationScope scope(PDUStr.Security);
     Fields.resize(Table.Fields.size());
-    // The length is not used: the fields run to the end of the input.
-    DecodeVarLengthUnsignedInteger(PDUStr);
+    // The fields run to the end of the input, whatever the lengths say; a
+    // length other than the encoder's, a field out of table order or again
+    // is read, but not as the encoder writes it.
+    const uint32_t length = DecodeVarLengthUnsignedInteger(PDUStr);
+    const int contents = PDUStr.FIndex;
+    ptrdiff_t previous = -1;
     const TXMLId outer = PDUStr.Field;
     while (PDUStr.GetRemainingBytes() > 0) {
         PDUStr.Field = outer;
@@ -49,16 +52,26 @@ void TBERApdu::DecodeFromPduStr(TStringWrapper& PDUStr, const TBERTable& Table) 
         const TBERField* f = Table.FindTag(tag);
         if (!f) throw EVantrelError("Unexpected tag1 " + std::to_string(tag));
         PDUStr.Field = f->Id;
+        const ptrdiff_t index = f - Table.Fields.data();
+        if (index <= previous) PDUStr.Canonical = false;
+        previous = index;
+        uint32_t fieldLength = 0;
         if (f->InnerTag != TBERField::kNoInnerTag) {
-            DecodeVarLengthUnsignedInteger(PDUStr);
+            fieldLength = DecodeVarLengthUnsignedInteger(PDUStr);
             const uint8_t inner = PDUStr.NextByte();
             if (inner != f->InnerTag) throw EVantrelError("Unexpected tag2 " + std::to_string(inner));
         }
+        const int innerStart = PDUStr.FIndex - 1;
         // A field that comes again replaces the earlier one.
-        TElementPtr& field = Fields[static_cast<size_t>(f - Table.Fields.data())];
+        TElementPtr& field = Fields[static_cast<size_t>(index)];
         field = f->Factory->FromPdu(f->Id, PDUStr);
+        if (f->InnerTag != TBERField::kNoInnerTag && static_cast<uint32_t>(PDUStr.FIndex - innerStart) != fieldLength)
+            PDUStr.Canonical = false;
         NoteTitle(PDUStr.Security, *f, field);
     }
+    if (static_cast<uint32_t>(PDUStr.FIndex - contents) != length) PDUStr.Canonical = false;
+    for (size_t i = 0; i < Fields.size(); ++i)
+        if (Table.Fields[i].Required && !Fields[i]) PDUStr.Canonical = false;  // nothing to encode it from
     PDUStr.Field = outer;
 }
 
@@ -116,10 +129,12 @@ void TBERApdu::ToXML(TScriptStream& Stream) const {
 // ------------------------------------------------------------- carried APDU
 
 T_BERCOSEMpdu::T_BERCOSEMpdu(TXMLId aXMLId, TStringWrapper& PDUStr) : T_COSEMpdu(aXMLId) {
-    PDUStr.Canonical = false;
-    DecodeVarLengthUnsignedInteger(PDUStr);  // not compared with what follows
+    // The length is not needed to read the APDU; the encoder writes its own.
+    const uint32_t length = DecodeVarLengthUnsignedInteger(PDUStr);
+    const int start = PDUStr.FIndex;
     TNestingGuard guard(PDUStr.Nesting);
     DecodeFromPduStr(PDUStr, kTable);
+    if (static_cast<uint32_t>(PDUStr.FIndex - start) != length) PDUStr.Canonical = false;
 }
 
 T_BERCOSEMpdu::T_BERCOSEMpdu(TXMLId aXMLId, TXMLParser& XMLParser) : T_COSEMpdu(aXMLId) {
@@ -152,13 +167,14 @@ T_ResultSourceDiagnostic::T_ResultSourceDiagnostic(TXMLId aXMLId)
     : TElementImpl(aXMLId), Value(kDiagnosticSources[0].Factory->Create(kDiagnosticSources[0].Id)) {}
 
 T_ResultSourceDiagnostic::T_ResultSourceDiagnostic(TXMLId aXMLId, TStringWrapper& PDUStr) : TElementImpl(aXMLId) {
-    PDUStr.Canonical = false;
-    PDUStr.NextByte();  // the outer length, not used
+    // The lengths are not needed to read it; the encoder writes 05 and 03.
+    const uint8_t outer = PDUStr.NextByte();
     Tag1 = PDUStr.NextByte();
     const TAlternative& source = DiagnosticSource(Tag1);
-    PDUStr.NextByte();  // the inner length, not used
+    const uint8_t inner = PDUStr.NextByte();
     PDUStr.ExpectByte(0x02);
     Value = source.Factory->FromPdu(source.Id, PDUStr);
+    if (outer != 5 || inner != 3) PDUStr.Canonical = false;
 }
 
 T_ResultSourceDiagnostic::T_ResultSourceDiagnostic(TXMLId aXMLId, TXMLParser& XMLParser) : TElementImpl(aXMLId) {

@@ -1,5 +1,6 @@
 #include "BERPrimitives.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "../INFRA/LexicalAnalyser.h"
@@ -9,15 +10,17 @@ namespace vantrel {
 // ---------------------------------------------------------------- bit string
 
 void TBERBitStr::LoadPduStr(TStringWrapper& PDUStr) {
-    PDUStr.Canonical = false;
     const int length = PDUStr.NextByte();
     const int unused = PDUStr.NextByte();
     const std::string_view octets = PDUStr.CopyFromIndexAndForward(length - 1);
+    // The encoder counts the unused bits of the last octet, 0 without octets.
+    if (octets.empty() ? unused != 0 : unused > 7) PDUStr.Canonical = false;
     // An unused-bits count above 8 leaves the last octet no bits at all.
     const size_t bits = octets.empty() ? 0 : octets.size() * 8 - static_cast<size_t>(std::min(unused, 8));
     Value.resize(bits);
     for (size_t i = 0; i < bits; ++i)
         Value[i] = (static_cast<uint8_t>(octets[i / 8]) & (0x80u >> (i % 8))) ? '1' : '0';
+    if (bits % 8) Padding = static_cast<uint8_t>(octets.back()) & (0xFFu >> (bits % 8));
 }
 
 void TBERBitStr::EncodeToPduStr(std::string& PduStr) const {
@@ -28,12 +31,13 @@ void TBERBitStr::EncodeToPduStr(std::string& PduStr) const {
     PduStr += static_cast<char>(octets * 8 - Value.size());
     for (size_t first = 0; first < Value.size(); first += 8) {
         uint8_t octet = 0;
-        for (size_t i = first; i < first + 8; ++i) {
-            const char c = i < Value.size() ? Value[i] : '0';
+        const size_t last = std::min(first + 8, Value.size());
+        for (size_t i = first; i < last; ++i) {
+            const char c = Value[i];
             if (c != '0' && c != '1') throw EVantrelError("BERBitString: illegal character");
             octet = static_cast<uint8_t>(octet << 1 | (c == '1'));
         }
-        PduStr += static_cast<char>(octet);
+        PduStr += static_cast<char>(LastOctet(octet, static_cast<int>(last - first)));
     }
 }
 
@@ -177,7 +181,6 @@ std::string ContentsOfArcs(const std::string& Text) {
 }  // namespace
 
 void TBERObjectIdentifier::LoadFromPDUStr(TStringWrapper& PDUStr) {
-    PDUStr.Canonical = false;
     const uint8_t length = PDUStr.NextByte();
     if (length != 0 && length != kNamedLength) RaiseIllegalLength(length);
     const std::string_view contents = PDUStr.CopyFromIndexAndForward(length);
@@ -193,6 +196,7 @@ void TBERObjectIdentifier::LoadFromPDUStr(TStringWrapper& PDUStr) {
         Contents.assign(contents);
     } else {
         Value = 0;  // octets that are no identifier at all: UNKNOWN
+        PDUStr.Canonical = false;
     }
 }
 

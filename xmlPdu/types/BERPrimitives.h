@@ -44,10 +44,7 @@ public:
 class TBEROctetStr : public TOctetString {
 public:
     explicit TBEROctetStr(TXMLId aXMLId) noexcept : TOctetString(aXMLId, kVariableSize) {}
-    TBEROctetStr(TXMLId aXMLId, TStringWrapper& PDUStr) : TBEROctetStr(aXMLId) {
-        PDUStr.Canonical = false;
-        LoadFromPduStr(PDUStr);
-    }
+    TBEROctetStr(TXMLId aXMLId, TStringWrapper& PDUStr) : TBEROctetStr(aXMLId) { LoadFromPduStr(PDUStr); }
     TBEROctetStr(TXMLId aXMLId, TXMLParser& XMLParser) : TBEROctetStr(aXMLId) {
         XMLParser.XMLAssertStartTag(aXMLId);
         LoadFromXml(XMLParser);
@@ -138,7 +135,6 @@ class TBERIntegerImpl : public TFixedWidthImpl<Derived, uint8_t, 1> {
 public:
     using Base::Base;
     TBERIntegerImpl(TXMLId aXMLId, TStringWrapper& PDUStr) : Base(aXMLId) {
-        PDUStr.Canonical = false;
         if (PDUStr.NextByte() != 1) RaiseBERIntegerSize(Derived::kClassName);
         this->Value = PDUStr.NextByte();
     }

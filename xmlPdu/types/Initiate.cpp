@@ -61,11 +61,15 @@ constexpr TField kInitiateResponseFields[] = {
 }  // namespace
 
 T_Conformance::T_Conformance(TXMLId aXMLId, TStringWrapper& PDUStr) : TElementImpl(aXMLId) {
-    PDUStr.Canonical = false;  // two forms of the tag are read
     PDUStr.ExpectByte(0x5F);
     // The short form without the second tag octet is read as well.
     if (PDUStr.Inspect() == 0x1F) PDUStr.NextByte();
+    else PDUStr.Canonical = false;
     LoadPduStr(PDUStr);
+    // The XML names the bits that are set, of 24: any other count, or
+    // padding, is not written back.
+    if (Value.size() != kBits || Padding != 0) PDUStr.Canonical = false;
+    Padding = 0;
 }
 
 T_Conformance::T_Conformance(TXMLId aXMLId, TXMLParser& XMLParser) : TElementImpl(aXMLId) {

@@ -1,42 +1,77 @@
 #include "Protection.h"
 
 #include "../security/Keys.h"
+#include "../security/SecurityContext.h"
 #include "COSEMpdu.h"
 
 namespace vantrel {
 
 // ------------------------------------------------------------ ciphered payload
 
-void TCipheredOctets::Decipher(TStringWrapper& PDUStr, const TCipherParams& Params) {
-    PDUStr.Canonical = false;  // what deciphers is checked on its own
-    Reason = DecipherPayload(*PDUStr.Security, Params, Value, PDUStr.Nesting.Depth, Clear);
+void TCipheredOctets::Decipher(TStringWrapper& PDUStr, const TCipherParams& Params, std::string_view What) {
+    // The payload is written back as read: the reading stays as canonical as
+    // it was. What deciphers is checked on its own.
+    TSecurityContext& context = *PDUStr.Security;
+    const bool noted = GivesKeys(&context);
+    std::string cause;
+    Reason = DecipherPayload(context, Params, Value, PDUStr.Nesting.Depth, Clear, noted ? &cause : nullptr);
+    if (!noted) return;
+    if (!Reason.empty()) context.Notes.push_back(NotDecipheredNote(What, Reason, cause));
+    else if (!Clear.Tag.empty()) context.Notes.push_back(TagNotCheckedNote(What));
 }
 
 void TCipheredOctets::Encipher(TXMLParser& XMLParser, const TCipherParams& Params, std::string_view What) {
     if (!Deciphered()) return;
     const std::string why = EncipherPayload(XMLParser.Security, Params, Clear, Value);
     if (!why.empty()) XMLParser.RaiseXMLErrorAt(FMark, std::string(What) + " cannot be enciphered: " + why);
+    // With the authentication key the tag is computed again; one that differs
+    // from the XML's is not written without a word.
+    if (!Clear.Tag.empty() && (Clear.SecurityControl & 0x10) && !std::string_view(Value).ends_with(Clear.Tag) &&
+        XMLParser.Security)
+        XMLParser.Security->Notes.push_back(std::string(What) +
+                                            ": the AuthenticationTag of the XML is not the tag of its content; the tag "
+                                            "computed with the AuthenticationKey is written");
 }
 
-void TCipheredOctets::ReadClear(TXMLParser& XMLParser) {
-    XMLParser.XMLAssertStartTag(xmlSecurityControl);
-    std::string control = XMLParser.HexStrToByteStrOfValue();
-    if (control.size() != 1) XMLParser.RaiseXMLError("SecurityControl: 1 octet expected");
+namespace {
+// The octets of the Value attribute of the element Id, which must have Size of them.
+std::string ReadOctets(TXMLParser& XMLParser, TXMLId Id, size_t Size) {
+    XMLParser.XMLAssertStartTag(Id);
+    std::string octets = XMLParser.HexStrToByteStrOfValue();
+    if (octets.size() != Size)
+        XMLParser.RaiseXMLError(std::string(ElementName(Id)) + ": " + std::to_string(Size) +
+                                (Size == 1 ? " octet expected" : " octets expected"));
     XMLParser.Next();
-    XMLParser.XMLAssertStartTag(xmlInvocationCounter);
-    std::string counter = XMLParser.HexStrToByteStrOfValue();
-    if (counter.size() != 4) XMLParser.RaiseXMLError("InvocationCounter: 4 octets expected");
-    XMLParser.Next();
+    return octets;
+}
+
+void WriteOctets(TScriptStream& Stream, TXMLId Id, std::string_view Octets) {
+    Stream.TagAttrHexLine(ElementName(Id), ElementName(xmlValue), Octets);
+}
+}  // namespace
+
+void TCipheredOctets::ReadClear(TXMLParser& XMLParser, bool WithTitle) {
+    const std::string control = ReadOctets(XMLParser, xmlSecurityControl, 1);
+    Clear.InvocationCounter = ReadOctets(XMLParser, xmlInvocationCounter, 4);
+    if (WithTitle && XMLParser.IsStartTag(xmlSystemTitle)) Clear.Title = ReadOctets(XMLParser, xmlSystemTitle, 8);
+    if (XMLParser.IsStartTag(xmlAuthenticationTag)) {
+        Clear.Tag = ReadOctets(XMLParser, xmlAuthenticationTag, 12);
+        if (XMLParser.IsStartTag(xmlCiphertextCheck)) Clear.Check = ReadOctets(XMLParser, xmlCiphertextCheck, 8);
+    }
     TNestingGuard guard(XMLParser.Nesting);
     Clear.Apdu = std::make_unique<T_COSEMpdu>(xmlIgnore, XMLParser);
     Clear.SecurityControl = static_cast<uint8_t>(control[0]);
-    Clear.InvocationCounter = std::move(counter);
 }
 
 void TCipheredOctets::WriteClear(TScriptStream& Stream) const {
     const char control = static_cast<char>(Clear.SecurityControl);
-    Stream.TagAttrHexLine(ElementName(xmlSecurityControl), ElementName(xmlValue), std::string_view(&control, 1));
-    Stream.TagAttrHexLine(ElementName(xmlInvocationCounter), ElementName(xmlValue), Clear.InvocationCounter);
+    WriteOctets(Stream, xmlSecurityControl, std::string_view(&control, 1));
+    WriteOctets(Stream, xmlInvocationCounter, Clear.InvocationCounter);
+    if (!Clear.Title.empty()) WriteOctets(Stream, xmlSystemTitle, Clear.Title);
+    if (!Clear.Tag.empty()) {
+        WriteOctets(Stream, xmlAuthenticationTag, Clear.Tag);
+        WriteOctets(Stream, xmlCiphertextCheck, Clear.Check);
+    }
     Clear.Apdu->ToXML(Stream);
 }
 
@@ -57,16 +92,20 @@ TCipherParams T_CipheredApdu::Params(TXMLId Id, const TSecurityContext* Context)
     TCipherParams params;
     params.Key = name.starts_with("ded_") ? TKeyRule::Dedicated : TKeyRule::Global;
     params.TitleName = server ? "ServerSystemTitle" : "ClientSystemTitle";
-    if (Context && Context->InAssociation && !Context->AssociationTitle.empty())
-        params.Title = Context->AssociationTitle;
-    else if (Context && Context->Keys)
+    if (Context && Context->InAssociation && !Context->AssociationTitle.empty()) {
+        params.Title = Context->AssociationTitle;  // the association APDU around it names it
+    } else if (Context && Context->Keys) {
         params.Title = Context->Keys->Get(server ? VantrelKeys::ServerSystemTitle : VantrelKeys::ClientSystemTitle);
+        params.KeepTitle = true;
+        params.OtherTitle = Context->Keys->Get(server ? VantrelKeys::ClientSystemTitle : VantrelKeys::ServerSystemTitle);
+        params.OtherTitleName = server ? "ClientSystemTitle" : "ServerSystemTitle";
+    }
     return params;
 }
 
 T_CipheredApdu::T_CipheredApdu(TXMLId aXMLId, TStringWrapper& PDUStr) : TElementImpl(aXMLId) {
     LoadFromPduStr(PDUStr);
-    if (HasKeys(PDUStr.Security)) Decipher(PDUStr, Params(aXMLId, PDUStr.Security));
+    if (HasKeys(PDUStr.Security)) Decipher(PDUStr, Params(aXMLId, PDUStr.Security), ElementName(aXMLId));
 }
 
 T_CipheredApdu::T_CipheredApdu(TXMLId aXMLId, TXMLParser& XMLParser) : TElementImpl(aXMLId) {
@@ -78,9 +117,13 @@ T_CipheredApdu::T_CipheredApdu(TXMLId aXMLId, TXMLParser& XMLParser) : TElementI
     }
     FMark = XMLParser.Mark();
     XMLParser.Next();
-    ReadClear(XMLParser);
+    ReadClear(XMLParser, true);
     XMLParser.XMLAssertStopTagAndNext(aXMLId);
-    Encipher(XMLParser, Params(aXMLId, XMLParser.Security), ElementName(aXMLId));
+    // The title the XML records wins over the keys' (XML without it, as
+    // written before, takes the keys' title).
+    TCipherParams params = Params(aXMLId, XMLParser.Security);
+    if (!Clear.Title.empty()) params.Title = Clear.Title;
+    Encipher(XMLParser, params, ElementName(aXMLId));
 }
 
 void T_CipheredApdu::ToXML(TScriptStream& Stream) const {
@@ -89,6 +132,7 @@ void T_CipheredApdu::ToXML(TScriptStream& Stream) const {
         TOctetString::ToXML(Stream);
         return;
     }
+    if (!Clear.Tag.empty()) Stream.XMLComment(kTagNotChecked);
     const std::string_view name = ElementName(XMLId);
     Stream.XMLOpenTagLn(name);
     ++Stream.Indent;
@@ -102,7 +146,7 @@ void T_CipheredApdu::ToXML(TScriptStream& Stream) const {
 T_CipheredContent::T_CipheredContent(TXMLId aXMLId, TXMLParser& XMLParser) : TElementImpl(aXMLId) {
     if (XMLParser.IsStartTag(xmlSecurityControl)) {
         FMark = XMLParser.Mark();
-        ReadClear(XMLParser);
+        ReadClear(XMLParser, false);
         return;
     }
     XMLParser.XMLAssertStartTag(aXMLId);

@@ -2,9 +2,12 @@
 // key information, date and time) and their ciphered payload. Without keys
 // the payload is one opaque octet string. With the user's keys a payload that
 // deciphers, and whose APDU encodes back to the very same octets, is written
-// in the clear: SecurityControl, InvocationCounter and the APDU's own
-// element; otherwise it stays opaque after a comment that says why. Signed
-// content is never taken apart.
+// in the clear: SecurityControl, InvocationCounter, the SystemTitle it was
+// deciphered with (of the glo_ and ded_ rows, whose octets do not carry it),
+// AuthenticationTag and CiphertextCheck when the tag could not be checked,
+// and the APDU's own element; otherwise it stays opaque after a comment that
+// says why, and with keys given a note says so too. Signed content is never
+// taken apart.
 #pragma once
 
 #include "../INFRA/Choice.h"
@@ -22,8 +25,8 @@ public:
     TCipheredOctets(const TCipheredOctets& Source) = default;
 
     // Deciphers Value when the translation has keys; a payload that does not
-    // decipher keeps the reason in Reason.
-    void Decipher(TStringWrapper& PDUStr, const TCipherParams& Params);
+    // decipher keeps the reason in Reason. What names the APDU in notes.
+    void Decipher(TStringWrapper& PDUStr, const TCipherParams& Params, std::string_view What);
     // Enciphers the clear form read from XML into Value; fails at the place
     // of the clear form when it cannot (What names the APDU).
     void Encipher(TXMLParser& XMLParser, const TCipherParams& Params, std::string_view What);
@@ -35,8 +38,9 @@ public:
 
 protected:
     explicit TCipheredOctets(TXMLId aXMLId) noexcept : TOctetString(aXMLId, kVariableSize) {}
-    // Reads SecurityControl, InvocationCounter and the APDU.
-    void ReadClear(TXMLParser& XMLParser);
+    // Reads SecurityControl, InvocationCounter, with WithTitle a SystemTitle,
+    // the AuthenticationTag and CiphertextCheck when present, and the APDU.
+    void ReadClear(TXMLParser& XMLParser, bool WithTitle);
     void WriteClear(TScriptStream& Stream) const;
 
     TXMLParser::TMark FMark;  // where the clear form began
@@ -74,6 +78,16 @@ public:
     void ToXML(TScriptStream& Stream) const override;
 };
 
+// The key rule and the system title that a general glo- or ded-ciphering
+// APDU carries itself.
+inline TCipherParams OwnTitleParams(TKeyRule Key, std::string_view Title) {
+    TCipherParams params;
+    params.Key = Key;
+    params.Title = Title;
+    params.TitleName = "SystemTitle";
+    return params;
+}
+
 // The general ciphering APDUs: a sequence whose last member is the ciphered
 // content. They decipher it after reading, and write the reason it stays
 // opaque before their own element. Derived::ParamsOf(Members) names the key
@@ -85,7 +99,8 @@ class TGeneralCipheringImpl : public TSequenceImpl<Derived> {
 public:
     explicit TGeneralCipheringImpl(TXMLId aXMLId) : Base(aXMLId) {}
     TGeneralCipheringImpl(TXMLId aXMLId, TStringWrapper& PDUStr) : Base(aXMLId, PDUStr) {
-        if (HasKeys(PDUStr.Security)) Content().Decipher(PDUStr, Derived::ParamsOf(this->Members));
+        if (HasKeys(PDUStr.Security))
+            Content().Decipher(PDUStr, Derived::ParamsOf(this->Members), ElementName(aXMLId));
     }
     TGeneralCipheringImpl(TXMLId aXMLId, TXMLParser& XMLParser) : Base(aXMLId, XMLParser) {
         if (Content().Deciphered())
@@ -95,6 +110,7 @@ public:
     void ToXML(TScriptStream& Stream) const override {
         const auto& content = static_cast<const T_CipheredContent&>(*this->Members.back());
         if (!content.Reason.empty()) Stream.XMLComment(CommentText(content.Reason));
+        else if (content.Deciphered() && !content.Clear.Tag.empty()) Stream.XMLComment(kTagNotChecked);
         Base::ToXML(Stream);
     }
 
@@ -110,7 +126,7 @@ public:
     const T_OctetString& SystemTitle() const { return MemberAs<T_OctetString>(0); }
     const T_CipheredContent& CipheredService() const { return MemberAs<T_CipheredContent>(1); }
     static TCipherParams ParamsOf(const TElementList& Members) {
-        return {TKeyRule::Global, {}, static_cast<const T_OctetString&>(*Members[0]).Value, "SystemTitle"};
+        return OwnTitleParams(TKeyRule::Global, static_cast<const T_OctetString&>(*Members[0]).Value);
     }
 };
 
@@ -122,7 +138,7 @@ public:
     const T_OctetString& SystemTitle() const { return MemberAs<T_OctetString>(0); }
     const T_CipheredContent& CipheredService() const { return MemberAs<T_CipheredContent>(1); }
     static TCipherParams ParamsOf(const TElementList& Members) {
-        return {TKeyRule::Dedicated, {}, static_cast<const T_OctetString&>(*Members[0]).Value, "SystemTitle"};
+        return OwnTitleParams(TKeyRule::Dedicated, static_cast<const T_OctetString&>(*Members[0]).Value);
     }
 };
 

@@ -17,7 +17,6 @@ class TReleaseReasonImpl : public TEnumImpl<Derived> {
 public:
     using Base::Base;
     TReleaseReasonImpl(TXMLId aXMLId, TStringWrapper& PDUStr) : Base(aXMLId) {
-        PDUStr.Canonical = false;
         PDUStr.ExpectByte(1);
         this->Read(PDUStr.NextByte(), PDUStr);
     }
