@@ -367,6 +367,16 @@ TEST(Security, KeysNeverShowInMessagesOrXml) {
         {"ClientSystemTitle", "00112233445566", "ClientSystemTitle: 7 octets, a system title has 8"},
         {"MasterKey", "00112233445566778899AABBCCDDEEFF00112233445566778899AABBCCDDEEFF00",
          "MasterKey: too many octets"},
+        // A value given as the name, with or without digits, is not quoted.
+        {"00112233445566778899AABBCCDDEEFF", "BlockCipherKey",
+         "unknown key name (not shown: not a word of letters) (BlockCipherKey, BroadcastKey, DedicatedKey, "
+         "AuthenticationKey, MasterKey, ClientSystemTitle, ServerSystemTitle)"},
+        {"AABBCCDDEEFFaabbccddeeff", "", "unknown key name (not shown: not a word of letters) (BlockCipherKey, "
+                                         "BroadcastKey, DedicatedKey, AuthenticationKey, MasterKey, ClientSystemTitle, "
+                                         "ServerSystemTitle)"},
+        {"BlockCipherKey 0011", "", "unknown key name (not shown: not a word of letters) (BlockCipherKey, "
+                                    "BroadcastKey, DedicatedKey, AuthenticationKey, MasterKey, ClientSystemTitle, "
+                                    "ServerSystemTitle)"},
     };
     for (const TRow& r : kRows) {
         EXPECT_EQ(VantrelKeysSet(keys.Keys, r.Name, r.Value, &e), -1);
