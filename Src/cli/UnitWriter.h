@@ -45,6 +45,7 @@ private:
         Put(Text);
         std::fputc('\n', FOut);
     }
+    void PutDescription(const TTranslateOutcome& Outcome);  // the --frame lines, escaped
     void WriteJson(const TUnitPlace& Place, const TTranslateOutcome* Outcome, std::string_view Problem);
 
     FILE* FOut;
