@@ -30,7 +30,8 @@ bool KnownError(const std::string& Error, const std::vector<std::string>& Argume
     };
     for (const char* fixed : kFixed)
         if (Error == fixed) return true;
-    if (Error.ends_with(" takes no value")) return Error.starts_with("--");
+    for (const char* flag : {"--each-line", "--frame", "--annotate", "--strict", "--json", "--help", "-h", "--version"})
+        if (Error == std::string(flag) + " takes no value") return true;
     for (const std::string& a : Arguments) {
         const std::string_view name = std::string_view(a).substr(0, a.find('='));
         if (Error == "unknown option " + vantrel::cli::TerminalSafe(name)) return true;
