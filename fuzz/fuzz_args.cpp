@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     const vantrel::cli::TParsedArguments parsed = vantrel::cli::ParseArguments(static_cast<int>(argv.size()), argv.data());
     if (!parsed.UsageError.empty()) {
         Check(KnownError(parsed.UsageError, arguments));
-        for (unsigned char c : parsed.UsageError) Check(c >= 0x20 && c != 0x7F);
+        for (unsigned char c : parsed.UsageError) Check((c >= 0x20 && c != 0x7F) || c == '\t');
         return 0;
     }
     const vantrel::cli::TArguments& a = parsed.Arguments;

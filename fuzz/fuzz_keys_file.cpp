@@ -36,10 +36,27 @@ void CheckNoValueShows(std::string_view Text, std::string_view Message) {
     }
 }
 
+// A quoted key name is a word of letters and "_" with a letter no hex digit
+// is; the rest of the message shows no value.
 void CheckMessage(std::string_view Text, std::string_view Message) {
     Check(!Message.empty());
-    for (unsigned char c : Message) Check(c >= 0x20 && c != 0x7F);
-    CheckNoValueShows(Text, Message);
+    for (unsigned char c : Message) Check((c >= 0x20 && c != 0x7F) || c == '\t');
+    std::string rest(Message);
+    static constexpr std::string_view kQuoted = "unknown key name \"";
+    if (const size_t at = rest.find(kQuoted); at != std::string::npos) {
+        const size_t begin = at + kQuoted.size();
+        const size_t end = rest.find('"', begin);
+        Check(end != std::string::npos);
+        bool word = false;
+        for (size_t i = begin; i < end; ++i) {
+            const char c = rest[i];
+            Check(std::isalpha(static_cast<unsigned char>(c)) || c == '_');
+            word |= std::isalpha(static_cast<unsigned char>(c)) && !IsHex(c);
+        }
+        Check(word);
+        rest.erase(begin, end - begin);
+    }
+    CheckNoValueShows(Text, rest);
 }
 
 void CheckKeys(const VantrelKeys& Keys) {
