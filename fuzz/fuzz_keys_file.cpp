@@ -1,7 +1,10 @@
 // Keys files as the command line reads them: any text loads or ends in one
 // message that names a place, never a value; a loaded slot holds a key of
 // 16 or 32 octets or a system title of 8. The first line goes in once more
-// as a --key argument.
+// as a --key argument, and one input in eight is read from a file.
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
@@ -79,6 +82,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     if (!loader.Text(text, "fuzz.keys", message)) CheckMessage(text, message);
     CheckKeys(keys);
     for (const std::string& warning : loader.Warnings()) CheckMessage(text, warning);
+
+    // One input in eight through a file too, as --keys reads it.
+    if ((Size & 7) == 0) {
+        const int fd = memfd_create("fuzz.keys", 0);
+        if (fd >= 0) {
+            if (write(fd, Data, Size) == static_cast<ssize_t>(Size)) {
+                VantrelKeys fromFile;
+                vantrel::TKeyLoader fileLoader(fromFile);
+                message.clear();
+                if (!fileLoader.File("/proc/self/fd/" + std::to_string(fd), message)) CheckMessage(text, message);
+                CheckKeys(fromFile);
+            }
+            close(fd);
+        }
+    }
 
     const std::string_view first = text.substr(0, text.find('\n'));
     message.clear();

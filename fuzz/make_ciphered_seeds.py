@@ -54,7 +54,35 @@ ENVELOPES = {
     "general-ciphering": (GENERAL_CIPHERING, "</GeneralCiphering>\n", ["get-request", "data-notification"]),
     "general-wrapped-key": (WRAPPED_KEY, "</GeneralCiphering>\n", ["get-response"]),
 }
-CONTROLS = ["30", "10", "20", "31"]
+CONTROLS = ["30", "10", "20", "31", "00", "70"]
+
+# The worked example's AARQ with its glo-initiate-request (the public keys),
+# whose calling-AP-title serves the APDUs after it.
+GREEN_BOOK_AARQ = (
+    "6066A109060760857405080103A60A04084D4D4D0000BC614E8A0207808B0760857405080201AC0A80083132333435363738"
+    "BE34043221303001234567801302FF8A7874133D414CED25B42534D28DB0047720606B175BD52211BE6841DB204D39EE6FDB8E356855")
+
+
+def mutants(made):
+    """Octets that reach the security layer's other answers: suite 2 with
+    16-octet keys, a system title of 7 octets, an agreed key, deciphered
+    octets that do not decode or leave octets over, and an AARQ whose length
+    is in the long form."""
+    by_name = {name: bytes.fromhex(h) for name, _, h in made}
+    out = {}
+    glo = by_name["ciphered-glo-get-request-get-request-20"]  # C8 L SC IC ciphertext, no tag
+    out["mutant-suite-2"] = glo[:2] + b"\x32" + glo[3:]
+    flipped = bytearray(glo)
+    flipped[8] ^= 0x5A
+    out["mutant-undecodable-plain"] = bytes(flipped)
+    out["mutant-octets-after-plain"] = glo[:1] + bytes([glo[1] + 1]) + glo[2:] + b"\x00"
+    general = by_name["ciphered-general-glo-get-response-30"]  # DB 08 title ...
+    out["mutant-title-of-7-octets"] = general[:1] + b"\x07" + general[2:9] + general[10:]
+    out["mutant-agreed-key"] = bytes.fromhex("DD0000000000010201010102053000000001")
+    out["mutant-broadcast-identified-key"] = bytes.fromhex("DD00000000000100010530000000 01".replace(" ", ""))
+    aarq = bytes.fromhex(GREEN_BOOK_AARQ)
+    out["mutant-aarq-long-form-length"] = aarq[:1] + b"\x81" + aarq[1:]
+    return out
 
 
 def run(cli, keys, text):
@@ -66,18 +94,23 @@ def indented(xml):
     return "".join("  " + line + "\n" for line in xml.replace("\r", "").splitlines())
 
 
-def frame_free_pcap(apdus):
-    """A classic pcap of one TCP stream client -> server port 4059, one WRAPPER PDU a packet."""
+def capture(apdus, padding=0):
+    """A classic pcap of one TCP stream client -> server port 4059, one WRAPPER PDU a packet, then a UDP
+    datagram of Padding octets to another port (it only sets the size of the file)."""
     out = struct.pack("<IHHiIII", 0xA1B2C3D4, 2, 4, 0, 0, 65535, 1)  # Ethernet
+
+    def packet(n, ip_payload, protocol):
+        ip = struct.pack(">BBHHHBBH4s4s", 0x45, 0, 20 + len(ip_payload), n, 0, 64, protocol, 0, bytes([10, 0, 0, 1]),
+                         bytes([10, 0, 0, 2])) + ip_payload
+        eth = b"\x00\x11\x22\x33\x44\x55\x66\x77\x88\x99\xaa\xbb\x08\x00" + ip
+        return struct.pack("<IIII", 1767268800 + n, 0, len(eth), len(eth)) + eth
+
     seq = 1000
     for n, apdu in enumerate(apdus):
         wrapper = struct.pack(">HHHH", 1, 0x10, 1, len(apdu)) + apdu
-        tcp = struct.pack(">HHIIBBHHH", 50000, 4059, seq, 0, 5 << 4, 0x18, 65535, 0, 0) + wrapper
-        ip = struct.pack(">BBHHHBBH4s4s", 0x45, 0, 20 + len(tcp), n, 0, 64, 6, 0, bytes([10, 0, 0, 1]),
-                         bytes([10, 0, 0, 2])) + tcp
-        eth = b"\x00\x11\x22\x33\x44\x55\x66\x77\x88\x99\xaa\xbb\x08\x00" + ip
-        out += struct.pack("<IIII", 1767268800 + n, 0, len(eth), len(eth)) + eth
+        out += packet(n, struct.pack(">HHIIBBHHH", 50000, 4059, seq, 0, 5 << 4, 0x18, 65535, 0, 0) + wrapper, 6)
         seq += len(wrapper)
+    out += packet(len(apdus), struct.pack(">HHHH", 50001, 9, 8 + padding, 0) + b"\x00" * padding, 17)
     return out
 
 
@@ -96,31 +129,33 @@ def main():
                 for control in CONTROLS:
                     xml = (open_ + "  <SecurityControl Value=\"%s\" />\n  <InvocationCounter Value=\"01234567\" />\n"
                            % control + indented(inner_xml[inner]) + close)
-                    hexa = run(cli, keys, xml).strip()
+                    try:
+                        hexa = run(cli, keys, xml).strip()
+                    except subprocess.CalledProcessError:
+                        continue  # no such combination (the dedicated key is no broadcast key)
                     made.append(("ciphered-%s-%s-%s" % (env, inner, control), xml, hexa))
     for name, xml, hexa in made:
         with open(os.path.join(seeds, "pdu-to-xml", name + ".bin"), "wb") as f:
             f.write(bytes.fromhex(hexa))
         with open(os.path.join(seeds, "xml-to-pdu", name + ".xml"), "w") as f:
             f.write(xml)
+    for name, octets in mutants(made).items():
+        with open(os.path.join(seeds, "pdu-to-xml", name + ".bin"), "wb") as f:
+            f.write(octets)
     # A ciphered session as a capture log: each line with a time and a direction.
     lines = ["12:00:%02d.000 %s: %s" % (i, "TX" if "request" in name else "RX", hexa)
-             for i, (name, _, hexa) in enumerate(made[::3])]
+             for i, (name, _, hexa) in enumerate([("aarq-request", "", GREEN_BOOK_AARQ)] + made[::3])]
     text = "\n".join(lines) + "\n"
     if len(text) % 2 == 0:
         text += "\n"
     with open(os.path.join(seeds, "trace-reader", "ciphered-session.txt"), "w") as f:
         f.write(text)
-    capture = frame_free_pcap([bytes.fromhex(h) for _, _, h in made[::4]])
+    apdus = [bytes.fromhex(h) for _, _, h in made[::4]]
     # The size picks the keys (bit 1) and text or JSON (bit 0).
     for suffix, want in (("text", 2), ("json", 3)):
-        padded = capture
-        while len(padded) % 4 != want:
-            padded = frame_free_pcap([bytes.fromhex(h) for _, _, h in made[::4]] + [b"\x00" * (len(padded) - len(capture) + 1)])
-            if len(padded) - len(capture) > 200:
-                raise SystemExit("cannot pad the capture")
+        padding = next(p for p in range(4) if len(capture(apdus, p)) % 4 == want)
         with open(os.path.join(seeds, "pcap", "ciphered-%s.pcap" % suffix), "wb") as f:
-            f.write(padded)
+            f.write(capture(apdus, padding))
     print("%d ciphered APDUs" % len(made))
 
 
