@@ -1,14 +1,16 @@
 # Vantrel: the README's two commands.
 #   make run   installs what is missing, builds, starts the desktop application
 #   make test  installs what is missing, builds, runs every test (also under
-#              AddressSanitizer + UndefinedBehaviorSanitizer)
-# Further targets: make build, make bench, make fuzz, make install, make clean,
+#              AddressSanitizer + UndefinedBehaviorSanitizer, with the fuzz
+#              regressions replayed, and the threads under ThreadSanitizer)
+# Further targets: make build, make bench, make fuzz, make tsan, make install, make clean,
 #   make web (the page build-web/vantrel.html).
 
 SHELL := /bin/bash
 BUILD ?= build
 SAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+TSAN_BUILD ?= build-tsan
 WEB_BUILD ?= build-web
 FUZZ_SECONDS ?= 60
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
@@ -23,7 +25,7 @@ PYTHON ?= /usr/bin/python3
 # Node and npm from Debian unless the machine has them already (another node may ship its own npm).
 WEB_PACKAGES := emscripten chromium $(if $(shell command -v node),,nodejs) $(if $(shell command -v npm),,npm)
 
-.PHONY: run test build bench fuzz install clean deps deps-fuzz deps-web web web-test
+.PHONY: run test build bench fuzz tsan install clean deps deps-fuzz deps-web web web-test
 
 # Installs the Debian packages that are missing (sudo when not root).
 define install_packages
@@ -63,7 +65,17 @@ test: build
 	cd python && LD_PRELOAD="$$(g++ -print-file-name=libasan.so) $$(g++ -print-file-name=libubsan.so)" \
 	  ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  VANTREL_LIBRARY=$(CURDIR)/$(SAN_BUILD)/libvantrel.so $(PYTHON) -m pytest -q -p no:cacheprovider tests
+	$(MAKE) tsan
 	$(MAKE) web-test
+
+# The library under ThreadSanitizer: the entry points and batches from 8
+# threads sharing one key set (tests/threads). Any data race fails it.
+tsan: deps
+	cmake -S . -B $(TSAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" \
+	  -DVANTREL_TSAN=ON \
+	  -DVANTREL_BUILD_BENCH=OFF -DVANTREL_BUILD_GUI=OFF
+	cmake --build $(TSAN_BUILD) --target vantrel-thread-tests
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ./$(TSAN_BUILD)/tests/vantrel-thread-tests
 
 # The page: the translator compiled with emscripten, bundled with the editor
 # (npm packages pinned by web/package-lock.json) into $(WEB_BUILD)/vantrel.html.
@@ -82,18 +94,27 @@ web-test: web
 bench: build
 	./$(BUILD)/vantrel-bench
 
-# Each fuzz target runs for FUZZ_SECONDS, seeded from fuzz/seeds.
+# Each fuzz target (or those of FUZZ_TARGETS, e.g. FUZZ_TARGETS="keys-file args")
+# runs for FUZZ_SECONDS, seeded from fuzz/seeds and fuzz/regressions; its
+# corpus grows in $(FUZZ_BUILD)/corpus. A crash, a timeout or a failed check
+# leaves its input in $(FUZZ_BUILD)/artifacts/<target>/ and fails the run once
+# every target has run: copy the input into fuzz/regressions/<target>/ with
+# the fix, and `make test` replays it from then on.
+FUZZ_TARGETS ?= $(subst _,-,$(patsubst fuzz/fuzz_%.cpp,%,$(wildcard fuzz/fuzz_*.cpp)))
 fuzz: deps-fuzz
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DVANTREL_FUZZ=ON -DVANTREL_BUILD_TESTS=OFF -DVANTREL_BUILD_BENCH=OFF
-	cmake --build $(FUZZ_BUILD)
-	@set -e; for target in $(FUZZ_BUILD)/fuzz/fuzz-*; do \
-	  name=$$(basename $$target); corpus=$(FUZZ_BUILD)/corpus/$$name; mkdir -p $$corpus; \
+	cmake --build $(FUZZ_BUILD) --target $(addprefix fuzz-,$(FUZZ_TARGETS))
+	@set -o pipefail; failed=""; for name in $(FUZZ_TARGETS); do \
+	  target=$(FUZZ_BUILD)/fuzz/fuzz-$$name; corpus=$(FUZZ_BUILD)/corpus/$$name; \
+	  artifacts=$(FUZZ_BUILD)/artifacts/$$name/; mkdir -p $$corpus $$artifacts; \
 	  echo "== $$name for $(FUZZ_SECONDS) s"; \
-	  dict=fuzz/$${name#fuzz-}.dict; [ -f $$dict ] && dict="-dict=$$dict" || dict=""; \
-	  $$target -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 $$dict \
-	    $$corpus fuzz/seeds/$${name#fuzz-} 2>&1 | tail -n 12; \
-	done
+	  dict=fuzz/$$name.dict; [ -f $$dict ] && dict="-dict=$$dict" || dict=""; \
+	  seeds=""; for d in fuzz/seeds/$$name fuzz/regressions/$$name; do [ -d $$d ] && seeds="$$seeds $$d"; done; \
+	  $$target -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 \
+	    -artifact_prefix=$$artifacts $$dict $$corpus $$seeds 2>&1 | tail -n 12 || failed="$$failed $$name"; \
+	done; \
+	if [ -n "$$failed" ]; then echo "fuzz targets that failed:$$failed (inputs in $(FUZZ_BUILD)/artifacts)"; exit 1; fi
 
 # The Python package goes with the library it was built against (into
 # /usr/local on Debian); PIP_INSTALL_ARGS may add --user, --prefix=... or
@@ -105,4 +126,4 @@ install: build
 	  --no-deps --no-cache-dir --root-user-action=ignore $(PIP_INSTALL_ARGS) .
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD) python/build python/vantrel.egg-info
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(TSAN_BUILD) $(WEB_BUILD) python/build python/vantrel.egg-info

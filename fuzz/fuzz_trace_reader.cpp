@@ -1,12 +1,17 @@
 // The trace reader on any lines: HDLC frames split and joined, WRAPPER PDUs,
 // dumps, log lines. Every unit lies within the lines read and in order, and
-// a joined APDU is never longer than the octets that came in.
+// a joined APDU is never longer than the octets that came in. Inputs of odd
+// size are read with the public keys, the system titles of an AARQ or AARE
+// serving the lines after it, as the command line does.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "FuzzKeys.h"
+#include "xmlPdu/security/Keys.h"
+#include "Src/cli/KeyFile.h"
 #include "Src/trace/HdlcJoin.h"
 #include "Src/trace/TraceReader.h"
 #include "xmlPdu/INFRA/Errors.h"
@@ -22,8 +27,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     const std::string_view text(reinterpret_cast<const char*>(Data), Size);
     long long lines = 0;
     long long lastReported = 0;
-    vantrel::trace::TTraceReader reader(vantrel::TTranslateOptions{.DescribeFrame = true},
+    VantrelKeys keys = *vfuzz::PublicKeys();
+    const bool keyed = (Size & 1) != 0;
+    vantrel::TTranslateOptions options{.DescribeFrame = true};
+    if (keyed) options.Keys = &keys;
+    vantrel::trace::TTraceReader reader(options,
                                         [&](vantrel::trace::TTraceUnit& Unit) {
+                                            if (keyed) vantrel::LearnSystemTitles(Unit.Outcome, keys);
                                             Check(Unit.FirstLine >= 1 && Unit.FirstLine <= Unit.Line && Unit.Line <= lines);
                                             Check(!Unit.Outcome.Text.empty() ||
                                                   Unit.Outcome.Kind == vantrel::TTranslateOutcome::Translated);

@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "TerminalText.h"
+
 namespace vantrel::cli {
 
 using K = TTranslateOutcome::TKind;
@@ -20,11 +22,12 @@ std::string_view RootElementName(std::string_view Xml) noexcept {
 
 namespace {
 
-// " [label]" after a unit's head line, when it has a label.
+// " [label]" after a unit's head line, when it has a label. Text from the
+// input is escaped for the terminal (JSON escapes its own).
 void AppendLabel(std::string& Head, const TUnitPlace& Place) {
     if (Place.Label.empty()) return;
     Head += " [";
-    Head += Place.Label;
+    AppendTerminalSafe(Head, Place.Label);
     Head += ']';
 }
 
@@ -46,7 +49,7 @@ void TUnitWriter::Write(const TUnitPlace& Place, const TTranslateOutcome& Outcom
         }
         AppendLabel(FHead, Place);
         PutLine(FHead);
-        for (const std::string& line : Outcome.FrameDescription) PutLine(line);
+        PutDescription(Outcome);
         if (Outcome.HexToXml) Put(Outcome.Text);
         else PutLine(Outcome.Text);
         return;
@@ -65,10 +68,18 @@ void TUnitWriter::Write(const TUnitPlace& Place, const TTranslateOutcome& Outcom
         FHead += skipped ? "skipped: " : "not translated: ";
         break;
     }
-    FHead += Outcome.Text;
+    AppendTerminalSafe(FHead, Outcome.Text);
     AppendLabel(FHead, Place);
     PutLine(FHead);
-    for (const std::string& line : Outcome.FrameDescription) PutLine(line);
+    PutDescription(Outcome);
+}
+
+void TUnitWriter::PutDescription(const TTranslateOutcome& Outcome) {
+    for (const std::string& line : Outcome.FrameDescription) {
+        FHead.clear();
+        AppendTerminalSafe(FHead, line);
+        PutLine(FHead);
+    }
 }
 
 void TUnitWriter::WriteJoined(const join::TJoinedUnit& Unit, std::string_view Where) {
@@ -98,7 +109,7 @@ void TUnitWriter::WriteProblem(const TUnitPlace& Place, std::string_view Message
     FHead += ' ';
     FHead += std::to_string(Place.Number);
     FHead += ": error: ";
-    FHead += Message;
+    AppendTerminalSafe(FHead, Message);
     PutLine(FHead);
 }
 

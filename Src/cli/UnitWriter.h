@@ -52,6 +52,7 @@ private:
         Put(Text);
         std::fputc('\n', FOut);
     }
+    void PutDescription(const TTranslateOutcome& Outcome);  // the --frame lines, escaped
     // Before goes in front of the XML (a joined unit's comment).
     void WriteJson(const TUnitPlace& Place, const TTranslateOutcome* Outcome, std::string_view Problem,
                    std::string_view Before = {});

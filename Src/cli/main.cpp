@@ -12,13 +12,17 @@
 #include "../translate/TranslateCommand.h"
 #include "../translate/Version.h"
 #include "../trace/TraceReader.h"
+#include "Arguments.h"
 #include "Capture.h"
+#include "InputReader.h"
 #include "KeyFile.h"
+#include "TerminalText.h"
 #include "UnitWriter.h"
 
 namespace {
 
 using vantrel::TTranslateOutcome;
+using vantrel::cli::TerminalSafe;
 
 enum TExitCode { kTranslated = 0, kNotTranslated = 1, kUsage = 2, kInputOutput = 3 };
 
@@ -35,8 +39,10 @@ constexpr const char kUsageText[] =
     "                   octets are printed as hex digits),\n"
     "  hex octets       otherwise (blanks, dashes and line breaks are ignored).\n"
     "Where these fail, also WRAPPER PDUs (DLMS over TCP/UDP), hex dumps with\n"
-    "offsets, log lines and segmented HDLC frames. A packet capture file (pcap,\n"
-    "pcapng) is read for the APDUs on TCP and UDP port 4059.\n"
+    "offsets, log lines, segmented HDLC frames, frames wrapped over lines and\n"
+    "wired M-Bus frames. A packet capture file (pcap, pcapng) is read for the\n"
+    "APDUs on TCP and UDP port 4059 and on any port that carries WRAPPER PDUs\n"
+    "or HDLC frames.\n"
     "\n"
     "Options:\n"
     "  --each-line  every non-empty line is one APDU or HDLC frame, translated on\n"
@@ -47,16 +53,17 @@ constexpr const char kUsageText[] =
     "               hex dump blocks and segmented frames are joined; after the\n"
     "               last data block or general block transfer block of a\n"
     "               longer transfer its joined APDU follows)\n"
-    "  --frame      print the description of an HDLC frame or WRAPPER header\n"
-    "               before its translation\n"
+    "  --frame      print the description of an HDLC or M-Bus frame, WRAPPER\n"
+    "               header or LLC header before its translation\n"
     "  --annotate   explain values in XML comments (logical and class names,\n"
     "               decimals, date-times); the XML reads back to the same octets\n"
     "  --strict     exit 1 when a translation is not exact (octets after the\n"
     "               end of an APDU, octets its XML does not give back, a ciphered\n"
     "               APDU that does not decipher...): each is named in a warning\n"
-    "               on standard error\n"
+    "               on standard error; a capture also when packets were dropped\n"
     "  --json       one JSON object per translated unit (JSON Lines)\n"
-    "  --port N     the TCP/UDP port of a capture file (default 4059)\n"
+    "  --port N     read a capture file's TCP/UDP port N alone (by default port\n"
+    "               4059 and the ports DLMS is recognised on)\n"
     "  --keys KEYFILE  decipher and encipher ciphered APDUs with the keys of\n"
     "               KEYFILE: lines \"Name = HEX\", \"#\" starts a comment. Names:\n"
     "               BlockCipherKey, BroadcastKey, DedicatedKey, AuthenticationKey,\n"
@@ -68,6 +75,7 @@ constexpr const char kUsageText[] =
     "               a keys file readable only by you is the safe way\n"
     "  --help       print this text\n"
     "  --version    print the version and build number\n"
+    "An option's value may also follow an \"=\": --port=5000.\n"
     "\n"
     "An HDLC frame that carries no APDU (SNRM, UA, RR, ...) is reported on\n"
     "standard error as skipped and is no failure.\n"
@@ -84,7 +92,7 @@ public:
         std::fputc('\n', FStream);
     }
     void Lines(const std::vector<std::string>& Lines) {
-        for (const std::string& line : Lines) Line(line);
+        for (const std::string& line : Lines) Line(TerminalSafe(line));
     }
     // The destination text: XML as the entry point wrote it (its lines end
     // with CR LF), hex digits as one line.
@@ -96,55 +104,6 @@ public:
 
 private:
     FILE* FStream;
-};
-
-// Reads a stream line by line through one buffer: memory stays flat however
-// many lines there are. Lines lose their LF and a CR before it.
-class TLineReader {
-public:
-    explicit TLineReader(FILE* Stream) : FStream(Stream), FBuffer(1 << 16) {}
-
-    bool Next(std::string_view& Line) {
-        if (FCarryTaken) {
-            FCarry.clear();
-            FCarryTaken = false;
-        }
-        for (;;) {
-            const char* begin = FBuffer.data() + FBegin;
-            if (const auto* lf = static_cast<const char*>(std::memchr(begin, '\n', FEnd - FBegin))) {
-                FBegin += static_cast<size_t>(lf - begin) + 1;
-                if (FCarry.empty()) return Take(std::string_view(begin, static_cast<size_t>(lf - begin)), Line);
-                FCarry.append(begin, lf);
-                FCarryTaken = true;
-                return Take(FCarry, Line);
-            }
-            FCarry.append(begin, FEnd - FBegin);
-            FBegin = FEnd = 0;
-            if (FAtEnd) break;
-            FEnd = std::fread(FBuffer.data(), 1, FBuffer.size(), FStream);
-            FAtEnd = FEnd == 0;
-        }
-        if (FCarry.empty()) return false;  // the input ended with a line feed, or was empty
-        FCarryTaken = true;
-        return Take(FCarry, Line);
-    }
-
-    bool Failed() const { return std::ferror(FStream) != 0; }
-
-private:
-    static bool Take(std::string_view Text, std::string_view& Line) {
-        if (!Text.empty() && Text.back() == '\r') Text.remove_suffix(1);
-        Line = Text;
-        return true;
-    }
-
-    FILE* FStream;
-    std::vector<char> FBuffer;
-    size_t FBegin = 0;
-    size_t FEnd = 0;
-    bool FAtEnd = false;
-    std::string FCarry;  // a line that spans buffer refills
-    bool FCarryTaken = false;
 };
 
 // The kind of a whole input, for --json.
@@ -161,50 +120,63 @@ std::string_view InputKind(std::string_view Text, const TTranslateOutcome& Outco
 // (and line); returns whether there were any.
 bool Warn(const TTranslateOutcome& Outcome, const std::string& Place) {
     if (!Outcome.Notes.empty()) std::fflush(stdout);  // after the translation it is about, on a terminal too
-    for (const std::string& note : Outcome.Notes) std::fprintf(stderr, "%s: warning: %s\n", Place.c_str(), note.c_str());
+    for (const std::string& note : Outcome.Notes)
+        std::fprintf(stderr, "%s: warning: %s\n", Place.c_str(), TerminalSafe(note).c_str());
     return !Outcome.Notes.empty();
 }
 
-int TranslateWholeJson(const std::string& Text, const std::string& InputName, const vantrel::TTranslateOptions& Options,
+// The input's name as messages show it (escaped), and as JSON carries it.
+struct TInputName {
+    std::string Shown;
+    std::string Raw;
+};
+
+int TranslateWholeJson(const std::string& Text, const TInputName& Name, const vantrel::TTranslateOptions& Options,
                        bool Strict) {
     const TTranslateOutcome outcome = vantrel::TranslateText(Text, Options);
     vantrel::cli::TUnitWriter writer(stdout, true);
     vantrel::cli::TUnitPlace place;
     place.Where = "input";
-    place.Label = InputName;
+    place.Label = Name.Raw;
     place.Input = InputKind(Text, outcome);
     writer.Write(place, outcome);
-    if (outcome.Kind == TTranslateOutcome::Translated) return Warn(outcome, InputName) && Strict ? kNotTranslated : kTranslated;
+    if (outcome.Kind == TTranslateOutcome::Translated) return Warn(outcome, Name.Shown) && Strict ? kNotTranslated : kTranslated;
     return outcome.FrameWithoutApdu ? kTranslated : kNotTranslated;
 }
 
-int TranslateWhole(FILE* In, const std::string& InputName, const vantrel::TTranslateOptions& Options, bool Strict,
+int TranslateWhole(FILE* In, const TInputName& Name, const vantrel::TTranslateOptions& Options, bool Strict,
                    TOutput& Out, bool Json) {
     std::string text;
-    char chunk[1 << 16];
-    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, In)) > 0;) text.append(chunk, n);
-    if (std::ferror(In)) {
-        std::fprintf(stderr, "vantrel-cli: cannot read %s\n", InputName.c_str());
+    switch (vantrel::cli::ReadWhole(In, text)) {
+    case vantrel::cli::TReadResult::Read:
+        break;
+    case vantrel::cli::TReadResult::Failed:
+        std::fprintf(stderr, "vantrel-cli: cannot read %s\n", Name.Shown.c_str());
         return kInputOutput;
+    case vantrel::cli::TReadResult::TooLarge:
+        std::fprintf(stderr, "%s: larger than 64 MiB, not translated (--each-line reads logs of any size)\n",
+                     Name.Shown.c_str());
+        return kNotTranslated;
     }
-    if (Json) return TranslateWholeJson(text, InputName, Options, Strict);
+    if (Json) return TranslateWholeJson(text, Name, Options, Strict);
     const TTranslateOutcome outcome = vantrel::TranslateText(text, Options);
     Out.Lines(outcome.FrameDescription);
+    const char* name = Name.Shown.c_str();
     switch (outcome.Kind) {
     case TTranslateOutcome::Translated:
         Out.Translation(outcome);
-        return Warn(outcome, InputName) && Strict ? kNotTranslated : kTranslated;
+        return Warn(outcome, Name.Shown) && Strict ? kNotTranslated : kTranslated;
     case TTranslateOutcome::EntryFailure:
-        std::fprintf(stderr, "%s:%d:%d: %s\n", InputName.c_str(), outcome.Line, outcome.Column, outcome.Text.c_str());
+        std::fprintf(stderr, "%s:%d:%d: %s\n", name, outcome.Line, outcome.Column, TerminalSafe(outcome.Text).c_str());
         return kNotTranslated;
     case TTranslateOutcome::Beep:
         if (outcome.FrameWithoutApdu) {  // a well-formed frame with nothing to translate is no failure
-            std::fprintf(stderr, "%s: skipped: %s\n", InputName.c_str(), outcome.Text.c_str());
+            std::fprintf(stderr, "%s: skipped: %s\n", name, TerminalSafe(outcome.Text).c_str());
             return kTranslated;
         }
         [[fallthrough]];
     case TTranslateOutcome::HexFailure:
-        std::fprintf(stderr, "%s: %s\n", InputName.c_str(), outcome.Text.c_str());
+        std::fprintf(stderr, "%s: %s\n", name, TerminalSafe(outcome.Text).c_str());
         return kNotTranslated;
     }
     return kNotTranslated;
@@ -214,15 +186,15 @@ int TranslateWhole(FILE* In, const std::string& InputName, const vantrel::TTrans
 // inputs one a line, and the new forms (log lines, dump blocks, joined
 // segments, WRAPPER PDUs).
 // With keys, an AARQ's or AARE's system title serves the units after it.
-int TranslateEachLine(FILE* In, const std::string& InputName, const vantrel::TTranslateOptions& Options,
+int TranslateEachLine(FILE* In, const TInputName& Name, const vantrel::TTranslateOptions& Options,
                       VantrelKeys* Keys, bool Strict, bool Json) {
-    TLineReader reader(In);
+    vantrel::cli::TLineReader reader(In);
     vantrel::cli::TUnitWriter writer(stdout, Json);
     long long warned = 0;  // units translated with octets after the end of the APDU
     // The blocks of longer transfers joined: one more unit after the last block.
     vantrel::join::TBlockJoin blocks(Options, "line", [&](vantrel::join::TJoinedUnit& Joined) {
         writer.WriteJoined(Joined);
-        warned += Warn(Joined.Outcome, InputName + ":" + std::to_string(Joined.Number));
+        warned += Warn(Joined.Outcome, Name.Shown + ":" + std::to_string(Joined.Number));
     });
     vantrel::trace::TTraceReader trace(blocks.ReaderOptions(Options), [&](vantrel::trace::TTraceUnit& Unit) {
                                            if (Keys) vantrel::LearnSystemTitles(Unit.Outcome, *Keys);
@@ -234,16 +206,23 @@ int TranslateEachLine(FILE* In, const std::string& InputName, const vantrel::TTr
                                            place.Input = vantrel::trace::InputName(Unit.Input);
                                            writer.Write(place, Unit.Outcome);
                                            if (Unit.Outcome.Kind == TTranslateOutcome::Translated)
-                                               warned += Warn(Unit.Outcome, InputName + ":" + std::to_string(Unit.Line));
+                                               warned += Warn(Unit.Outcome, Name.Shown + ":" + std::to_string(Unit.Line));
                                            blocks.Take(Unit.Outcome, Unit.Line);
                                        });
     std::string_view line;
     long long number = 0;
-    while (reader.Next(line)) trace.Line(++number, line);
+    while (reader.Next(line)) {
+        trace.Line(++number, line);
+        if (reader.Overlong()) {  // read as a blank line: a dump block before it ends
+            vantrel::cli::TUnitPlace place;
+            place.Number = number;
+            writer.WriteProblem(place, "longer than 16 MiB, not read");
+        }
+    }
     trace.Finish();
     blocks.Finish();
     if (reader.Failed()) {
-        std::fprintf(stderr, "vantrel-cli: cannot read %s\n", InputName.c_str());
+        std::fprintf(stderr, "vantrel-cli: cannot read %s\n", Name.Shown.c_str());
         return kInputOutput;
     }
     if (writer.Failed() == 0) return warned != 0 && Strict ? kNotTranslated : kTranslated;
@@ -251,79 +230,71 @@ int TranslateEachLine(FILE* In, const std::string& InputName, const vantrel::TTr
     return kNotTranslated;
 }
 
-int Usage(const char* Problem) {
-    std::fprintf(stderr, "vantrel-cli: %s\n%s", Problem, kUsageText);
+// A usage error: the problem and the usage text.
+int Usage(const std::string& Problem) {
+    std::fprintf(stderr, "vantrel-cli: %s\n%s", Problem.c_str(), kUsageText);
     return kUsage;
+}
+
+// Reads the keys of the command line into Keys, in the order given; a fault
+// is one line on stderr.
+bool LoadKeys(const std::vector<vantrel::cli::TKeyArgument>& Given, VantrelKeys& Keys) {
+    vantrel::TKeyLoader loader(Keys);
+    std::string message;
+    for (const vantrel::cli::TKeyArgument& key : Given) {
+        const bool ok = key.File ? loader.File(std::string(key.Text), message) : loader.Line(key.Text, "--key", message);
+        if (!ok) {
+            std::fprintf(stderr, "vantrel-cli: %s: %s\n", key.File ? "--keys" : "--key", message.c_str());
+            return false;
+        }
+    }
+    for (const std::string& warning : loader.Warnings()) std::fprintf(stderr, "vantrel-cli: %s\n", warning.c_str());
+    return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool eachLine = false;
-    vantrel::TTranslateOptions options;
-    bool strict = false;
-    VantrelKeys keys;
-    bool withKeys = false;
-    std::string keyFault;
-    bool json = false;
-    long port = 0;  // 0: DLMS's port, and DLMS recognised on the others
-    const char* path = nullptr;
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            if (arg == "--each-line") eachLine = true;
-            else if (arg == "--frame") options.DescribeFrame = true;
-            else if (arg == "--annotate") options.Annotate = true;
-            else if (arg == "--keys" || arg == "--key") {
-                if (i + 1 == argc) return Usage((std::string(arg) + " needs a value").c_str());
-                const bool ok = arg == "--keys" ? vantrel::ReadKeyFile(argv[++i], keys, keyFault)
-                                                : vantrel::SetKeyLine(argv[++i], keys, keyFault);
-                if (!ok) return Usage((std::string(arg) + ": " + keyFault).c_str());
-                withKeys = true;
-            }
-            else if (arg == "--strict") strict = true;
-            else if (arg == "--json") json = true;
-            else if (arg == "--port") {
-                char* end = nullptr;
-                port = i + 1 < argc ? std::strtol(argv[++i], &end, 10) : -1;
-                if (port < 1 || port > 65535 || !end || *end) return Usage("--port needs a number from 1 to 65535");
-            }
-            else if (arg == "--") optionsEnded = true;
-            else if (arg == "--help" || arg == "-h") {
-                std::fputs(kUsageText, stdout);
-                return std::fflush(stdout) == 0 ? kTranslated : kInputOutput;
-            } else if (arg == "--version") {
-                std::printf("%s %s\n", vantrel::kProductName, vantrel::VersionText().c_str());
-                return std::fflush(stdout) == 0 ? kTranslated : kInputOutput;
-            } else {
-                return Usage(("unknown option " + std::string(arg)).c_str());
-            }
-        } else if (path) {
-            return Usage("more than one input");
-        } else {
-            path = argv[i];
-        }
+    const vantrel::cli::TParsedArguments parsed = vantrel::cli::ParseArguments(argc, argv);
+    if (!parsed.UsageError.empty()) return Usage(parsed.UsageError);
+    const vantrel::cli::TArguments& arguments = parsed.Arguments;
+    if (arguments.Help) {
+        std::fputs(kUsageText, stdout);
+        return std::fflush(stdout) == 0 ? kTranslated : kInputOutput;
     }
-
+    if (arguments.Version) {
+        std::printf("%s %s\n", vantrel::kProductName, vantrel::VersionText().c_str());
+        return std::fflush(stdout) == 0 ? kTranslated : kInputOutput;
+    }
+    VantrelKeys keys;
+    const bool withKeys = !arguments.Keys.empty();
+    if (withKeys && !LoadKeys(arguments.Keys, keys)) return kUsage;
+    vantrel::TTranslateOptions options = arguments.Translate;
     if (withKeys) options.Keys = &keys;
-    const bool fromStdin = !path || std::strcmp(path, "-") == 0;
-    const std::string inputName = fromStdin ? "<stdin>" : path;
-    FILE* in = fromStdin ? stdin : std::fopen(path, "rb");
+
+    const std::string path(arguments.Path);
+    const bool fromStdin = path.empty() || path == "-";
+    const TInputName inputName{fromStdin ? "<stdin>" : TerminalSafe(path), fromStdin ? "<stdin>" : path};
+    FILE* in = fromStdin ? stdin : std::fopen(path.c_str(), "rb");
     if (!in) {
-        std::fprintf(stderr, "vantrel-cli: cannot open %s: %s\n", path, std::strerror(errno));
+        const int fault = errno;
+        if (vantrel::ShowableFileName(path))
+            std::fprintf(stderr, "vantrel-cli: cannot open %s: %s\n", inputName.Shown.c_str(), std::strerror(fault));
+        else  // it may be a key given where the input belongs
+            std::fprintf(stderr, "vantrel-cli: cannot open the input: %s (its name holds \"=\" and is not shown)\n",
+                         std::strerror(fault));
         return kInputOutput;
     }
     bool capture = false;
     if (!(in = vantrel::cli::PeekCapture(in, capture))) {
-        std::fprintf(stderr, "vantrel-cli: cannot read %s\n", inputName.c_str());
+        std::fprintf(stderr, "vantrel-cli: cannot read %s\n", inputName.Shown.c_str());
         return kInputOutput;
     }
     if (capture) {
         static char captureBuffer[1 << 16];
         std::setvbuf(stdout, captureBuffer, _IOFBF, sizeof captureBuffer);
-        vantrel::cli::TUnitWriter writer(stdout, json);
-        int status = vantrel::cli::TranslateCaptureStream(in, inputName, {static_cast<uint16_t>(port), strict},
+        vantrel::cli::TUnitWriter writer(stdout, arguments.Json);
+        int status = vantrel::cli::TranslateCaptureStream(in, inputName.Shown, {arguments.Port, arguments.Strict},
                                                           options, writer, withKeys ? &keys : nullptr);
         if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
             std::fprintf(stderr, "vantrel-cli: cannot write the output\n");
@@ -334,8 +305,9 @@ int main(int argc, char** argv) {
     static char outBuffer[1 << 16];
     std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
     TOutput out(stdout);
-    int status = eachLine ? TranslateEachLine(in, inputName, options, withKeys ? &keys : nullptr, strict, json)
-                          : TranslateWhole(in, inputName, options, strict, out, json);
+    int status = arguments.EachLine
+                     ? TranslateEachLine(in, inputName, options, withKeys ? &keys : nullptr, arguments.Strict, arguments.Json)
+                     : TranslateWhole(in, inputName, options, arguments.Strict, out, arguments.Json);
     if (in != stdin) std::fclose(in);
     if (!out.Finish()) {
         std::fprintf(stderr, "vantrel-cli: cannot write the output\n");

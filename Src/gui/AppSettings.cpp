@@ -53,6 +53,11 @@ QSettings& Settings() {
     return *GSettings;
 }
 
+void CloseSettings() {
+    if (GSettings) GSettings->sync();
+    GSettings.reset();
+}
+
 const QString& HelpFileName() { return GHelpFile; }
 void SetHelpFileName(const QString& FileName) { GHelpFile = FileName; }
 

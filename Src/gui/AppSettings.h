@@ -29,6 +29,9 @@ TAppPaths ResolveAppPaths(const QString& AppFolder, const QString& ConfigRoot, c
 QSettings& OpenSettings(const QString& FileName);
 // The settings file; OpenSettings must have run.
 QSettings& Settings();
+// Writes what is pending and closes the settings file, so that nothing is
+// written to it afterwards; Settings() needs OpenSettings again.
+void CloseSettings();
 
 // The user guide found at start-up, empty when there is none.
 const QString& HelpFileName();

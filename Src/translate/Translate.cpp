@@ -144,6 +144,7 @@ void WrappedOctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText,
         OctetsToXml(Outcome, SourceText, pdu.Apdu, Options);
         Outcome.Link = WrapperLink(pdu.Header);
         if (Outcome.Kind != TTranslateOutcome::Translated) {
+            Outcome.Notes.clear();  // of the PDUs before: the failure replaces their translation
             GotoIndex(SourceText, 2 * static_cast<int64_t>(apduAt + static_cast<size_t>(Outcome.Position)), Outcome.Line,
                       Outcome.Column);
             return;
@@ -151,6 +152,7 @@ void WrappedOctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText,
         xml += Outcome.Text;
     }
     if (!walk.Failure().empty()) {
+        Outcome.Notes.clear();
         Outcome.Kind = TTranslateOutcome::EntryFailure;
         Outcome.Text = walk.Failure();
         Outcome.Position = static_cast<int>(walk.FailureOffset() + 1);

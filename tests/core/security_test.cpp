@@ -338,6 +338,11 @@ TEST(Security, WhatDoesNotDecipherStaysOpaqueWithItsReason) {
         {keys.Keys, "C80A00000000010E060102FF", "the deciphered APDU ends at octet 4 of 5"},
         // It decodes, but a value has no name: its XML cannot be written (found by fuzzing).
         {keys.Keys, "C8080000000001D8FF01", "the deciphered APDU does not translate: T_ExceptionStateError: case range"},
+        // A conformance of 23 bits: its XML would give back 24 (found by fuzzing).
+        {keys.Keys, "21 13 00 01234567 01 00 00 00 06 5F1F 04 01 00000E 04A8",
+         "the deciphered APDU does not encode back to the same octets"},
+        {keys.Keys, "21 12 00 01234567 01 00 00 00 06 5F1F 03 00 0000 04A8",
+         "the deciphered APDU does not encode back to the same octets"},
         {keys.Keys, "DD 00 00 00 00 00 01 02 01 01 01 02 09 3000000001D3B90399", "an agreed key is not deciphered"},
         {keys.Keys, "DD 00 08 4D4D4D0000BC614E 00 00 00 00 09 3000000001D3B90399", "no key information"},
     };
@@ -371,6 +376,16 @@ TEST(Security, KeysNeverShowInMessagesOrXml) {
         {"ClientSystemTitle", "00112233445566", "ClientSystemTitle: 7 octets, a system title has 8"},
         {"MasterKey", "00112233445566778899AABBCCDDEEFF00112233445566778899AABBCCDDEEFF00",
          "MasterKey: too many octets"},
+        // A value given as the name, with or without digits, is not quoted.
+        {"00112233445566778899AABBCCDDEEFF", "BlockCipherKey",
+         "unknown key name (not shown: not a word of letters) (BlockCipherKey, BroadcastKey, DedicatedKey, "
+         "AuthenticationKey, MasterKey, ClientSystemTitle, ServerSystemTitle)"},
+        {"AABBCCDDEEFFaabbccddeeff", "", "unknown key name (not shown: not a word of letters) (BlockCipherKey, "
+                                         "BroadcastKey, DedicatedKey, AuthenticationKey, MasterKey, ClientSystemTitle, "
+                                         "ServerSystemTitle)"},
+        {"BlockCipherKey 0011", "", "unknown key name (not shown: not a word of letters) (BlockCipherKey, "
+                                    "BroadcastKey, DedicatedKey, AuthenticationKey, MasterKey, ClientSystemTitle, "
+                                    "ServerSystemTitle)"},
     };
     for (const TRow& r : kRows) {
         EXPECT_EQ(VantrelKeysSet(keys.Keys, r.Name, r.Value, &e), -1);

@@ -2,6 +2,8 @@
 // log of a ciphered association that translates with the keys alone.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "DriverSupport.h"
 #include "xmlPdu/security/Cipher.h"
 
@@ -51,28 +53,60 @@ TEST_F(CliKeys, EachLineLearnsTheSystemTitlesOfTheAssociation) {
     EXPECT_TRUE(given.Out.starts_with("<ded_GetRequest>\r\n")) << given.Out;
 }
 
-TEST_F(CliKeys, BadKeysAreRefusedWithoutTheirValue) {
+TEST_F(CliKeys, BadKeysAreRefusedInOneLineWithoutTheirValue) {
     struct TRow {
         const char* Args;
         const char* KeysText;
         const char* Message;
+        bool Usage;  // a usage error: the usage text follows
     };
     const TRow kRows[] = {
-        {"--keys {keys}", "BlockCipherKey = 00112233445566778899AABBCCDDEE\n", "keys:1: BlockCipherKey: 15 octets"},
-        {"--keys {keys}", "# a comment\nBlockCipherKey 00112233\n", "keys:2: expected Name = HEX"},
-        {"--keys {keys}", "Password = 3132\n", "keys:1: unknown key name \"Password\""},
-        {"--key DedicatedKey=00112233445566778899AABBCCDDEEXX", "", "--key: DedicatedKey: not hex digits"},
-        {"--key", "", "--key needs a value"},
+        {"--keys {keys}", "BlockCipherKey = 00112233445566778899AABBCCDDEE\n", "keys:1: BlockCipherKey: 15 octets", false},
+        {"--keys {keys}", "# a comment\nBlockCipherKey 00112233\n", "keys:2: expected Name = HEX", false},
+        {"--keys {keys}", "Password = 3132\n", "keys:1: unknown key name \"Password\"", false},
+        // The hex first, as the value where the name belongs.
+        {"--keys {keys}", "00112233445566778899AABBCCDDEEFF = BlockCipherKey\n", "keys:1: unknown key name (not shown", false},
+        {"--keys {keys}", "00112233445566778899AABBCCDDEEFF\n", "keys:1: expected Name = HEX", false},
+        {"--key DedicatedKey=00112233445566778899AABBCCDDEEXX", "", "--key: DedicatedKey: not hex digits", false},
+        {"--key=00112233445566778899AABBCCDDEEFF=DedicatedKey", "", "--key: unknown key name (not shown", false},
+        {"--key 00112233445566778899AABBCCDDEEFF", "", "--key: expected Name = HEX", false},
+        {"--keys BlockCipherKey=00112233445566778899AABBCCDDEEFF", "", "--keys: cannot open the keys file: No such file",
+         false},
+        {"--key", "", "--key needs a value", true},
+        {"--blockcipherkey=00112233445566778899AABBCCDDEEFF", "", "unknown option --blockcipherkey\n", true},
+        {"--frame=00112233445566778899AABBCCDDEEFF", "", "--frame takes no value\n", true},
     };
     for (const TRow& r : kRows) {
         SCOPED_TRACE(r.Args);
         const TRun run = Run(r.Args, "C0", r.KeysText);
         EXPECT_EQ(run.Status, 2);
+        EXPECT_EQ(run.Out, "");
         EXPECT_NE(run.Err.find(r.Message), std::string::npos) << run.Err;
         EXPECT_EQ(run.Err.find("0011223344"), std::string::npos) << run.Err;
+        EXPECT_EQ(run.Err.find("\nusage: ") != std::string::npos, r.Usage) << run.Err;
+        if (!r.Usage) {
+            EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
+        }
     }
+    // An input named like a key is not shown when it cannot be opened.
+    const TRun input = Run("BlockCipherKey=00112233445566778899AABBCCDDEEFF", "");
+    EXPECT_EQ(input.Status, 3);
+    EXPECT_EQ(input.Err, "vantrel-cli: cannot open the input: No such file or directory (its name holds \"=\" and is "
+                         "not shown)\n");
+
     const TRun help = Run("--help", "");
     EXPECT_NE(help.Out.find("visible to other users in the process list"), std::string::npos);
 }
 
+TEST_F(CliKeys, KeysFilesAsEditorsWriteThem) {
+    if (!vantrel::cipher::Available()) GTEST_SKIP() << "no cipher in this build";
+    const std::string request = "D01E3000000001D3B903996D9508C5B6BCDEB025DD1800A5C92775FB55F317CF";
+    const std::string keys = std::string("\xEF\xBB\xBF") + kKeysFile + "ClientSystemTitle=4349520000000001\r\n";
+    // A byte order mark, CR LF, and the key as an option too: --key=VALUE.
+    const TRun run = Run("--keys={keys} --key=BlockCipherKey=00112233445566778899AABBCCDDEEFF", request, keys);
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_TRUE(run.Out.starts_with("<ded_GetRequest>\r\n")) << run.Out;
+    EXPECT_EQ(run.Err, "vantrel-cli: --key: warning: BlockCipherKey given again (first at " + FDir +
+                           "/keys:2): this value is used\n");
+}
 }  // namespace

@@ -126,6 +126,51 @@ TEST_F(Cli, EachLineReadsLinesLongerThanItsBuffer) {
     EXPECT_EQ(run.Out, "line 1:\n" + kXml0102 + "line 2:\n" + vantrel::TranslateText(longLine).Text + "line 3:\n" + kXml0005);
 }
 
+TEST_F(Cli, InputTextReachesTheTerminalEscaped) {
+    // A log whose labels carry a window title, a screen clear and a cursor
+    // move: shown as escapes on stdout, in JSON as JSON escapes them.
+    const std::string log = "\x1b]0;owned\x07 TX: FF 12 01 02\n"
+                            "\x1b[2J\x1b[1;1H RX: 7E A0 07 03 21 93 0F 01 7E\n";
+    const TRun run = Run("--each-line", log);
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_EQ(run.Out, "line 1: [\\x1B]0;owned\\x07 TX:]\n" + kXml0102 +
+                           "line 2: skipped: HDLC SNRM frame: no APDU to translate [\\x1B[2J\\x1B[1;1H RX:]\n");
+    const TRun json = Run("--each-line --json", log);
+    EXPECT_NE(json.Out.find(R"("label":"\u001b]0;owned\u0007 TX:")"), std::string::npos) << json.Out;
+
+    // A file name with controls, in a failure and in a warning on stderr.
+    const std::string name = "in\x1b[2J.txt";
+    const TRun failed = Run("{in}", "FF 12", name);
+    EXPECT_EQ(failed.Err, FDir + "/in\\x1B[2J.txt:1:5: Wrong encoding in pdu\n");
+    const TRun warned = Run("--each-line {in}", "FF 12 01 02 03\n", name);
+    EXPECT_EQ(warned.Err, FDir + "/in\\x1B[2J.txt:1: warning: 1 octet after the end of the APDU: 03\n");
+    EXPECT_EQ(Run("'" + FDir + "/\x1b]0;x\x07'").Err,
+              "vantrel-cli: cannot open " + FDir + "/\\x1B]0;x\\x07: No such file or directory\n");
+}
+
+TEST_F(Cli, InputsBeyondTheirBoundsAreRefused) {
+    // A line of 16 MiB and one more character: the lines around it translate.
+    std::string input = "FF 12 01 02\n";
+    input.append((size_t{16} << 20) + 1, '0');
+    input += "\nFF 12 00 05\n";
+    const TRun run = Run("--each-line", input);
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Out, "line 1:\n" + kXml0102 + "line 2: error: longer than 16 MiB, not read\nline 3:\n" + kXml0005);
+    EXPECT_EQ(run.Err, "vantrel-cli: 1 of 3 lines not translated\n");
+
+    // A whole input of 64 MiB and one more octet, from a file and from a pipe.
+    const TRun file = Run("{in}", std::string((size_t{64} << 20) + 1, '0'));
+    EXPECT_EQ(file.Status, 1);
+    EXPECT_EQ(file.Out, "");
+    EXPECT_EQ(file.Err, InputPath() + ": larger than 64 MiB, not translated (--each-line reads logs of any size)\n");
+    const std::string command = "head -c 67108865 /dev/zero | tr '\\0' 0 | '" + std::string(VANTREL_CLI_PATH) +
+                                "' > /dev/null 2> '" + FDir + "/err'";
+    const int raw = std::system(command.c_str());
+    EXPECT_EQ(WEXITSTATUS(raw), 1);
+    EXPECT_EQ(dtest::ReadFile(FDir + "/err"),
+              "<stdin>: larger than 64 MiB, not translated (--each-line reads logs of any size)\n");
+}
+
 TEST_F(Cli, VersionHelpAndUsage) {
     const TRun version = Run("--version");
     EXPECT_EQ(version.Status, 0);

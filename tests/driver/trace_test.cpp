@@ -319,6 +319,13 @@ TEST(TranslateText, NewFormsWhereTodaysRulesFail) {
     o = TranslateText("00010010000100040001C1C1");
     EXPECT_EQ(o.Kind, K::EntryFailure);
     EXPECT_EQ(o.Text, "T_COSEMpdu : illegal Tag 0");
+    // A failure after a PDU with octets after its APDU: the failure alone, no
+    // note of a translation that is not shown (found by fuzz-translate).
+    for (const char* second : {"00 01 00 10 00 01 00 04 00 01 C1 C1", "00 01 00 10 00 01 00 0E 01 02 03"}) {
+        o = TranslateText(std::string("00 01 00 10 00 01 00 06 FF 12 01 02 03 04 ") + second);
+        EXPECT_NE(o.Kind, K::Translated) << second;
+        EXPECT_EQ(o.Notes, std::vector<std::string>{}) << second;
+    }
     for (const auto& dump : kDumps) EXPECT_EQ(TranslateText(dump.Text).Text, kGetRequestXml) << dump.Name;
     // A pasted log: two APDUs, one after the other.
     o = TranslateText(std::string("12:00:00 TX: 7E A0 19 03 21 32 6F D8 E6 E6 00 ") + kGetRequest + " 60 1A 7E\r\n" +

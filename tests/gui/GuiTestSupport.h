@@ -95,8 +95,14 @@ private:
     }
 };
 
+// The settings file of the whole test run, in a folder the test main
+// removes when the run ends: what is written between sandboxes goes there.
+const QString& RunSettingsFile();
+
 // A fresh settings file and scripted prompts for one test function; the
-// shared search options start from their defaults.
+// shared search options start from their defaults. The settings file is
+// written and closed before the sandbox's folder is removed (a settings
+// object still open would create the folder again when it writes).
 class TGuiSandbox {
 public:
     TGuiSandbox() {
@@ -104,7 +110,11 @@ public:
         vantrel::SetPrompts(&Prompts);
         vantrel::SharedSearchOptions() = vantrel::TSearchOptions{};
     }
-    ~TGuiSandbox() { vantrel::SetPrompts(nullptr); }
+    ~TGuiSandbox() {
+        vantrel::SetPrompts(nullptr);
+        vantrel::CloseSettings();
+        vantrel::OpenSettings(RunSettingsFile());
+    }
     TGuiSandbox(const TGuiSandbox&) = delete;
     TGuiSandbox& operator=(const TGuiSandbox&) = delete;
 

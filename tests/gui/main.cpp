@@ -2,6 +2,7 @@
 // naming a class runs only that class, with the remaining arguments
 // (test functions, QTest options): vantrel-gui-tests TPaneTest Search
 #include <QApplication>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstring>
@@ -14,10 +15,20 @@ std::vector<TTestFactory>& TestRegistry() {
     static std::vector<TTestFactory> registry;
     return registry;
 }
+
+namespace {
+QString GRunSettingsFile;
+}
+const QString& RunSettingsFile() { return GRunSettingsFile; }
 }  // namespace vtest
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // Every file of the run lives in one temporary folder, gone at the end.
+    const QTemporaryDir run;
+    if (!run.isValid()) return 1;
+    vtest::GRunSettingsFile = run.filePath(QStringLiteral("Vantrel.ini"));
+    vantrel::OpenSettings(vtest::GRunSettingsFile);
     const char* only = argc > 1 && argv[1][0] == 'T' ? argv[1] : nullptr;
     std::vector<char*> args(argv, argv + argc);
     if (only) args.erase(args.begin() + 1);
@@ -27,5 +38,6 @@ int main(int argc, char** argv) {
         if (only && std::strcmp(test->metaObject()->className(), only) != 0) continue;
         failures += QTest::qExec(test.get(), static_cast<int>(args.size()), args.data());
     }
+    vantrel::CloseSettings();
     return failures == 0 ? 0 : 1;
 }

@@ -39,6 +39,18 @@ bool SameFolded(std::string_view a, std::string_view b) noexcept {
     return true;
 }
 
+// Letters and "_" only, at most 40, one of them no hex digit.
+bool ShowableKeyName(std::string_view Name) noexcept {
+    if (Name.empty() || Name.size() > 40) return false;
+    bool word = false;
+    for (char c : Name) {
+        const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        if (!letter && c != '_') return false;
+        word |= letter && !((c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'));
+    }
+    return word;
+}
+
 int HexValue(char c) noexcept {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -61,9 +73,12 @@ bool FindKeySlot(std::string_view Name, VantrelKeys::TSlot& Slot) noexcept {
 bool SetKeyFromHex(VantrelKeys& Keys, std::string_view Name, std::string_view Hex, std::string& Message) {
     VantrelKeys::TSlot slot;
     if (!FindKeySlot(Name, slot)) {
-        Message = "unknown key name \"" + std::string(Name.substr(0, 40)) +
-                  "\" (BlockCipherKey, BroadcastKey, DedicatedKey, AuthenticationKey, MasterKey, "
-                  "ClientSystemTitle, ServerSystemTitle)";
+        // A name is quoted only when it reads as one: a value written where
+        // the name belongs never shows.
+        Message = ShowableKeyName(Name) ? "unknown key name \"" + std::string(Name) + "\""
+                                        : std::string("unknown key name (not shown: not a word of letters)");
+        Message += " (BlockCipherKey, BroadcastKey, DedicatedKey, AuthenticationKey, MasterKey, "
+                   "ClientSystemTitle, ServerSystemTitle)";
         return false;
     }
     const std::string name(kNames[slot]);

@@ -54,7 +54,8 @@ std::string_view KeySlotName(VantrelKeys::TSlot Slot) noexcept;
 bool FindKeySlot(std::string_view Name, VantrelKeys::TSlot& Slot) noexcept;
 
 // Sets the slot named Name from hex digits (blanks allowed). On failure the
-// message names the slot and the fault, never the value.
+// message names the slot and the fault, never the value; an unknown name is
+// quoted only when it is a word of letters, never when it may be a value.
 bool SetKeyFromHex(VantrelKeys& Keys, std::string_view Name, std::string_view Hex, std::string& Message);
 
 }  // namespace vantrel

@@ -1,5 +1,7 @@
 #include "Initiate.h"
 
+#include <algorithm>
+
 namespace vantrel {
 
 namespace {
@@ -86,7 +88,13 @@ T_Conformance::T_Conformance(TXMLId aXMLId, TXMLParser& XMLParser) : TElementImp
 
 void T_Conformance::EncodeToPduStr(std::string& PduStr) const {
     PduStr += "\x5F\x1F";
-    TBERBitStr::EncodeToPduStr(PduStr);
+    if (Value.size() == kBits) return TBERBitStr::EncodeToPduStr(PduStr);
+    // Read with another bit count: written as its XML gives it back, the 24
+    // bits, so that a comparison with the octets read sees the difference.
+    T_Conformance again(XMLId);
+    again.Value.assign(Value, 0, std::min(Value.size(), kBits));
+    again.Value.resize(kBits, '0');
+    again.TBERBitStr::EncodeToPduStr(PduStr);
 }
 
 void T_Conformance::ToXML(TScriptStream& Stream) const {
