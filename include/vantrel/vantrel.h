@@ -56,6 +56,7 @@ typedef struct VantrelKeys VantrelKeys;
 
 #define VANTREL_ANNOTATE       0x1u /* XML comments explaining values (names, decimals, date-times) */
 #define VANTREL_DESCRIBE_FRAME 0x2u /* VantrelTranslate: describe an HDLC frame the text holds */
+#define VANTREL_MAP            0x4u /* PduToXmlEx, XmlToPduEx, VantrelTranslate: keep the octet map (below) */
 
 VANTREL_API void PduToXmlEx(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uint32_t Flags,
                             VantrelStream** Stream, TTranslationError* Error);
@@ -152,10 +153,98 @@ typedef struct VantrelTranslation {
  * the text as described above, zero-terminated (Size counts the zero), with
  * the translation's notes (VantrelStreamNote).
  * Description, when not NULL, receives the description of an HDLC frame
- * (lines ending with LF) with VANTREL_DESCRIBE_FRAME, else NULL. Returns the
- * Kind. */
+ * (lines ending with LF) with VANTREL_DESCRIBE_FRAME, else NULL. With
+ * VANTREL_MAP, *Output of a translation (VANTREL_TRANSLATED) holds the octet
+ * map of every APDU translated, with where its octets stand in the hex text
+ * (VantrelStreamMapSources). Returns the Kind. */
 VANTREL_API int32_t VantrelTranslate(const char* Text, uint32_t Size, const VantrelKeys* Keys, uint32_t Flags,
                                      VantrelStream** Output, VantrelStream** Description, VantrelTranslation* Result);
+
+/* ---- The octet map --------------------------------------------------------
+ * Which octets is this field? With VANTREL_MAP a translation that succeeds
+ * keeps, beside its output stream, one entry per element of the XML: the
+ * octets the element stands for and the line of its start tag. The output
+ * itself stays byte for byte what it is without the flag. Without the flag
+ * (and after PduToXmlInto, PduToXmlMany and the batch, which ignore it) the
+ * functions below find nothing. The map stays valid as long as its stream.
+ *
+ * An element's octets include its tag and length octets: a Structure covers
+ * all of its members; an alternative written without an element of the
+ * choice around it (a Data value in a Structure, an APDU under its tag)
+ * covers the tag octet; a field of an association APDU covers its BER tags.
+ * An optional field's presence octet belongs to the element around it.
+ * Entries stand in document order: an element before the elements inside it.
+ *
+ * A map has one unit per APDU translated. PduToXmlEx and XmlToPduEx make one;
+ * VantrelTranslate makes one per APDU whose XML is in its output (WRAPPER PDUs
+ * back to back, the lines of a log translated whole), in output order. Each
+ * entry names its unit, each unit its entries and its lines, so the unit of a
+ * line is the one whose lines hold it; the unit of a place in the hex text is
+ * the one whose octets' digits hold it (VantrelStreamMapAtSource finds both).
+ *
+ * Lines count from 1 in the XML text: for octets to XML the output, as
+ * written (comments, annotations and notes included); for XML to octets the
+ * input (a line ends with LF; CR LF counts once). Positions in texts are
+ * 0-based byte offsets into the UTF-8 text (a binding that counts UTF-16
+ * units converts them itself). */
+#define VANTREL_MAP_NONE 0xFFFFFFFFu
+
+typedef struct VantrelMapEntry {
+    const char* Element; /* the element's name, zero-terminated, static */
+    uint32_t Line;       /* of its start tag */
+    uint32_t LastLine;   /* of its end tag (Line for an element on one line) */
+    uint32_t Offset;     /* its first octet, from 0, in its unit's APDU (but see Plaintext) */
+    uint32_t Length;     /* its octets (0 for an empty element such as NullData in a description) */
+    uint32_t Parent;     /* the entry of the element around it; VANTREL_MAP_NONE for an APDU's element */
+    uint32_t Depth;      /* 0 for an APDU's element, its parent's + 1 otherwise */
+    /* VANTREL_MAP_NONE: Offset counts in the APDU's octets. Otherwise the
+     * element was deciphered (with keys): Offset counts in the plaintext of
+     * the ciphered payload that entry number Plaintext, an ancestor, holds. */
+    uint32_t Plaintext;
+    uint32_t Unit;       /* the unit it belongs to */
+} VantrelMapEntry;
+
+typedef struct VantrelMapUnit {
+    uint32_t FirstEntry; /* its entries: FirstEntry .. FirstEntry + EntryCount - 1 */
+    uint32_t EntryCount;
+    uint32_t FirstLine;  /* the lines of its XML: for octets to XML with the comments written */
+    uint32_t LastLine;   /* before and after its APDU's element; for XML to octets that element's */
+    uint32_t Octets;     /* the size of its APDU */
+    /* VantrelTranslate: where the APDU starts in the octets it was unwrapped
+     * from (an HDLC frame, WRAPPER PDUs given together, an LLC header);
+     * VANTREL_MAP_NONE when it was not unwrapped, or was joined from the
+     * segments of several frames. */
+    uint32_t ApduOffset;
+    int32_t HexToXml;    /* 1: octets to XML, 0: XML to octets */
+} VantrelMapUnit;
+
+/* The entries, one flat array of VantrelStreamMapCount; NULL when none. */
+VANTREL_API uint32_t               VantrelStreamMapCount(const VantrelStream* Stream);
+VANTREL_API const VantrelMapEntry* VantrelStreamMap(const VantrelStream* Stream);
+/* The units, one array of VantrelStreamMapUnitCount; NULL when none. */
+VANTREL_API uint32_t              VantrelStreamMapUnitCount(const VantrelStream* Stream);
+VANTREL_API const VantrelMapUnit* VantrelStreamMapUnits(const VantrelStream* Stream);
+/* VantrelTranslate: where the octets of a unit's APDU stand in the hex text
+ * (the source text for octets to XML, the output for XML to octets): for
+ * octet i (0 to Octets - 1) the position of its first hex digit. Whether the
+ * hex was spaced, wrapped over lines, a frame, a log line with text around
+ * it or a hex dump, the positions point into the text as given. NULL when
+ * not known (PduToXmlEx, XmlToPduEx). */
+VANTREL_API const uint32_t* VantrelStreamMapSources(const VantrelStream* Stream, uint32_t Unit);
+/* The bytes [*Begin, *End) of the hex text that hold entry Entry's octets:
+ * from the first digit of its first octet to after the second digit of its
+ * last. Returns 0; 1 for a deciphered entry, which stands nowhere in the hex
+ * text: the range is then that of the ciphered element holding it (see
+ * Plaintext); -1 (Begin and End untouched) when there is no such range (no
+ * sources, no such entry, an entry without octets). */
+VANTREL_API int32_t VantrelStreamMapRange(const VantrelStream* Stream, uint32_t Entry, uint32_t* Begin, uint32_t* End);
+/* The innermost entry whose lines (Line to LastLine) hold line Line;
+ * VANTREL_MAP_NONE when none does. */
+VANTREL_API uint32_t VantrelStreamMapAtLine(const VantrelStream* Stream, uint32_t Line);
+/* VantrelTranslate: the innermost entry, not deciphered, of the octet whose
+ * digits (from its first to its second) hold byte Position of the hex text;
+ * VANTREL_MAP_NONE when no octet's digits do. */
+VANTREL_API uint32_t VantrelStreamMapAtSource(const VantrelStream* Stream, uint32_t Position);
 #ifdef __cplusplus
 }
 #endif
