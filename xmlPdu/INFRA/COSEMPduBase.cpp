@@ -18,6 +18,8 @@ int32_t TCOSEMPduBase::CompareTo(const TCOSEMPduBase&) const {
 
 int32_t TCOSEMPduBase::DataTag() const { NotImplemented("DataTag"); }
 
+bool TCOSEMPduBase::InnerOctets(uint32_t, uint32_t&, uint32_t&) const { return false; }
+
 void TCOSEMPduBase::EncodeToDataPduStr(std::string&) const { NotImplemented("EncodeToDataPduStr"); }
 
 std::string TCOSEMPduBase::FriendlyNameOf(std::string_view ClassName) {

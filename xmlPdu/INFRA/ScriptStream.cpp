@@ -5,6 +5,7 @@
 
 #include "Errors.h"
 #include "INFRAMisc.h"
+#include "OctetMap.h"
 
 namespace vantrel {
 
@@ -70,7 +71,12 @@ void TScriptStream::EmitLn(std::string_view s) {
     if (Observer) Observer->OtherLine(*this);
 }
 
+void TScriptStream::MapInner(uint32_t Key) noexcept {
+    if (Map) Map->Inner(Key);
+}
+
 void TScriptStream::XMLOpenTagLn(std::string_view Tag) {
+    if (Map) [[unlikely]] Map->StartTag(*this, Tag, true);
     char* p = BeginLine(Tag.size() + 4);
     *p++ = '<';
     std::memcpy(p, Tag.data(), Tag.size());
@@ -80,6 +86,7 @@ void TScriptStream::XMLOpenTagLn(std::string_view Tag) {
 }
 
 void TScriptStream::XMLCloseTagLn(std::string_view Tag) {
+    if (Map) [[unlikely]] Map->CloseTag(*this);
     char* p = BeginLine(Tag.size() + 5);
     std::memcpy(p, "</", 2);
     std::memcpy(p + 2, Tag.data(), Tag.size());
@@ -89,6 +96,7 @@ void TScriptStream::XMLCloseTagLn(std::string_view Tag) {
 }
 
 void TScriptStream::XMLOpenTagAttrLn(std::string_view Tag, std::string_view Attr, std::string_view Value) {
+    if (Map) [[unlikely]] Map->StartTag(*this, Tag, true);
     char* p = BeginLine(Tag.size() + Attr.size() + Value.size() + 9);
     *p++ = '<';
     std::memcpy(p, Tag.data(), Tag.size());
@@ -113,6 +121,7 @@ void TScriptStream::XMLComment(std::string_view s) {
 }
 
 void TScriptStream::TagAttrLine(std::string_view Tag, std::string_view Attr, std::string_view Value) {
+    if (Map) [[unlikely]] Map->StartTag(*this, Tag, false);
     char* p = BeginLine(Tag.size() + Attr.size() + Value.size() + 10);
     *p++ = '<';
     std::memcpy(p, Tag.data(), Tag.size());
@@ -130,6 +139,7 @@ void TScriptStream::TagAttrLine(std::string_view Tag, std::string_view Attr, std
 }
 
 void TScriptStream::TagAttrHexLine(std::string_view Tag, std::string_view Attr, std::string_view Octets) {
+    if (Map) [[unlikely]] Map->StartTag(*this, Tag, false);
     char* p = BeginLine(Tag.size() + Attr.size() + 2 * Octets.size() + 10);
     *p++ = '<';
     std::memcpy(p, Tag.data(), Tag.size());
@@ -146,6 +156,16 @@ void TScriptStream::TagAttrHexLine(std::string_view Tag, std::string_view Attr, 
     std::memcpy(p, "\" />\r\n", 6);
     LineNotEmpty = false;
     if (Observer) Observer->ValueLine(*this, Tag, Octets, true);
+}
+
+void TScriptStream::EmptyTagLine(std::string_view Tag) {
+    if (Map) [[unlikely]] Map->StartTag(*this, Tag, false);
+    char* p = BeginLine(Tag.size() + 6);
+    *p++ = '<';
+    std::memcpy(p, Tag.data(), Tag.size());
+    std::memcpy(p + Tag.size(), " />\r\n", 5);
+    LineNotEmpty = false;
+    if (Observer) Observer->OtherLine(*this);
 }
 
 }  // namespace vantrel

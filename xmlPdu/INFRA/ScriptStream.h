@@ -12,6 +12,7 @@
 namespace vantrel {
 
 class TScriptStream;
+class TWriteMap;
 
 // Told of every line a stream writes, after the line is written; it may add
 // to the end of the line with AppendToLine (annotations do).
@@ -51,6 +52,11 @@ public:
     // the hex digits of the octets in Value.
     void TagAttrLine(std::string_view Tag, std::string_view Attr, std::string_view Value);
     void TagAttrHexLine(std::string_view Tag, std::string_view Attr, std::string_view Octets);
+    // One whole line <Tag />.
+    void EmptyTagLine(std::string_view Tag);
+    // The next start tag is the field Key of the element writing, not an
+    // element of its own (for the octet map).
+    void MapInner(uint32_t Key) noexcept;
 
     // The whole text written so far.
     std::string AsString() const { return std::string(FData, FSize); }
@@ -73,6 +79,9 @@ public:
     uint64_t Limit = UINT32_MAX;
     // Told of every line when set; not owned.
     TLineObserver* Observer = nullptr;
+    // Told of every start and end tag when set, for the octet map; not owned.
+    // Tags are element names of static storage.
+    TWriteMap* Map = nullptr;
 
 private:
     // Room for Count more bytes; returns where they go.

@@ -54,7 +54,7 @@ bool TSequenceOf::Search(const TCOSEMPduBase& Item, int& Index, const TComparer&
 
 void TSequenceOf::EncodeToPduStr(std::string& PduStr) const {
     EncodeLength(PduStr, FElements.size());
-    for (const TElementPtr& e : FElements) e->EncodeToPduStr(PduStr);
+    for (const TElementPtr& e : FElements) EncodeElement(*e, PduStr);
 }
 
 bool TSequenceOf::EqualType(const TCOSEMPduBase& X) const {
@@ -149,6 +149,7 @@ void TSequenceOf::SaveToXml(TScriptStream& Stream) const {
     Stream.XMLOpenTagAttrLn(name, ElementName(xmlQty), {qty, digits});
     ++Stream.Indent;
     for (const TElementPtr& e : FElements) {
+        const TMapScope scope(Stream, *e);
         if (const TChoice* choice = e->AsChoice()) choice->WriteXml(Stream, xmlIgnore);
         else e->ToXML(Stream);
         if (Stream.LineNotEmpty) Stream.EmitLn("");

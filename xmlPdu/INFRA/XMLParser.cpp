@@ -2,6 +2,7 @@
 
 #include "Errors.h"
 #include "INFRAMisc.h"
+#include "OctetMap.h"
 
 namespace vantrel {
 
@@ -33,6 +34,7 @@ void TXMLParser::SetText(const char* Text) {
     FText = Text ? Text : "";
     FNextIdx = 0;
     FLineNr = 0;
+    FTagStart = -1;
     Next();
 }
 
@@ -45,6 +47,8 @@ void TXMLParser::SkipBlanks() {
 
 void TXMLParser::Next() {
     FTagIdKnown = false;
+    FPreviousTagStart = FTagStart;
+    FTagStart = -1;
     for (;;) {
         SkipBlanks();
         const char c = Peek();
@@ -79,6 +83,7 @@ void TXMLParser::Next() {
             if (Peek() != 0) ++FNextIdx;
             continue;
         }
+        FTagStart = FTokenIdx;
         ReadTag();
         return;
     }
@@ -190,6 +195,10 @@ std::string TXMLParser::HexStrToByteStrOfValue() const {
 
 void TXMLParser::UnexpectedKeyword(TXMLId k) const {
     RaiseXMLError("Unexpected keyword \"" + std::string(ElementName(k)) + "\"");
+}
+
+void TXMLParser::MapInner(uint32_t Key) {
+    if (Map) Map->Inner(*this, Key);
 }
 
 int TXMLParser::GetTokenIndexInLine() const { return ColumnOf(FText, FTokenIdx); }

@@ -13,6 +13,7 @@
 namespace vantrel {
 
 struct TSecurityContext;
+class TParseMap;
 
 enum TXMLToken { xtUnknown = 0, xtStartTag = 1, xtStopTag = 2, xtEndOfBuffer = 3, xtComment = 4 };
 
@@ -76,10 +77,19 @@ public:
     bool HasAttribute() const noexcept { return FHasAttribute; }
     TXMLId AttributeId() const noexcept { return FAttributeId; }
     bool FullElement() const noexcept { return FFullElement; }
+    // Where the current token's tag begins (its "<"), or -1 for no tag; and
+    // the same of the token before it.
+    int TagStart() const noexcept { return FTagStart; }
+    int PreviousTagStart() const noexcept { return FPreviousTagStart; }
+    // The current start tag is the field Key of the element being read, not
+    // an element of its own (for the octet map).
+    void MapInner(uint32_t Key);
 
     TNesting Nesting;
     // The translation's keys and learned system titles; null: none.
     TSecurityContext* Security = nullptr;
+    // The octet map being made of the XML; null: none.
+    TParseMap* Map = nullptr;
 
 private:
     void SkipBlanks();
@@ -92,6 +102,8 @@ private:
     int FNextIdx = 0;
     int FLineNr = 0;
     int FTokenIdx = 0;
+    int FTagStart = -1;
+    int FPreviousTagStart = -1;
     std::string_view FTagIdentifier;
     std::string_view FAttribIdentifier;
     std::string_view FAttribValue;

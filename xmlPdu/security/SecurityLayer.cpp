@@ -96,7 +96,7 @@ TClearPayload::TClearPayload(const TClearPayload& Source)
       Apdu(Source.Apdu ? Source.Apdu->Clone() : nullptr) {}
 
 std::string DecipherPayload(TSecurityContext& Context, const TCipherParams& Params, std::string_view Payload,
-                            int NestingDepth, TClearPayload& Clear) {
+                            int NestingDepth, TClearPayload& Clear, TReadMap* Map) {
     if (Payload.size() < kHeaderSize) return "too short for a security header";
     const auto control = static_cast<uint8_t>(Payload[0]);
     const std::string_view counter = Payload.substr(1, 4);
@@ -133,11 +133,12 @@ std::string DecipherPayload(TSecurityContext& Context, const TCipherParams& Para
 
     TStringWrapper reader(plain);
     reader.Security = &Context;
+    reader.Map = Map;
     reader.Nesting.Depth = NestingDepth;
     TElementPtr apdu;
     try {
         TNestingGuard guard(reader.Nesting);
-        apdu = std::make_unique<T_COSEMpdu>(xmlIgnore, reader);
+        apdu = ReadElement<T_COSEMpdu>(xmlIgnore, reader);
         if (reader.GetRemainingBytes() > 0)
             return "the deciphered APDU ends at octet " + std::to_string(reader.FIndex - 1) + " of " +
                    std::to_string(plain.size());
@@ -167,7 +168,7 @@ std::string EncipherPayload(const TSecurityContext* Context, const TCipherParams
     const VantrelKeys& keys = Context && Context->Keys ? *Context->Keys : NoKeys();
     if (std::string why = Prepare(keys, Params, control, Clear.InvocationCounter, material); !why.empty()) return why;
     std::string plain;
-    Clear.Apdu->EncodeToPduStr(plain);
+    EncodeElement(*Clear.Apdu, plain);
     Payload.clear();
     Payload.reserve(kHeaderSize + plain.size() + kTagSize);
     Payload += static_cast<char>(control);

@@ -50,9 +50,10 @@ struct TClearPayload {
 
 // Deciphers Payload into Clear. Succeeds (returns an empty text) only when
 // the APDU it carries decodes to its last octet and encodes back to exactly
-// the deciphered octets; otherwise returns why it stays opaque.
+// the deciphered octets; otherwise returns why it stays opaque. Map, when not
+// null, notes the octets of the APDU's elements in the plaintext.
 std::string DecipherPayload(TSecurityContext& Context, const TCipherParams& Params, std::string_view Payload,
-                            int NestingDepth, TClearPayload& Clear);
+                            int NestingDepth, TClearPayload& Clear, TReadMap* Map = nullptr);
 
 // Enciphers Clear into Payload (replacing it). Returns an empty text, or
 // why it cannot be enciphered (a missing key, an unknown suite...).

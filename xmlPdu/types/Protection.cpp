@@ -9,12 +9,17 @@ namespace vantrel {
 
 void TCipheredOctets::Decipher(TStringWrapper& PDUStr, const TCipherParams& Params) {
     PDUStr.Canonical = false;  // what deciphers is checked on its own
-    Reason = DecipherPayload(*PDUStr.Security, Params, Value, PDUStr.Nesting.Depth, Clear);
+    const TReadLevel plaintext(PDUStr.Map);
+    Reason = DecipherPayload(*PDUStr.Security, Params, Value, PDUStr.Nesting.Depth, Clear, PDUStr.Map);
 }
 
 void TCipheredOctets::Encipher(TXMLParser& XMLParser, const TCipherParams& Params, std::string_view What) {
     if (!Deciphered()) return;
-    const std::string why = EncipherPayload(XMLParser.Security, Params, Clear, Value);
+    std::string why;
+    {
+        const TEncodeLevel plaintext;
+        why = EncipherPayload(XMLParser.Security, Params, Clear, Value);
+    }
     if (!why.empty()) XMLParser.RaiseXMLErrorAt(FMark, std::string(What) + " cannot be enciphered: " + why);
 }
 
@@ -22,22 +27,34 @@ void TCipheredOctets::ReadClear(TXMLParser& XMLParser) {
     XMLParser.XMLAssertStartTag(xmlSecurityControl);
     std::string control = XMLParser.HexStrToByteStrOfValue();
     if (control.size() != 1) XMLParser.RaiseXMLError("SecurityControl: 1 octet expected");
+    XMLParser.MapInner(kSecurityControlField);
     XMLParser.Next();
     XMLParser.XMLAssertStartTag(xmlInvocationCounter);
     std::string counter = XMLParser.HexStrToByteStrOfValue();
     if (counter.size() != 4) XMLParser.RaiseXMLError("InvocationCounter: 4 octets expected");
+    XMLParser.MapInner(kInvocationCounterField);
     XMLParser.Next();
     TNestingGuard guard(XMLParser.Nesting);
-    Clear.Apdu = std::make_unique<T_COSEMpdu>(xmlIgnore, XMLParser);
+    Clear.Apdu = ReadElement<T_COSEMpdu>(xmlIgnore, XMLParser);
     Clear.SecurityControl = static_cast<uint8_t>(control[0]);
     Clear.InvocationCounter = std::move(counter);
 }
 
 void TCipheredOctets::WriteClear(TScriptStream& Stream) const {
     const char control = static_cast<char>(Clear.SecurityControl);
+    Stream.MapInner(kSecurityControlField);
     Stream.TagAttrHexLine(ElementName(xmlSecurityControl), ElementName(xmlValue), std::string_view(&control, 1));
+    Stream.MapInner(kInvocationCounterField);
     Stream.TagAttrHexLine(ElementName(xmlInvocationCounter), ElementName(xmlValue), Clear.InvocationCounter);
-    Clear.Apdu->ToXML(Stream);
+    WriteElement(Stream, *Clear.Apdu);
+}
+
+bool TCipheredOctets::InnerOctets(uint32_t Key, uint32_t& Offset, uint32_t& Length) const {
+    // The payload ends the element's octets; it opens with the two fields.
+    if (Key > kInvocationCounterField || Value.size() < 5 || Value.size() > Length) return false;
+    Offset += Length - static_cast<uint32_t>(Value.size()) + (Key == kSecurityControlField ? 0 : 1);
+    Length = Key == kSecurityControlField ? 1 : 4;
+    return true;
 }
 
 // ------------------------------------------------------------ glo_ and ded_ rows

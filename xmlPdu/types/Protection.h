@@ -29,6 +29,9 @@ public:
     void Encipher(TXMLParser& XMLParser, const TCipherParams& Params, std::string_view What);
 
     bool Deciphered() const noexcept { return Clear.Apdu != nullptr; }
+    // The octets of SecurityControl and InvocationCounter in the payload.
+    bool InnerOctets(uint32_t Key, uint32_t& Offset, uint32_t& Length) const override;
+    static constexpr uint32_t kSecurityControlField = 0, kInvocationCounterField = 1;
 
     TClearPayload Clear;
     std::string Reason;  // why a payload with keys stays opaque
