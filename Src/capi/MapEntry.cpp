@@ -7,17 +7,26 @@
 
 namespace vantrel {
 
-void AddMapUnit(TStreamExtras& Extras, const std::vector<TMapEntry>& Entries, VantrelMapUnit Unit,
+void AddMapUnit(TStreamExtras& Extras, std::vector<TMapEntry>&& Entries, VantrelMapUnit Unit,
                 const uint32_t* Sources, const uint32_t* SourceEnds) {
     const auto first = static_cast<uint32_t>(Extras.Map.size());
     const auto unit = static_cast<uint32_t>(Extras.Units.size());
-    const auto index = [first](uint32_t Local) { return Local == kMapNone ? VANTREL_MAP_NONE : first + Local; };
-    Extras.Map.reserve(Extras.Map.size() + Entries.size());
-    for (const TMapEntry& e : Entries)
-        Extras.Map.push_back({e.Element, e.Line, e.LastLine, e.Offset, e.Length, index(e.Parent), e.Depth,
-                              index(e.Plaintext), unit});
-    Unit.FirstEntry = first;
     Unit.EntryCount = static_cast<uint32_t>(Entries.size());
+    if (Extras.Map.empty()) {
+        Extras.Map = std::move(Entries);
+        if (unit != 0)
+            for (TMapEntry& e : Extras.Map) e.Unit = unit;
+    } else {
+        const auto index = [first](uint32_t Local) { return Local == kMapNone ? VANTREL_MAP_NONE : first + Local; };
+        Extras.Map.reserve(Extras.Map.size() + Entries.size());
+        for (TMapEntry e : Entries) {
+            e.Parent = index(e.Parent);
+            e.Plaintext = index(e.Plaintext);
+            e.Unit = unit;
+            Extras.Map.push_back(e);
+        }
+    }
+    Unit.FirstEntry = first;
     Extras.Units.push_back(Unit);
     if (Sources && SourceEnds) {
         Extras.SourceStart.push_back(static_cast<uint32_t>(Extras.Sources.size()));

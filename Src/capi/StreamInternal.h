@@ -22,7 +22,7 @@ struct TStreamExtras {
     // units; where the units' octets stand in the hex text, the first digit
     // of each (Sources) and after its last (SourceEnds), from each unit's
     // SourceStart on (VANTREL_MAP_NONE: not known).
-    std::vector<VantrelMapEntry> Map;
+    std::vector<TMapEntry> Map;
     std::vector<VantrelMapUnit> Units;
     std::vector<uint32_t> Sources;
     std::vector<uint32_t> SourceEnds;
@@ -30,9 +30,9 @@ struct TStreamExtras {
 };
 
 // Adds a unit of Entries (their Parent and Plaintext counted within the
-// unit) to the map; Unit's FirstEntry and EntryCount are set here. Its
-// sources, when not null, are Unit.Octets positions each.
-void AddMapUnit(TStreamExtras& Extras, const std::vector<TMapEntry>& Entries, VantrelMapUnit Unit,
+// unit, taken over) to the map; Unit's FirstEntry and EntryCount are set
+// here. Its sources, when not null, are Unit.Octets positions each.
+void AddMapUnit(TStreamExtras& Extras, std::vector<TMapEntry>&& Entries, VantrelMapUnit Unit,
                 const uint32_t* Sources = nullptr, const uint32_t* SourceEnds = nullptr);
 
 }  // namespace vantrel

@@ -56,7 +56,7 @@ std::string TooLarge(uint64_t Limit) { return "Output too large: more than " + s
 // The stream of the text Stream holds, with Notes and the octet map of one
 // unit beside it.
 VantrelStream* MakeStream(TScriptStream& Stream, std::vector<std::string>* Notes = nullptr,
-                          const std::vector<TMapEntry>* Map = nullptr, const VantrelMapUnit* Unit = nullptr) {
+                          std::vector<TMapEntry>* Map = nullptr, const VantrelMapUnit* Unit = nullptr) {
     if (Stream.Size() > UINT32_MAX) throw EVantrelError(TooLarge(UINT32_MAX));
     size_t size;
     char* data = Stream.Release(size);
@@ -64,7 +64,7 @@ VantrelStream* MakeStream(TScriptStream& Stream, std::vector<std::string>* Notes
     if (!result) throw std::bad_alloc();
     try {
         if (Notes && !Notes->empty()) Extras(*result).Notes = std::move(*Notes);
-        if (Map && Unit) AddMapUnit(Extras(*result), *Map, *Unit);
+        if (Map && Unit) AddMapUnit(Extras(*result), std::move(*Map), *Unit);
     } catch (...) {
         VantrelStreamFree(result);
         throw;
@@ -104,29 +104,35 @@ void TranslateOctets(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys
     Guarded(Error, 3, [&] {
         TElementArena arena;
         std::optional<TReadMap> octets;
-        if (Flags & VANTREL_MAP) reader.Map = &octets.emplace();
+        if (Flags & VANTREL_MAP) reader.Map = &octets.emplace(Size);
         const auto pdu = ReadElement<T_COSEMpdu>(xmlIgnore, reader);
         const int consumed = reader.FIndex - 1;
         TScriptStream xml;
         xml.Limit = OutputLimit(Keys);
         xml.Reserve(1024 + static_cast<size_t>(reader.FIndex) * 8);  // XML runs to about 8 characters an octet
         std::optional<TWriteMap> lines;
-        if (octets) xml.Map = &lines.emplace(*octets);
+        if (octets) lines.emplace(*octets);
+        uint32_t ended = 0;
         {
             const TAnnotation annotation(xml, (Flags & VANTREL_ANNOTATE) != 0);
+            std::optional<TWriteMap::TAttach> attached;
+            if (lines) attached.emplace(*lines, xml);
             WriteElement(xml, *pdu);
         }
-        xml.Map = nullptr;
         std::vector<std::string> notes;
+        const size_t apduEnd = xml.Size();
         NoteOctetsAfterApdu(xml, reader, notes);
+        if (lines)
+            ended = lines->LinesEnded() +
+                    static_cast<uint32_t>(CountLineFeeds(xml.Memory() + apduEnd, xml.Memory() + xml.Size()));
         xml.WriteRaw("", 1);
         NotesToMessage(notes, Error.Message);
         std::optional<TOneMap> map;
         if (lines) {
             map.emplace();
-            map->Entries = std::move(lines->Entries);
+            map->Entries = lines->TakeEntries();
             map->Unit.FirstLine = 1;
-            map->Unit.LastLine = static_cast<uint32_t>(std::count(xml.Memory(), xml.Memory() + xml.Size(), '\n'));
+            map->Unit.LastLine = ended;
             map->Unit.Octets = static_cast<uint32_t>(consumed);
             map->Unit.ApduOffset = VANTREL_MAP_NONE;
             map->Unit.HexToXml = 1;
@@ -238,7 +244,7 @@ void XmlToPduEx(const char* Text, const VantrelKeys* Keys, uint32_t Flags, Vantr
     std::optional<TParseMap> tags;
     std::optional<TEncodeMap> octetsOf;
     if (Flags & VANTREL_MAP) {
-        parser.Map = &tags.emplace(Text);
+        parser.Map = &tags.emplace(Text ? std::strlen(Text) : 0);
         octetsOf.emplace(*tags);
     }
     std::unique_ptr<T_COSEMpdu> pdu;
@@ -263,7 +269,7 @@ void XmlToPduEx(const char* Text, const VantrelKeys* Keys, uint32_t Flags, Vantr
             *Stream = MakeStream(out);
             return;
         }
-        const std::vector<TMapEntry> entries = tags->Resolve();
+        std::vector<TMapEntry> entries = tags->Resolve();
         VantrelMapUnit unit{};
         unit.FirstLine = entries.empty() ? 1 : entries.front().Line;
         unit.LastLine = entries.empty() ? 1 : entries.front().LastLine;

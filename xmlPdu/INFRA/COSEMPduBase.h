@@ -115,22 +115,39 @@ struct TElementFactory {
 // The element of class T read from octets (or from XML), its octets (its
 // start tag) noted in the map the reader carries.
 template <class T, class... TForm>
-std::unique_ptr<T> ReadElement(TXMLId Id, TStringWrapper& r, TForm... Form) {
-    if (!r.Map) [[likely]]
-        return std::make_unique<T>(Id, r, Form...);
+std::unique_ptr<T> ReadElement(TXMLId Id, TStringWrapper& r, TForm... Form);
+template <class T>
+std::unique_ptr<T> ReadElement(TXMLId Id, TXMLParser& p);
+
+namespace detail {
+// The reading with the map, apart, so that the reading without stays lean.
+template <class T, class... TForm>
+[[gnu::noinline]] std::unique_ptr<T> ReadMapped(TXMLId Id, TStringWrapper& r, TForm... Form) {
     const uint32_t slot = r.Map->Open(r.FIndex);
     auto e = std::make_unique<T>(Id, r, Form...);
     r.Map->Close(slot, *e, r.FIndex);
     return e;
 }
 template <class T>
-std::unique_ptr<T> ReadElement(TXMLId Id, TXMLParser& p) {
-    if (!p.Map) [[likely]]
-        return std::make_unique<T>(Id, p);
+[[gnu::noinline]] std::unique_ptr<T> ReadMapped(TXMLId Id, TXMLParser& p) {
     const uint32_t slot = p.Map->Open(p);
     auto e = std::make_unique<T>(Id, p);
     p.Map->Close(slot, *e, p);
     return e;
+}
+}  // namespace detail
+
+template <class T, class... TForm>
+std::unique_ptr<T> ReadElement(TXMLId Id, TStringWrapper& r, TForm... Form) {
+    if (r.Map) [[unlikely]]
+        return detail::ReadMapped<T>(Id, r, Form...);
+    return std::make_unique<T>(Id, r, Form...);
+}
+template <class T>
+std::unique_ptr<T> ReadElement(TXMLId Id, TXMLParser& p) {
+    if (p.Map) [[unlikely]]
+        return detail::ReadMapped<T>(Id, p);
+    return std::make_unique<T>(Id, p);
 }
 
 // Appends Element's encoding, noted in the encode map open on the thread.
@@ -142,30 +159,20 @@ inline void EncodeElement(const TCOSEMPduBase& Element, std::string& PduStr) {
 
 // Around the writing of one element's XML: the map the stream carries learns
 // which element its next start tags belong to.
-class TMapScope {
-public:
-    TMapScope(TScriptStream& Stream, const TCOSEMPduBase& Element) noexcept : FMap(Stream.Map) {
-        if (FMap) [[unlikely]] {
-            FElement = &Element;
-            FSaved = FMap->Enter(Element);
-        }
-    }
-    ~TMapScope() {
-        if (FMap) [[unlikely]] FMap->Leave(*FElement, FSaved);
-    }
-    TMapScope(const TMapScope&) = delete;
-    TMapScope& operator=(const TMapScope&) = delete;
+// How an element's XML is written: its ToXML, or as a list writes it.
+using TWriteXml = void (*)(TScriptStream& Stream, const TCOSEMPduBase& Element);
+inline void WriteOwnXml(TScriptStream& Stream, const TCOSEMPduBase& Element) { Element.ToXML(Stream); }
 
-private:
-    TWriteMap* FMap;
-    const TCOSEMPduBase* FElement = nullptr;
-    TWriteMap::TSaved FSaved{};
-};
+namespace detail {
+// The writing with the map, apart, so that the writing without stays lean.
+[[gnu::noinline]] void WriteMapped(TScriptStream& Stream, const TCOSEMPduBase& Element, TWriteXml Write);
+}  // namespace detail
 
-// Writes Element's XML.
-inline void WriteElement(TScriptStream& Stream, const TCOSEMPduBase& Element) {
-    const TMapScope scope(Stream, Element);
-    Element.ToXML(Stream);
+// Writes Element's XML, a map the stream carries told which element it is.
+inline void WriteElement(TScriptStream& Stream, const TCOSEMPduBase& Element, TWriteXml Write = WriteOwnXml) {
+    if (Stream.Map) [[unlikely]]
+        return detail::WriteMapped(Stream, Element, Write);
+    Write(Stream, Element);
 }
 
 namespace detail {
@@ -212,6 +219,27 @@ std::unique_ptr<T> MakeAnyFromXml(TXMLId Id, const std::string& Xml) {
 template <class T>
 std::string Clean(TXMLId Id, const std::string& Xml) {
     return MakeAnyFromXml<T>(Id, Xml)->ToXMLString();
+}
+
+inline void TReadMap::Close(uint32_t Slot, TCOSEMPduBase& Element, int Index) noexcept {
+    TOctetRange& r = Ranges[Slot];
+    r.Length = static_cast<uint32_t>(Index - 1) - r.Offset;
+    Element.MapSlot = Slot;
+}
+
+inline const TOctetRange* TReadMap::RangeOf(const TCOSEMPduBase& Element) const noexcept {
+    return Element.MapSlot < Ranges.size() ? &Ranges[Element.MapSlot] : nullptr;
+}
+
+inline void TEncodeMap::Cover(const TCOSEMPduBase& Element, size_t Start, size_t End) noexcept {
+    if (Element.MapSlot < FMap.Slots.size())
+        FMap.Slots[Element.MapSlot].Range = {static_cast<uint32_t>(Start), static_cast<uint32_t>(End - Start), Level};
+}
+
+inline void TEncodeMap::Encode(const TCOSEMPduBase& Element, std::string& PduStr) {
+    const size_t start = PduStr.size();
+    Element.EncodeToPduStr(PduStr);
+    Cover(Element, start, PduStr.size());
 }
 
 }  // namespace vantrel

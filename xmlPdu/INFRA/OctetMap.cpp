@@ -2,14 +2,15 @@
 
 #include <algorithm>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "COSEMPduBase.h"
 
 namespace vantrel {
 
 namespace {
-
-uint32_t Narrow(size_t Value) noexcept { return Value < kMapNone ? static_cast<uint32_t>(Value) : kMapNone - 1; }
 
 // The octets of an element's field Key, within the element's own.
 TOctetRange InnerRange(const TCOSEMPduBase* Owner, const TOctetRange* Own, uint32_t Key) noexcept {
@@ -29,100 +30,93 @@ uint32_t PlaintextOf(const std::vector<TMapEntry>& Entries, uint32_t Parent, uin
 
 // ------------------------------------------------------------ lines
 
-uint32_t TLineCounter::LineAt(const char* Text, size_t Index) noexcept {
-    if (Index >= FScanned) {
-        FBreaks += static_cast<uint32_t>(std::count(Text + FScanned, Text + Index, '\n'));
-        FScanned = Index;
-        return FBreaks + 1;
+size_t CountLineFeeds(const char* Begin, const char* End) noexcept {
+    size_t n = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes a step, each lane counting its line feeds up to 255 steps.
+    const __m128i feed = _mm_set1_epi8('\n');
+    while (End - Begin >= 16) {
+        __m128i counts = _mm_setzero_si128();
+        for (int steps = 0; End - Begin >= 16 && steps < 255; Begin += 16, ++steps)
+            counts = _mm_sub_epi8(counts, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Begin)), feed));
+        const __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
+        n += static_cast<size_t>(_mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4));
     }
-    return FBreaks - static_cast<uint32_t>(std::count(Text + Index, Text + FScanned, '\n')) + 1;
+#endif
+    for (; Begin < End; ++Begin) n += *Begin == '\n';
+    return n;
 }
 
 // ------------------------------------------------------------ reading octets
 
-uint32_t TReadMap::Open(int Index) {
-    Ranges.push_back({Narrow(static_cast<size_t>(Index - 1)), 0, Level});
-    return static_cast<uint32_t>(Ranges.size() - 1);
-}
-
-void TReadMap::Close(uint32_t Slot, TCOSEMPduBase& Element, int Index) {
-    TOctetRange& r = Ranges[Slot];
-    r.Length = Narrow(static_cast<size_t>(Index - 1)) - r.Offset;
-    Element.MapSlot = Slot;
-}
-
 void TReadMap::Cover(const TCOSEMPduBase& Element, int Index) noexcept {
     if (Element.MapSlot >= Ranges.size()) return;
     TOctetRange& r = Ranges[Element.MapSlot];
-    const uint32_t from = Narrow(static_cast<size_t>(Index - 1));
+    const auto from = static_cast<uint32_t>(Index - 1);
     if (from > r.Offset) return;
     r.Length += r.Offset - from;
     r.Offset = from;
 }
 
-const TOctetRange* TReadMap::RangeOf(const TCOSEMPduBase& Element) const noexcept {
-    return Element.MapSlot < Ranges.size() ? &Ranges[Element.MapSlot] : nullptr;
-}
-
 // ------------------------------------------------------------ writing XML
 
-TWriteMap::TSaved TWriteMap::Enter(const TCOSEMPduBase& Element) noexcept {
-    const TSaved saved{FPending, FCurrent};
-    if (!FPending) FPending = &Element;
-    FCurrent = &Element;
-    return saved;
+const TOctetRange* TWriteMap::RangeOf(const TCOSEMPduBase& Element) const noexcept {
+    return Element.MapSlot < FRangeCount ? FRanges + Element.MapSlot : nullptr;
 }
 
-void TWriteMap::Leave(const TCOSEMPduBase& Element, const TSaved& Saved) noexcept {
-    if (FPending == &Element) FPending = nullptr;  // it wrote no start tag
-    FCurrent = Saved.Current;
-}
-
-void TWriteMap::StartTag(const TScriptStream& Stream, std::string_view Tag, bool Opens) {
+void TWriteMap::StartTag(std::string_view Tag, bool Opens) {
     TOctetRange range;
-    if (FInner != kMapNone) {
-        range = InnerRange(FCurrent, FCurrent ? FRead.RangeOf(*FCurrent) : nullptr, FInner);
+    if (FInner != kMapNone) [[unlikely]] {
+        range = InnerRange(FCurrent, FCurrent ? RangeOf(*FCurrent) : nullptr, FInner);
         FInner = kMapNone;
     } else if (const TCOSEMPduBase* owner = FPending ? FPending : FCurrent) {
-        if (const TOctetRange* r = FRead.RangeOf(*owner)) range = *r;
+        if (const TOctetRange* r = RangeOf(*owner)) range = *r;
     }
     FPending = nullptr;  // an element's first start tag is its own; later ones are fields of it
 
-    TMapEntry e;
-    e.Element = Tag.data();
-    e.Line = e.LastLine = FLines.LineAt(Stream.Memory(), Stream.Size());
-    e.Offset = range.Offset;
-    e.Length = range.Length;
+    const uint32_t line = ++FLineFeeds;  // the tag ends its line
+    TOpen self{static_cast<uint32_t>(FEntries.size()), range.Level, 0, kMapNone};
+    uint32_t parent = kMapNone;
     if (!FOpen.empty()) {
-        e.Parent = FOpen.back().Entry;
-        e.Depth = Entries[e.Parent].Depth + 1;
-        e.Plaintext = PlaintextOf(Entries, e.Parent, FOpen.back().Level, range.Level);
+        const TOpen& top = FOpen.back();
+        parent = top.Entry;
+        self.Depth = top.Depth + 1;
+        // One level deeper than its parent: the plaintext its parent holds.
+        self.Plaintext = range.Level > top.Level ? parent : top.Plaintext;
     }
-    Entries.push_back(e);
-    if (Opens) FOpen.push_back({static_cast<uint32_t>(Entries.size() - 1), range.Level});
-}
-
-void TWriteMap::CloseTag(const TScriptStream& Stream) {
-    if (FOpen.empty()) return;
-    Entries[FOpen.back().Entry].LastLine = FLines.LineAt(Stream.Memory(), Stream.Size());
-    FOpen.pop_back();
+    FEntries.push_back({Tag.data(), line, line, range.Offset, range.Length, parent, self.Depth, self.Plaintext, 0});
+    if (Opens) FOpen.push_back(self);
 }
 
 // ------------------------------------------------------------ reading XML
 
+namespace {
+bool IsTag(TXMLToken Token) noexcept { return Token == xtStartTag || Token == xtStopTag; }
+}  // namespace
+
+void TParseMap::TagOpening(const TXMLParser& Parser) noexcept {
+    if (FOpening.Start >= 0 && IsTag(Parser.Token())) FLastRead = FOpening;  // it was a tag after all
+    FOpening = {Parser.TokenIdx(), Parser.LineNr() + FValueLineFeeds};
+}
+
+const TParseMap::TTag& TParseMap::Previous(const TXMLParser& Parser) const noexcept {
+    // After the last tag: an end of the text, or what is no tag.
+    return IsTag(Parser.Token()) ? FLastRead : FOpening;
+}
+
 uint32_t TParseMap::NewEntry(const TXMLParser& Parser, uint32_t Slot, uint32_t Key) {
-    TMapEntry e;
+    const auto line = static_cast<uint32_t>(Current().LineFeeds + 1);
+    TMapEntry e{"", line, line, kMapNone, 0, kMapNone, 0, kMapNone, 0};
     TXMLId id;
     // An unknown name fails in the element's reading, with its own message.
-    if (FindKeyWord(Parser.TagIdentifier(), id)) e.Element = ElementName(id).data();
-    e.Line = e.LastLine = FLines.LineAt(FText, static_cast<size_t>(Parser.TagStart()));
+    if (Parser.FindTag(id)) e.Element = ElementName(id).data();
     if (!FOpenEntries.empty()) {
         e.Parent = FOpenEntries.back();
         e.Depth = FEntries[e.Parent].Depth + 1;
     }
     FEntries.push_back(e);
     FSources.push_back({Slot, Key});
-    FLastTag = Parser.TagStart();
+    FLastTag = Current().Start;
     return static_cast<uint32_t>(FEntries.size() - 1);
 }
 
@@ -131,7 +125,7 @@ uint32_t TParseMap::Open(const TXMLParser& Parser) {
     Slots.emplace_back();
     uint32_t entry = kMapNone;
     // A start tag already entered belongs to an element around this one.
-    if (Parser.Token() == xtStartTag && Parser.TagStart() != FLastTag) {
+    if (Parser.Token() == xtStartTag && Current().Start != FLastTag) {
         entry = NewEntry(Parser, slot, kMapNone);
         if (!Parser.FullElement()) FOpenEntries.push_back(entry);
         else entry = kMapNone;  // nothing to close
@@ -142,11 +136,12 @@ uint32_t TParseMap::Open(const TXMLParser& Parser) {
 
 void TParseMap::Close(uint32_t Slot, TCOSEMPduBase& Element, const TXMLParser& Parser) {
     Slots[Slot].Element = &Element;
+    Slots[Slot].End = static_cast<uint32_t>(Slots.size());
     Element.MapSlot = Slot;
     if (FOpenSlots.empty() || FOpenSlots.back().Slot != Slot) return;
     if (const uint32_t entry = FOpenSlots.back().Entry; entry != kMapNone) {
-        if (Parser.PreviousTagStart() >= 0)
-            FEntries[entry].LastLine = FLines.LineAt(FText, static_cast<size_t>(Parser.PreviousTagStart()));
+        if (const TTag& last = Previous(Parser); last.Start >= 0)
+            FEntries[entry].LastLine = static_cast<uint32_t>(last.LineFeeds + 1);
         if (!FOpenEntries.empty() && FOpenEntries.back() == entry) FOpenEntries.pop_back();
     }
     FOpenSlots.pop_back();
@@ -154,7 +149,7 @@ void TParseMap::Close(uint32_t Slot, TCOSEMPduBase& Element, const TXMLParser& P
 
 void TParseMap::Inner(const TXMLParser& Parser, uint32_t Key) {
     if (Parser.Token() != xtStartTag || FOpenSlots.empty()) return;
-    if (Parser.TagStart() == FLastTag) {
+    if (Current().Start == FLastTag) {
         // The element has no start tag of its own: the entry made for it is the field's.
         FSources.back().Key = Key;
         return;
@@ -162,8 +157,9 @@ void TParseMap::Inner(const TXMLParser& Parser, uint32_t Key) {
     NewEntry(Parser, FOpenSlots.back().Slot, Key);
 }
 
-std::vector<TMapEntry> TParseMap::Resolve() const {
-    std::vector<TMapEntry> entries = FEntries;
+std::vector<TMapEntry> TParseMap::Resolve() {
+    std::vector<TMapEntry> entries = std::move(FEntries);
+    FEntries.clear();
     std::vector<uint32_t> levels(entries.size(), 0);
     for (size_t i = 0; i < entries.size(); ++i) {
         const TSource& source = FSources[i];
@@ -183,45 +179,19 @@ std::vector<TMapEntry> TParseMap::Resolve() const {
 
 // ------------------------------------------------------------ encoding
 
-namespace {
-// Looked up for every element encoded: a plain pointer in the initial TLS block.
-__attribute__((tls_model("initial-exec"))) thread_local TEncodeMap* tOpenEncodeMap = nullptr;
-}  // namespace
+constinit thread_local TEncodeMap* TEncodeMap::tOpen = nullptr;
 
-TEncodeMap::TEncodeMap(TParseMap& Map) noexcept : FMap(Map), FPrevious(tOpenEncodeMap) { tOpenEncodeMap = this; }
+TEncodeMap::TEncodeMap(TParseMap& Map) noexcept : FMap(Map), FPrevious(tOpen) { tOpen = this; }
 
-TEncodeMap::~TEncodeMap() { tOpenEncodeMap = FPrevious; }
+TEncodeMap::~TEncodeMap() { tOpen = FPrevious; }
 
-TEncodeMap* TEncodeMap::Open() noexcept { return tOpenEncodeMap; }
-
-void TEncodeMap::Encode(const TCOSEMPduBase& Element, std::string& PduStr) {
-    const size_t start = PduStr.size();
-    FMarks.push_back(FFilled.size());
-    struct TPop {
-        std::vector<size_t>& Marks;
-        ~TPop() { Marks.pop_back(); }
-    } pop{FMarks};
-    Element.EncodeToPduStr(PduStr);
-    Cover(Element, start, PduStr.size());
-}
-
-void TEncodeMap::Cover(const TCOSEMPduBase& Element, size_t Start, size_t End) noexcept {
-    if (Element.MapSlot >= FMap.Slots.size()) return;
-    TParseMap::TSlot& slot = FMap.Slots[Element.MapSlot];
-    slot.Range = {Narrow(Start), Narrow(End - Start), Level};
-    if (slot.Filled < FFilled.size() && FFilled[slot.Filled] == Element.MapSlot &&
-        (FMarks.empty() || slot.Filled >= FMarks.back()))
-        return;  // noted already inside the element being encoded
-    slot.Filled = static_cast<uint32_t>(FFilled.size());
-    FFilled.push_back(Element.MapSlot);
-}
-
-void TEncodeMap::Inserted(size_t At, size_t Count) noexcept {
-    const size_t from = FMarks.empty() ? 0 : FMarks.back();
-    for (size_t i = FFilled.size(); i-- > from;) {
-        TParseMap::TSlot& slot = FMap.Slots[FFilled[i]];
-        if (slot.Filled != i || slot.Range.Offset == kMapNone || slot.Range.Offset < At) continue;
-        slot.Range.Offset += static_cast<uint32_t>(Count);
+void TEncodeMap::Inserted(const TCOSEMPduBase& Owner, size_t At, size_t Count) noexcept {
+    // The elements read inside Owner; those of its plaintexts count elsewhere.
+    if (Owner.MapSlot >= FMap.Slots.size()) return;
+    const uint32_t end = std::min<uint32_t>(FMap.Slots[Owner.MapSlot].End, static_cast<uint32_t>(FMap.Slots.size()));
+    for (uint32_t i = Owner.MapSlot + 1; i < end; ++i) {
+        TOctetRange& r = FMap.Slots[i].Range;
+        if (r.Level == Level && r.Offset != kMapNone && r.Offset >= At) r.Offset += static_cast<uint32_t>(Count);
     }
 }
 

@@ -27,25 +27,21 @@
 #include <string_view>
 #include <vector>
 
+#include "ScriptStream.h"
+#include "vantrel/vantrel.h"
+
 namespace vantrel {
 
 class TCOSEMPduBase;
-class TScriptStream;
 class TXMLParser;
 
-inline constexpr uint32_t kMapNone = UINT32_MAX;
+inline constexpr uint32_t kMapNone = VANTREL_MAP_NONE;
 
-// One element of the XML and its octets.
-struct TMapEntry {
-    const char* Element = "";   // its name (static, zero-terminated)
-    uint32_t Line = 0;          // of its start tag, from 1
-    uint32_t LastLine = 0;      // of its end tag
-    uint32_t Offset = kMapNone; // its first octet from 0 (kMapNone: not known)
-    uint32_t Length = 0;
-    uint32_t Parent = kMapNone; // the entry of the element around it
-    uint32_t Depth = 0;
-    uint32_t Plaintext = kMapNone;  // the entry holding the ciphered payload its octets are the plaintext of
-};
+// One element of the XML and its octets, as the C ABI hands it out (Unit is
+// always 0 here): its name, the lines of its start and end tags, its octets
+// (Offset kMapNone: not known), its parent's entry and depth, the entry
+// holding the ciphered payload whose plaintext it counts in.
+using TMapEntry = VantrelMapEntry;
 
 // The octets of one element: in the APDU (Level 0) or in the plaintext of a
 // ciphered payload read or encoded at Level - 1.
@@ -53,32 +49,28 @@ struct TOctetRange {
     uint32_t Offset = kMapNone;
     uint32_t Length = 0;
     uint32_t Level = 0;
+    uint32_t Spare = 0;  // sixteen octets: slots index without a division
 };
 
-// Counts the lines of a text up to a place, walking each byte once however
-// often it is asked (the places only grow).
-class TLineCounter {
-public:
-    // The line (from 1) of the byte at Index of Text.
-    uint32_t LineAt(const char* Text, size_t Index) noexcept;
-
-private:
-    size_t FScanned = 0;
-    uint32_t FBreaks = 0;
-};
+// The line feeds in [Begin, End).
+size_t CountLineFeeds(const char* Begin, const char* End) noexcept;
 
 // Reading octets: the range of every element read, by slot.
 class TReadMap {
 public:
-    TReadMap() { Ranges.reserve(256); }
+    // For octets of Size: elements take about two octets each.
+    explicit TReadMap(size_t Size = 0) { Ranges.reserve(Size / 2 + 16); }
 
     // An element begins at the reader's 1-based position Index.
-    uint32_t Open(int Index);
+    [[gnu::always_inline]] uint32_t Open(int Index) {
+        Ranges.push_back({static_cast<uint32_t>(Index - 1), 0, Level});
+        return static_cast<uint32_t>(Ranges.size() - 1);
+    }
     // It ended before Index; Element is it.
-    void Close(uint32_t Slot, TCOSEMPduBase& Element, int Index);
+    inline void Close(uint32_t Slot, TCOSEMPduBase& Element, int Index) noexcept;
     // Its octets begin earlier, at Index: tags read by the element around it.
     void Cover(const TCOSEMPduBase& Element, int Index) noexcept;
-    const TOctetRange* RangeOf(const TCOSEMPduBase& Element) const noexcept;
+    inline const TOctetRange* RangeOf(const TCOSEMPduBase& Element) const noexcept;
 
     std::vector<TOctetRange> Ranges;
     uint32_t Level = 0;  // deciphered content being read: one more per payload
@@ -101,61 +93,147 @@ private:
 };
 
 // Writing XML: one entry per start tag, with the octets of the element that
-// writes it.
-class TWriteMap {
+// writes it. It observes the stream's lines (passing them on to the observer
+// it found there) and is told of every other text that may hold line feeds,
+// so it knows each tag's line without reading the text again. Tags are
+// element names of static storage.
+class TWriteMap final : public TLineObserver {
 public:
-    explicit TWriteMap(const TReadMap& Read) : FRead(Read) { Entries.reserve(Read.Ranges.size()); }
+    explicit TWriteMap(const TReadMap& Read)
+        : FRanges(Read.Ranges.data()), FRangeCount(static_cast<uint32_t>(Read.Ranges.size())) {
+        // No more start tags than elements, but for fields of theirs.
+        FEntries.reserve(Read.Ranges.size() + 16);
+        FOpen.reserve(64);
+    }
+
+    // Observes Stream for its lifetime.
+    class TAttach {
+    public:
+        TAttach(TWriteMap& Map, TScriptStream& Stream) noexcept : FStream(Stream) {
+            Map.FNext = Stream.Observer;
+            Stream.Observer = &Map;
+            Stream.Map = &Map;
+        }
+        ~TAttach() {
+            FStream.Observer = FStream.Map->FNext;
+            FStream.Map = nullptr;
+        }
+        TAttach(const TAttach&) = delete;
+        TAttach& operator=(const TAttach&) = delete;
+
+    private:
+        TScriptStream& FStream;
+    };
+
+    void OpenLine(TScriptStream& Stream, std::string_view Tag, std::string_view Count) override {
+        StartTag(Tag, true);
+        if (FNext) FNext->OpenLine(Stream, Tag, Count);
+    }
+    void CloseLine(TScriptStream& Stream) override {
+        CloseTag();
+        if (FNext) FNext->CloseLine(Stream);
+    }
+    void ValueLine(TScriptStream& Stream, std::string_view Tag, std::string_view Value, bool Octets) override {
+        StartTag(Tag, false);
+        if (!Octets) Wrote(Value);
+        if (FNext) FNext->ValueLine(Stream, Tag, Value, Octets);
+    }
+    void OtherLine(TScriptStream& Stream) override {
+        LineEnded();
+        if (FNext) FNext->OtherLine(Stream);
+    }
+    void EmptyLine(TScriptStream& Stream, std::string_view Tag) override {
+        StartTag(Tag, false);
+        if (FNext) FNext->EmptyLine(Stream, Tag);
+    }
 
     struct TSaved {
         const TCOSEMPduBase* Pending;
         const TCOSEMPduBase* Current;
     };
     // Element is about to write its XML.
-    TSaved Enter(const TCOSEMPduBase& Element) noexcept;
-    void Leave(const TCOSEMPduBase& Element, const TSaved& Saved) noexcept;
+    TSaved Enter(const TCOSEMPduBase& Element) noexcept {
+        const TSaved saved{FPending, FCurrent};
+        if (!FPending) FPending = &Element;
+        FCurrent = &Element;
+        return saved;
+    }
+    void Leave(const TCOSEMPduBase& Element, const TSaved& Saved) noexcept {
+        if (FPending == &Element) FPending = nullptr;  // it wrote no start tag
+        FCurrent = Saved.Current;
+    }
     // The next start tag is the field Key of the element writing.
     void Inner(uint32_t Key) noexcept { FInner = Key; }
-    // A start tag is about to be written to Stream; Opens: not self-closing.
-    void StartTag(const TScriptStream& Stream, std::string_view Tag, bool Opens);
-    void CloseTag(const TScriptStream& Stream);
+    // A start tag was written on a line that it ended; Opens: not self-closing.
+    void StartTag(std::string_view Tag, bool Opens);
+    // An end tag was written on a line that it ended.
+    void CloseTag() noexcept {
+        if (!FOpen.empty()) {
+            FEntries[FOpen.back().Entry].LastLine = FLineFeeds + 1;
+            FOpen.pop_back();
+        }
+        ++FLineFeeds;
+    }
+    void LineEnded() noexcept { ++FLineFeeds; }
+    void Wrote(std::string_view Text) noexcept { FLineFeeds += static_cast<uint32_t>(CountLineFeeds(Text.data(), Text.data() + Text.size())); }
+    // The lines ended so far.
+    uint32_t LinesEnded() const noexcept { return FLineFeeds; }
 
-    std::vector<TMapEntry> Entries;
+    // The entries, once the writing is done.
+    std::vector<TMapEntry> TakeEntries() { return std::move(FEntries); }
 
 private:
     struct TOpen {
         uint32_t Entry;
         uint32_t Level;
+        uint32_t Depth;
+        uint32_t Plaintext;
     };
-    const TReadMap& FRead;
+    const TOctetRange* RangeOf(const TCOSEMPduBase& Element) const noexcept;
+
+    const TOctetRange* FRanges;  // the reading's, complete before the writing
+    uint32_t FRangeCount;
+    TLineObserver* FNext = nullptr;
     const TCOSEMPduBase* FPending = nullptr;  // the element whose start tag comes next
     const TCOSEMPduBase* FCurrent = nullptr;  // the innermost element writing
     uint32_t FInner = kMapNone;
+    std::vector<TMapEntry> FEntries;
     std::vector<TOpen> FOpen;
-    TLineCounter FLines;
+    uint32_t FLineFeeds = 0;
 };
 
 // Reading XML: one entry per start tag that opens an element, and a slot per
 // element that its encoding fills with its octets.
 class TParseMap {
 public:
-    explicit TParseMap(const char* Text) : FText(Text ? Text : "") {
-        Slots.reserve(256);
-        FEntries.reserve(256);
+    // For XML of Size bytes: an element takes about 24 of them.
+    explicit TParseMap(size_t Size = 0) {
+        Slots.reserve(Size / 16 + 16);
+        FEntries.reserve(Size / 32 + 16);
+        FSources.reserve(Size / 32 + 16);
     }
 
+    // The parser is about to read the tag at its token index (its "<"), after
+    // its LineNr line feeds (those of attribute values not counted); its
+    // token is still the one before.
+    void TagOpening(const TXMLParser& Parser) noexcept;
+    // It read an attribute value.
+    void ValueRead(std::string_view Value) noexcept {
+        FValueLineFeeds += static_cast<int>(CountLineFeeds(Value.data(), Value.data() + Value.size()));
+    }
     // An element is read from the parser's current token.
     uint32_t Open(const TXMLParser& Parser);
     // It has been read; Element is it.
     void Close(uint32_t Slot, TCOSEMPduBase& Element, const TXMLParser& Parser);
     // The parser's current start tag is the field Key of the element being read.
     void Inner(const TXMLParser& Parser, uint32_t Key);
-    // The entries, with the octets the encoding gave their elements.
-    std::vector<TMapEntry> Resolve() const;
+    // The entries, with the octets the encoding gave their elements (once).
+    std::vector<TMapEntry> Resolve();
 
     struct TSlot {
         const TCOSEMPduBase* Element = nullptr;
         TOctetRange Range;
-        uint32_t Filled = kMapNone;  // its place in TEncodeMap's order of fills
+        uint32_t End = 0;  // the slots of the elements read inside it come before End
     };
     std::vector<TSlot> Slots;
 
@@ -170,13 +248,25 @@ private:
     };
     uint32_t NewEntry(const TXMLParser& Parser, uint32_t Slot, uint32_t Key);
 
-    const char* FText;
+    // The last tag opened, and the last tag read before it: where each
+    // begins, the line feeds before it.
+    struct TTag {
+        int Start = -1;
+        int LineFeeds = 0;
+    };
+    TTag FOpening;
+    TTag FLastRead;
+    int FValueLineFeeds = 0;
+    // The tag the parser's current token is (when it is a tag), and the last
+    // tag before the current token.
+    const TTag& Current() const noexcept { return FOpening; }
+    const TTag& Previous(const TXMLParser& Parser) const noexcept;
+
     std::vector<TMapEntry> FEntries;
     std::vector<TSource> FSources;
     std::vector<TOpenSlot> FOpenSlots;
     std::vector<uint32_t> FOpenEntries;
     int FLastTag = -1;  // the tag the last entry was made for
-    TLineCounter FLines;
 };
 
 // Encoding: the octets of every element encoded, into the slots of a parse
@@ -189,23 +279,24 @@ public:
     TEncodeMap& operator=(const TEncodeMap&) = delete;
 
     // The map open on this thread, or null.
-    static TEncodeMap* Open() noexcept;
+    static TEncodeMap* Open() noexcept { return tOpen; }
 
     // Appends Element's encoding to PduStr and notes where it went.
-    void Encode(const TCOSEMPduBase& Element, std::string& PduStr);
+    inline void Encode(const TCOSEMPduBase& Element, std::string& PduStr);
     // Element's octets are [Start, End) of the text being encoded.
-    void Cover(const TCOSEMPduBase& Element, size_t Start, size_t End) noexcept;
-    // Count octets were put in at At, in front of octets of elements noted
-    // since the innermost element being encoded began.
-    void Inserted(size_t At, size_t Count) noexcept;
+    inline void Cover(const TCOSEMPduBase& Element, size_t Start, size_t End) noexcept;
+    // Count octets were put in at At of the encoding of Owner, in front of
+    // octets of elements inside it.
+    void Inserted(const TCOSEMPduBase& Owner, size_t At, size_t Count) noexcept;
 
     uint32_t Level = 0;  // a plaintext being encoded: one more per payload
 
 private:
+    // Looked up for every element encoded: a plain pointer in the initial TLS block.
+    __attribute__((tls_model("initial-exec"))) static constinit thread_local TEncodeMap* tOpen;
+
     TParseMap& FMap;
     TEncodeMap* FPrevious;
-    std::vector<uint32_t> FFilled;  // slots in the order their octets were noted
-    std::vector<size_t> FMarks;     // per element being encoded: FFilled's size when it began
 };
 
 // One level deeper for its lifetime, when an encode map is open.

@@ -39,6 +39,7 @@ char* TScriptStream::Release(size_t& Size) noexcept {
 }
 
 void TScriptStream::AppendToLine(std::string_view s) {
+    if (Map) [[unlikely]] Map->Wrote(s);
     if (FSize < 2 || FData[FSize - 2] != '\r' || FData[FSize - 1] != '\n') return WriteRaw(s.data(), s.size());
     FSize -= 2;
     char* p = Grow(s.size() + 2);
@@ -48,6 +49,7 @@ void TScriptStream::AppendToLine(std::string_view s) {
 }
 
 void TScriptStream::WriteRaw(const void* Bytes, size_t Count) {
+    if (Map) [[unlikely]] Map->Wrote({static_cast<const char*>(Bytes), Count});
     std::memcpy(Grow(Count), Bytes, Count);
     FSize += Count;
 }
@@ -61,9 +63,13 @@ char* TScriptStream::BeginLine(size_t Count) {
     return p + indent;
 }
 
-void TScriptStream::Emit(std::string_view s) { std::memcpy(BeginLine(s.size()), s.data(), s.size()); }
+void TScriptStream::Emit(std::string_view s) {
+    if (Map) [[unlikely]] Map->Wrote(s);
+    std::memcpy(BeginLine(s.size()), s.data(), s.size());
+}
 
 void TScriptStream::EmitLn(std::string_view s) {
+    if (Map) [[unlikely]] Map->Wrote(s);
     char* p = BeginLine(s.size() + 2);
     std::memcpy(p, s.data(), s.size());
     std::memcpy(p + s.size(), "\r\n", 2);
@@ -76,7 +82,6 @@ void TScriptStream::MapInner(uint32_t Key) noexcept {
 }
 
 void TScriptStream::XMLOpenTagLn(std::string_view Tag) {
-    if (Map) [[unlikely]] Map->StartTag(*this, Tag, true);
     char* p = BeginLine(Tag.size() + 4);
     *p++ = '<';
     std::memcpy(p, Tag.data(), Tag.size());
@@ -86,7 +91,6 @@ void TScriptStream::XMLOpenTagLn(std::string_view Tag) {
 }
 
 void TScriptStream::XMLCloseTagLn(std::string_view Tag) {
-    if (Map) [[unlikely]] Map->CloseTag(*this);
     char* p = BeginLine(Tag.size() + 5);
     std::memcpy(p, "</", 2);
     std::memcpy(p + 2, Tag.data(), Tag.size());
@@ -96,7 +100,6 @@ void TScriptStream::XMLCloseTagLn(std::string_view Tag) {
 }
 
 void TScriptStream::XMLOpenTagAttrLn(std::string_view Tag, std::string_view Attr, std::string_view Value) {
-    if (Map) [[unlikely]] Map->StartTag(*this, Tag, true);
     char* p = BeginLine(Tag.size() + Attr.size() + Value.size() + 9);
     *p++ = '<';
     std::memcpy(p, Tag.data(), Tag.size());
@@ -114,6 +117,7 @@ void TScriptStream::XMLOpenTagAttrLn(std::string_view Tag, std::string_view Attr
 }
 
 void TScriptStream::XMLComment(std::string_view s) {
+    if (Map) [[unlikely]] Map->Wrote(s);
     char* p = BeginLine(s.size() + 10);
     std::memcpy(p, "<!-- ", 5);
     std::memcpy(p + 5, s.data(), s.size());
@@ -121,7 +125,6 @@ void TScriptStream::XMLComment(std::string_view s) {
 }
 
 void TScriptStream::TagAttrLine(std::string_view Tag, std::string_view Attr, std::string_view Value) {
-    if (Map) [[unlikely]] Map->StartTag(*this, Tag, false);
     char* p = BeginLine(Tag.size() + Attr.size() + Value.size() + 10);
     *p++ = '<';
     std::memcpy(p, Tag.data(), Tag.size());
@@ -139,7 +142,6 @@ void TScriptStream::TagAttrLine(std::string_view Tag, std::string_view Attr, std
 }
 
 void TScriptStream::TagAttrHexLine(std::string_view Tag, std::string_view Attr, std::string_view Octets) {
-    if (Map) [[unlikely]] Map->StartTag(*this, Tag, false);
     char* p = BeginLine(Tag.size() + Attr.size() + 2 * Octets.size() + 10);
     *p++ = '<';
     std::memcpy(p, Tag.data(), Tag.size());
@@ -159,13 +161,12 @@ void TScriptStream::TagAttrHexLine(std::string_view Tag, std::string_view Attr, 
 }
 
 void TScriptStream::EmptyTagLine(std::string_view Tag) {
-    if (Map) [[unlikely]] Map->StartTag(*this, Tag, false);
     char* p = BeginLine(Tag.size() + 6);
     *p++ = '<';
     std::memcpy(p, Tag.data(), Tag.size());
     std::memcpy(p + Tag.size(), " />\r\n", 5);
     LineNotEmpty = false;
-    if (Observer) Observer->OtherLine(*this);
+    if (Observer) Observer->EmptyLine(*this, Tag);
 }
 
 }  // namespace vantrel

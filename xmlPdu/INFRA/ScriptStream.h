@@ -25,8 +25,13 @@ public:
     // A whole element with a Value attribute: its text, or with Octets the
     // octets the line shows as hex digits.
     virtual void ValueLine(TScriptStream& Stream, std::string_view Tag, std::string_view Value, bool Octets) = 0;
-    // Any other line ended (an empty element).
+    // Any other line ended.
     virtual void OtherLine(TScriptStream& Stream) = 0;
+    // A whole empty element <Tag />.
+    virtual void EmptyLine(TScriptStream& Stream, std::string_view Tag) {
+        (void)Tag;
+        OtherLine(Stream);
+    }
 };
 
 class TScriptStream {
@@ -79,8 +84,8 @@ public:
     uint64_t Limit = UINT32_MAX;
     // Told of every line when set; not owned.
     TLineObserver* Observer = nullptr;
-    // Told of every start and end tag when set, for the octet map; not owned.
-    // Tags are element names of static storage.
+    // The octet map being made, when set (it observes the lines as well,
+    // and is told of the text that may hold line feeds); not owned.
     TWriteMap* Map = nullptr;
 
 private:

@@ -34,7 +34,6 @@ void TXMLParser::SetText(const char* Text) {
     FText = Text ? Text : "";
     FNextIdx = 0;
     FLineNr = 0;
-    FTagStart = -1;
     Next();
 }
 
@@ -47,8 +46,6 @@ void TXMLParser::SkipBlanks() {
 
 void TXMLParser::Next() {
     FTagIdKnown = false;
-    FPreviousTagStart = FTagStart;
-    FTagStart = -1;
     for (;;) {
         SkipBlanks();
         const char c = Peek();
@@ -83,7 +80,8 @@ void TXMLParser::Next() {
             if (Peek() != 0) ++FNextIdx;
             continue;
         }
-        FTagStart = FTokenIdx;
+        if (Map) [[unlikely]]
+            MapTag();
         ReadTag();
         return;
     }
@@ -129,6 +127,8 @@ void TXMLParser::ReadTag() {
         const int start = ++FNextIdx;
         while (Peek() != quote && Peek() != 0) ++FNextIdx;
         FAttribValue = {FText + start, static_cast<size_t>(FNextIdx - start)};
+        if (Map) [[unlikely]]
+            MapValue();
         if (Peek() == quote) ++FNextIdx;
         SkipBlanks();
     }
@@ -154,6 +154,15 @@ TXMLId TXMLParser::Tag() const {
         FTagIdKnown = true;
     }
     return FTagId;
+}
+
+bool TXMLParser::FindTag(TXMLId& Id) const noexcept {
+    if (!FTagIdKnown) {
+        if (!FindKeyWord(FTagIdentifier, FTagId)) return false;
+        FTagIdKnown = true;
+    }
+    Id = FTagId;
+    return true;
 }
 
 bool TXMLParser::IsStartTag(std::initializer_list<TXMLId> Ks) const {
@@ -196,6 +205,10 @@ std::string TXMLParser::HexStrToByteStrOfValue() const {
 void TXMLParser::UnexpectedKeyword(TXMLId k) const {
     RaiseXMLError("Unexpected keyword \"" + std::string(ElementName(k)) + "\"");
 }
+
+void TXMLParser::MapTag() { Map->TagOpening(*this); }
+
+void TXMLParser::MapValue() { Map->ValueRead(FAttribValue); }
 
 void TXMLParser::MapInner(uint32_t Key) {
     if (Map) Map->Inner(*this, Key);

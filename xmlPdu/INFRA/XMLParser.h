@@ -32,6 +32,8 @@ public:
     TXMLId KeyWord(std::string_view Identifier) const;
     // The identifier of the current tag's name.
     TXMLId Tag() const;
+    // The same without failing: false for a name of no identifier.
+    bool FindTag(TXMLId& Id) const noexcept;
     bool IsStartTag(TXMLId K) const { return FToken == xtStartTag && Tag() == K; }
     bool IsStartTag(std::initializer_list<TXMLId> Ks) const;
     TXMLId XMLStartTag() const;
@@ -77,10 +79,6 @@ public:
     bool HasAttribute() const noexcept { return FHasAttribute; }
     TXMLId AttributeId() const noexcept { return FAttributeId; }
     bool FullElement() const noexcept { return FFullElement; }
-    // Where the current token's tag begins (its "<"), or -1 for no tag; and
-    // the same of the token before it.
-    int TagStart() const noexcept { return FTagStart; }
-    int PreviousTagStart() const noexcept { return FPreviousTagStart; }
     // The current start tag is the field Key of the element being read, not
     // an element of its own (for the octet map).
     void MapInner(uint32_t Key);
@@ -96,14 +94,16 @@ private:
     void ReadTag();
     std::string_view ReadName();
     char Peek(int Offset = 0) const { return FText[FNextIdx + Offset]; }
+    // The map told of a tag about to be read and of a value read: apart, so
+    // that reading without a map stays lean.
+    [[gnu::noinline, gnu::cold]] void MapTag();
+    [[gnu::noinline, gnu::cold]] void MapValue();
 
     const char* FText = "";
     TXMLToken FToken = xtUnknown;
     int FNextIdx = 0;
     int FLineNr = 0;
     int FTokenIdx = 0;
-    int FTagStart = -1;
-    int FPreviousTagStart = -1;
     std::string_view FTagIdentifier;
     std::string_view FAttribIdentifier;
     std::string_view FAttribValue;

@@ -7,13 +7,14 @@
 namespace vantrel {
 
 namespace {
-// Puts the length of everything from Start on in front of it.
-void InsertLength(std::string& PduStr, size_t Start) {
+// Puts the length of everything from Start on in front of it, in the
+// encoding of Owner.
+void InsertLength(std::string& PduStr, size_t Start, const TCOSEMPduBase& Owner) {
     std::string length;
     TCOSEMPduBase::EncodeLength(length, PduStr.size() - Start);
     PduStr.insert(Start, length);
     if (TEncodeMap* map = TEncodeMap::Open()) [[unlikely]]
-        map->Inserted(Start, length.size());
+        map->Inserted(Owner, Start, length.size());
 }
 }  // namespace
 
@@ -102,12 +103,12 @@ void TBERApdu::EncodeToPduStr(std::string& PduStr) const {
             const size_t field = PduStr.size();
             PduStr += static_cast<char>(table[i].InnerTag);
             EncodeElement(*Fields[i], PduStr);
-            InsertLength(PduStr, field);
+            InsertLength(PduStr, field, *this);
         }
         if (TEncodeMap* map = TEncodeMap::Open()) [[unlikely]]
             map->Cover(*Fields[i], start, PduStr.size());  // the field's tags are its own
     }
-    InsertLength(PduStr, contents);
+    InsertLength(PduStr, contents, *this);
 }
 
 void TBERApdu::ToXML(TScriptStream& Stream) const {
@@ -138,7 +139,7 @@ T_BERCOSEMpdu::T_BERCOSEMpdu(TXMLId aXMLId, TXMLParser& XMLParser) : T_COSEMpdu(
 void T_BERCOSEMpdu::EncodeToPduStr(std::string& PduStr) const {
     const size_t start = PduStr.size();
     T_COSEMpdu::EncodeToPduStr(PduStr);
-    InsertLength(PduStr, start);
+    InsertLength(PduStr, start, *this);
 }
 
 // ------------------------------------------------------------ diagnostic
