@@ -23,7 +23,7 @@ using vantrel::TTranslateOutcome;
 enum TExitCode { kTranslated = 0, kNotTranslated = 1, kUsage = 2, kInputOutput = 3 };
 
 constexpr const char kUsageText[] =
-    "usage: vantrel-cli [--each-line] [--frame] [--annotate] [--strict] [--json] [--port N]\n"
+    "usage: vantrel-cli [--each-line] [--frame] [--annotate] [--strict] [--json [--map]] [--port N]\n"
     "                   [--keys KEYFILE] [--key Name=HEX]... [FILE|-]\n"
     "       vantrel-cli --help | --version\n"
     "\n"
@@ -52,6 +52,9 @@ constexpr const char kUsageText[] =
     "  --strict     exit 1 when octets followed the end of an APDU (they are\n"
     "               named in an XML comment and in a warning on standard error)\n"
     "  --json       one JSON object per translated unit (JSON Lines)\n"
+    "  --map        with --json: each APDU's \"fields\", the octets (offset,\n"
+    "               length) and XML line of every element, and \"apdu_offset\"\n"
+    "               where the APDU was unwrapped from a frame or header\n"
     "  --port N     the TCP/UDP port of a capture file (default 4059)\n"
     "  --keys KEYFILE  decipher and encipher ciphered APDUs with the keys of\n"
     "               KEYFILE: lines \"Name = HEX\", \"#\" starts a comment. Names:\n"
@@ -273,6 +276,7 @@ int main(int argc, char** argv) {
             }
             else if (arg == "--strict") strict = true;
             else if (arg == "--json") json = true;
+            else if (arg == "--map") options.Map = true;
             else if (arg == "--port") {
                 char* end = nullptr;
                 port = i + 1 < argc ? std::strtol(argv[++i], &end, 10) : -1;
@@ -295,6 +299,7 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (options.Map && !json) return Usage("--map needs --json");
     if (withKeys) options.Keys = &keys;
     const bool fromStdin = !path || std::strcmp(path, "-") == 0;
     const std::string inputName = fromStdin ? "<stdin>" : path;

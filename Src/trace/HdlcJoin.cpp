@@ -43,6 +43,7 @@ THdlcJoiner::TResult THdlcJoiner::Broke(TSequence& Sequence, std::string Why, bo
     FMessage = "Broken segmented APDU: " + std::move(Why) + "; " + LinesText(FLines) + " not translated";
     Sequence.Lines.clear();
     Sequence.Info.clear();
+    Sequence.Places.Clear();
     if (KeepDropping) Sequence.Dropping = true;
     else FOpen.erase(FOpen.begin() + (&Sequence - FOpen.data()));
     return Broken;
@@ -54,7 +55,8 @@ bool THdlcJoiner::Open(const TFrame& Frame) const noexcept {
     return false;
 }
 
-THdlcJoiner::TResult THdlcJoiner::Take(const TFrame& Frame, long long Line) {
+THdlcJoiner::TResult THdlcJoiner::Take(const TFrame& Frame, long long Line, const TOctetPlaces* Places,
+                                       size_t InfoAt) {
     const auto open = std::find_if(FOpen.begin(), FOpen.end(), [&](const TSequence& s) {
         return s.Dst == Frame.DstAddress() && s.Src == Frame.SrcAddress();
     });
@@ -73,6 +75,8 @@ THdlcJoiner::TResult THdlcJoiner::Take(const TFrame& Frame, long long Line) {
         s.Numbered = numbered;
         s.NextNs = (Frame.SSequenceNr() + 1) & 7;
         s.Info = Frame.Data();
+        s.Places.Clear();
+        if (Places) s.Places.Append(*Places, InfoAt, Frame.Data().size());
         s.Lines.push_back(Line);
         return Pending;
     }
@@ -93,10 +97,14 @@ THdlcJoiner::TResult THdlcJoiner::Take(const TFrame& Frame, long long Line) {
     if (s.Info.size() + Frame.Data().size() > kMaxJoinedOctets)
         return Broke(s, "longer than " + std::to_string(kMaxJoinedOctets) + " octets", Frame.Segmented());
     s.Info += Frame.Data();
+    if (Places) s.Places.Append(*Places, InfoAt, Frame.Data().size());
     s.NextNs = (s.NextNs + 1) & 7;
     if (Frame.Segmented()) return Pending;
     FLines = std::move(s.Lines);
-    FApdu.assign(std::string_view(s.Info).substr(std::min(s.Info.size(), kLlcHeaderSize)));
+    const size_t llc = std::min(s.Info.size(), kLlcHeaderSize);
+    FApdu.assign(std::string_view(s.Info).substr(llc));
+    FApduPlaces.Clear();
+    if (s.Places.Size() == s.Info.size()) FApduPlaces.Append(s.Places, llc, s.Info.size() - llc);
     FOpen.erase(open);
     return Complete;
 }

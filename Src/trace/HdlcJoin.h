@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "../translate/Frame.h"
+#include "../translate/UnitMap.h"
 
 namespace vantrel::trace {
 
@@ -29,8 +30,10 @@ public:
         Broken      // Message() says why, Lines() the lines left untranslated
     };
 
-    // Takes an I or UI frame from line Line.
-    TResult Take(const TFrame& Frame, long long Line);
+    // Takes an I or UI frame from line Line. Places, when not null, places
+    // the frame's information field from InfoAt on; the joined APDU's places
+    // are then kept (ApduPlaces).
+    TResult Take(const TFrame& Frame, long long Line, const TOctetPlaces* Places = nullptr, size_t InfoAt = 0);
     // Whether a sequence is open for the frame's address pair and direction.
     bool Open(const TFrame& Frame) const noexcept;
     // After the input ended: one sequence still open, reported as broken
@@ -39,6 +42,7 @@ public:
 
     // Of the last Complete: the APDU without its LLC header.
     const std::string& Apdu() const noexcept { return FApdu; }
+    const TOctetPlaces& ApduPlaces() const noexcept { return FApduPlaces; }
     const std::vector<long long>& Lines() const noexcept { return FLines; }
     const std::string& Message() const noexcept { return FMessage; }
 
@@ -51,11 +55,13 @@ private:
         int NextNs = 0;
         std::string Info;
         std::vector<long long> Lines;
+        TOctetPlaces Places;  // of Info, when kept
     };
     TResult Broke(TSequence& Sequence, std::string Why, bool KeepDropping);
 
     std::vector<TSequence> FOpen;
     std::string FApdu;
+    TOctetPlaces FApduPlaces;
     std::vector<long long> FLines;
     std::string FMessage;
 };

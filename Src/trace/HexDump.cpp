@@ -32,7 +32,7 @@ constexpr size_t kUsualLineOctets = 16;
 
 }  // namespace
 
-bool ParseDumpLine(std::string_view Line, uint64_t& Offset, std::string& Out) {
+bool ParseDumpLine(std::string_view Line, uint64_t& Offset, std::string& Out, TOctetPlaces* Places, uint64_t At) {
     size_t i = 0;
     while (i < Line.size() && IsBlank(Line[i])) ++i;
     const size_t offsetBegin = i;
@@ -52,6 +52,7 @@ bool ParseDumpLine(std::string_view Line, uint64_t& Offset, std::string& Out) {
 
     // The hex groups, and after each group how many octets there are so far.
     char octets[kMaxLineOctets];
+    size_t digitsAt[kMaxLineOctets];
     size_t count = 0;
     size_t groupEnds[kMaxLineOctets];
     size_t groupCounts[kMaxLineOctets];
@@ -63,7 +64,10 @@ bool ParseDumpLine(std::string_view Line, uint64_t& Offset, std::string& Out) {
         const size_t digits = e - p;
         if (digits == 0 || digits % 2 || digits > 8 || count + digits / 2 > kMaxLineOctets) break;
         if (e < Line.size() && !IsBlank(Line[e]) && Line[e] != '\r') break;
-        for (size_t k = p; k < e; k += 2) octets[count++] = static_cast<char>(HexValue(Line[k]) << 4 | HexValue(Line[k + 1]));
+        for (size_t k = p; k < e; k += 2) {
+            digitsAt[count] = k;
+            octets[count++] = static_cast<char>(HexValue(Line[k]) << 4 | HexValue(Line[k + 1]));
+        }
         groupEnds[groups] = e;
         groupCounts[groups++] = count;
         size_t gap = e;
@@ -91,6 +95,8 @@ bool ParseDumpLine(std::string_view Line, uint64_t& Offset, std::string& Out) {
     }
     Offset = offset;
     Out.append(octets, groupCounts[chosen]);
+    if (Places)
+        for (size_t k = 0; k < groupCounts[chosen]; ++k) Places->Add(At + digitsAt[k], At + digitsAt[k] + 2);
     return true;
 }
 
@@ -109,6 +115,7 @@ void THexDump::Clear() {
     FRepeat = false;
     FLastLineSize = 0;
     FOctets.clear();
+    FPlaces.Clear();
 }
 
 std::string THexDump::OffsetJumpMessage() const {
@@ -118,7 +125,7 @@ std::string THexDump::OffsetJumpMessage() const {
     return text;
 }
 
-THexDump::TAdd THexDump::Add(std::string_view Line) {
+THexDump::TAdd THexDump::Add(std::string_view Line, uint64_t At) {
     size_t first = 0;
     while (first < Line.size() && IsBlank(Line[first])) ++first;
     if (FActive && first < Line.size() && Line[first] == '*') {
@@ -127,7 +134,8 @@ THexDump::TAdd THexDump::Add(std::string_view Line) {
     }
     uint64_t offset = 0;
     FLine.clear();
-    if (!ParseDumpLine(Line, offset, FLine)) return NotDumpLine;
+    FLinePlaces.Clear();
+    if (!ParseDumpLine(Line, offset, FLine, KeepPlaces ? &FLinePlaces : nullptr, At)) return NotDumpLine;
     if (!FActive) {
         if (offset != 0) return NotDumpLine;
         FActive = true;
@@ -136,12 +144,17 @@ THexDump::TAdd THexDump::Add(std::string_view Line) {
     if (FRepeat && FLastLineSize > 0 && offset > FOctets.size() && (offset - FOctets.size()) % FLastLineSize == 0) {
         if (offset > kMaxDumpOctets) return TooLong;
         const size_t from = FOctets.size() - FLastLineSize;
-        while (FOctets.size() < offset) FOctets.append(FOctets, from, FLastLineSize);
+        // The lines left out repeat the last one shown: its digits show them.
+        while (FOctets.size() < offset) {
+            FOctets.append(FOctets, from, FLastLineSize);
+            if (KeepPlaces) FPlaces.Append(FPlaces, from, FLastLineSize);  // by index: safe on itself
+        }
     }
     FRepeat = false;
     if (offset != FOctets.size()) return OffsetJump;
     if (FOctets.size() + FLine.size() > kMaxDumpOctets) return TooLong;
     FOctets += FLine;
+    if (KeepPlaces) FPlaces.Append(FLinePlaces, 0, FLinePlaces.Size());
     if (!FLine.empty()) FLastLineSize = FLine.size();
     return Added;
 }

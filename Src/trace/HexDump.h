@@ -9,12 +9,16 @@
 #include <string>
 #include <string_view>
 
+#include "../translate/UnitMap.h"
+
 namespace vantrel::trace {
 
 // One dump line: its offset, and its octets appended to Out. A line of only
 // an offset (the total length some tools print last) has no octets. False
-// (Out unchanged) when Line is no dump line.
-bool ParseDumpLine(std::string_view Line, uint64_t& Offset, std::string& Out);
+// (Out unchanged) when Line is no dump line. Places, when not null, receives
+// where the octets stand, the line standing at At.
+bool ParseDumpLine(std::string_view Line, uint64_t& Offset, std::string& Out, TOctetPlaces* Places = nullptr,
+                   uint64_t At = 0);
 
 // The octets of consecutive dump lines. A dump opens with a line at offset 0;
 // every further line must stand at the offset where the octets so far end.
@@ -24,7 +28,11 @@ public:
     static bool Opens(std::string_view Line);
 
     enum TAdd { Added, NotDumpLine, OffsetJump, TooLong };
-    TAdd Add(std::string_view Line);
+    // With KeepPlaces, where the octets stand is kept (Places), the line
+    // standing at At.
+    TAdd Add(std::string_view Line, uint64_t At = 0);
+    bool KeepPlaces = false;
+    const TOctetPlaces& Places() const noexcept { return FPlaces; }
 
     bool Active() const noexcept { return FActive; }
     const std::string& Octets() const noexcept { return FOctets; }
@@ -41,6 +49,8 @@ private:
     uint64_t FLineOffset = 0;
     std::string FOctets;
     std::string FLine;
+    TOctetPlaces FPlaces;
+    TOctetPlaces FLinePlaces;
 };
 
 // The most octets a dump may hold.

@@ -84,10 +84,18 @@ TTraceUnit TTraceReader::Unit(const TOrigin& Origin, TInput Input) const {
     return unit;
 }
 
-void TTraceReader::Line(long long Number, std::string_view Text) {
+void TTraceReader::PlaceMap(TTranslateOutcome& Outcome, std::string_view Apdu, bool Unwrapped) const {
+    if (!FOptions.Map || Outcome.Kind != K::Translated || Outcome.Maps.empty()) return;
+    TUnitMap& map = Outcome.Maps.back();
+    const auto at = static_cast<size_t>(Apdu.data() - FPlacesOf);
+    if (Unwrapped) map.ApduOffset = static_cast<uint32_t>(at);
+    if (FPlaces) map.PlaceOctets(*FPlaces, at);
+}
+
+void TTraceReader::Line(long long Number, std::string_view Text, uint64_t At) {
     if (FDump.Active()) {
         if (IsBlankText(Text)) return FlushDump();
-        switch (FDump.Add(Text)) {
+        switch (FDump.Add(Text, At)) {
         case THexDump::Added:
             FDumpLast = Number;
             return;
@@ -111,29 +119,36 @@ void TTraceReader::Line(long long Number, std::string_view Text) {
     if (IsBlankText(Text)) return;
     if (THexDump::Opens(Text)) {
         FDump.Clear();
-        FDump.Add(Text);
+        FDump.Add(Text, At);
         FDumpFirst = FDumpLast = Number;
         return;
     }
-    Octets(TOrigin{Number, Number, {}, {}, false, false}, Text);
+    Octets(TOrigin{Number, Number, {}, {}, false, false, At}, Text);
 }
 
 void TTraceReader::Octets(const TOrigin& Origin, std::string_view Text) {
     const std::string_view trimmed = TrimmedFront(Text);
-    if (trimmed.starts_with("7E") && Frames(Origin, trimmed)) return;
+    const uint64_t trimmedAt = Origin.At + static_cast<uint64_t>(trimmed.data() - Text.data());
+    if (trimmed.starts_with("7E") && Frames(Origin, trimmed, trimmedAt)) return;
     if (OpensLikeWrapper(trimmed)) {
         try {
             FOctets = TMisc::PastedHexToByteStr(trimmed);
         } catch (const EConvertError&) {
             FOctets.clear();
         }
-        if (StartsWithWrapper(FOctets)) return Wrappers(Origin, FOctets);
+        if (StartsWithWrapper(FOctets)) {
+            FLinePlaces.Clear();
+            if (FOptions.MapSources) AppendHexPlaces(trimmed, trimmedAt, FLinePlaces);
+            PlaceFrom(FOctets.data(), &FLinePlaces);
+            return Wrappers(Origin, FOctets);
+        }
     }
     // A character no hex text holds: today's rules fail, so the log-line
     // reading goes first and today's outcome is only needed when it fails.
     const bool certainFailure = !Origin.Scanned && CertainlyNoHexText(Text);
     if (certainFailure && Scan(Origin, Text)) return;
     TTranslateOutcome today = TranslateSingle(Text, FOptions);
+    ShiftSources(today, static_cast<int64_t>(Origin.At));
     if (!Origin.Scanned && !certainFailure &&
         (today.HexToXml ? today.Kind == K::HexFailure || (today.Kind == K::Beep && !today.FrameWithoutApdu)
                         : today.Kind != K::Translated && OpensNoElement(Text)) &&
@@ -155,6 +170,9 @@ bool TTraceReader::Scan(const TOrigin& Origin, std::string_view Text) {
     if (scanned.Label.empty() && runText.find_first_of(":,xX\t") == std::string_view::npos) return false;
     std::string octets;
     AppendRunOctets(runText, octets);
+    TOctetPlaces places;
+    if (FOptions.MapSources) AppendRunPlaces(runText, Origin.At + run.Begin, places);
+    PlaceFrom(octets.data(), &places);
     return Scanned(scanned, octets);
 }
 
@@ -175,7 +193,7 @@ bool TTraceReader::Scanned(const TOrigin& Origin, std::string_view Octets) {
     return true;
 }
 
-bool TTraceReader::Frames(const TOrigin& Origin, std::string_view Text) {
+bool TTraceReader::Frames(const TOrigin& Origin, std::string_view Text, uint64_t TextAt) {
     std::string_view digits = Text;
     while (!digits.empty() && (digits.back() == ' ' || digits.back() == '\r' || digits.back() == '\n')) digits.remove_suffix(1);
     try {
@@ -183,6 +201,9 @@ bool TTraceReader::Frames(const TOrigin& Origin, std::string_view Text) {
     } catch (const EVantrelError&) {
         return false;
     }
+    FLinePlaces.Clear();
+    if (FOptions.MapSources) AppendHexPlaces(digits, TextAt, FLinePlaces);
+    PlaceFrom(FOctets.data(), &FLinePlaces);
     return FrameOctets(Origin, FOctets, true);
 }
 
@@ -200,7 +221,7 @@ bool TTraceReader::FrameOctets(const TOrigin& Origin, std::string_view Octets, b
         if (f.Kind() != fkI && f.Kind() != fkUI) return false;
         if (!f.Segmented() && !FJoiner.Open(f)) return false;
     }
-    for (const TFrame& f : FFrameList) Frame(Origin, f);
+    for (size_t i = 0; i < FFrameList.size(); ++i) Frame(Origin, FFrameList[i], FFrames[i]);
     return true;
 }
 
@@ -216,15 +237,21 @@ void TTraceReader::OctetsOf(const TOrigin& Origin, std::string_view Octets) {
             unit.Outcome.Text = "Not a decodable HDLC frame: " + e.Message();
             return Emit(unit);
         }
-        return Frame(Origin, frame);
+        return Frame(Origin, frame, Octets);
     }
     if (StartsWithWrapper(Octets)) return Wrappers(Origin, Octets);
     TTraceUnit unit = Unit(Origin, TInput::Hex);
     unit.Outcome = TranslateOctets(Octets, FOptions);
+    PlaceMap(unit.Outcome, Octets, false);
     Emit(unit);
 }
 
-void TTraceReader::Frame(const TOrigin& Origin, const TFrame& Frame) {
+void TTraceReader::Frame(const TOrigin& Origin, const TFrame& Frame, std::string_view FrameOctets) {
+    // The information field ends before the check sequence and the flag.
+    const std::string_view info = Frame.Data();
+    const std::string_view infoOctets =
+        FrameOctets.size() >= info.size() + 3 ? FrameOctets.substr(FrameOctets.size() - 3 - info.size(), info.size())
+                                              : std::string_view();
     TTraceUnit unit = Unit(Origin, TInput::Frame);
     unit.New = true;
     std::vector<std::string> description;
@@ -234,7 +261,9 @@ void TTraceReader::Frame(const TOrigin& Origin, const TFrame& Frame) {
         unit.Outcome.FrameWithoutApdu = true;
         unit.Outcome.Text = "HDLC " + std::string(FrameKindName(Frame.Kind())) + " frame: no APDU to translate";
     } else {
-        switch (FJoiner.Take(Frame, Origin.Line)) {
+        const bool placed = FPlaces && !infoOctets.empty();
+        switch (FJoiner.Take(Frame, Origin.Line, placed ? FPlaces : nullptr,
+                             placed ? static_cast<size_t>(infoOctets.data() - FPlacesOf) : 0)) {
         case THdlcJoiner::Pending:
             unit.Outcome.Kind = K::Beep;
             unit.Outcome.FrameWithoutApdu = true;
@@ -242,6 +271,7 @@ void TTraceReader::Frame(const TOrigin& Origin, const TFrame& Frame) {
             break;
         case THdlcJoiner::Complete:
             unit.Outcome = TranslateOctets(FJoiner.Apdu(), FOptions);
+            if (placed && !unit.Outcome.Maps.empty()) unit.Outcome.Maps.back().PlaceOctets(FJoiner.ApduPlaces(), 0);
             unit.FirstLine = FJoiner.Lines().front();
             if (FJoiner.Lines().size() > 1) unit.Lines = LinesText(FJoiner.Lines());
             break;
@@ -251,8 +281,9 @@ void TTraceReader::Frame(const TOrigin& Origin, const TFrame& Frame) {
             unit.Lines = LinesText(FJoiner.Lines());
             break;
         case THdlcJoiner::NotJoined: {
-            const std::string_view info = Frame.Data();
-            unit.Outcome = TranslateOctets(info.substr(info.size() < 3 ? info.size() : 3), FOptions);
+            const size_t llc = info.size() < 3 ? info.size() : 3;
+            unit.Outcome = TranslateOctets(info.substr(llc), FOptions);
+            if (!infoOctets.empty()) PlaceMap(unit.Outcome, infoOctets.substr(llc), true);
             break;
         }
         }
@@ -268,6 +299,7 @@ void TTraceReader::Wrappers(const TOrigin& Origin, std::string_view Octets) {
         TTraceUnit unit = Unit(Origin, TInput::Wrapper);
         unit.New = true;
         unit.Outcome = TranslateOctets(pdu.Apdu, FOptions);
+        PlaceMap(unit.Outcome, pdu.Apdu, true);
         if (FOptions.DescribeFrame) unit.Outcome.FrameDescription.push_back(WrapperDescription(pdu.Header));
         Emit(unit);
     }
@@ -286,7 +318,9 @@ void TTraceReader::FlushDump() {
         origin.Lines = "lines " + std::to_string(FDumpFirst) + (FDumpLast == FDumpFirst + 1 ? ", " : "-") +
                        std::to_string(FDumpLast);
     const std::string octets = FDump.Octets();
+    const TOctetPlaces places = FDump.Places();
     FDump.Clear();
+    PlaceFrom(octets.data(), &places);
     OctetsOf(origin, octets);
 }
 

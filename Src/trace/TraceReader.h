@@ -35,10 +35,13 @@ struct TTraceUnit {
 class TTraceReader {
 public:
     using TSink = std::function<void(TTraceUnit&)>;
-    TTraceReader(const TTranslateOptions& Options, TSink Sink) : FOptions(Options), FSink(std::move(Sink)) {}
+    TTraceReader(const TTranslateOptions& Options, TSink Sink) : FOptions(Options), FSink(std::move(Sink)) {
+        FDump.KeepPlaces = Options.Map && Options.MapSources;
+    }
 
-    // The next line (without its line break), numbered from 1.
-    void Line(long long Number, std::string_view Text);
+    // The next line (without its line break), numbered from 1; At: where it
+    // stands in the whole text, for the sources of the units' maps.
+    void Line(long long Number, std::string_view Text, uint64_t At = 0);
     // The input has ended: a dump block and broken sequences are reported.
     void Finish();
 
@@ -51,16 +54,25 @@ private:
         std::string Label;
         bool Scanned = false;  // found by the log-line scanner
         bool Dump = false;     // read from a hex dump
+        uint64_t At = 0;       // where the line stands in the whole text
     };
     TTraceUnit Unit(const TOrigin& Origin, TInput Input) const;
     void Octets(const TOrigin& Origin, std::string_view Text);
     bool Scan(const TOrigin& Origin, std::string_view Text);
     bool Scanned(const TOrigin& Origin, std::string_view Octets);
-    bool Frames(const TOrigin& Origin, std::string_view Text);
+    bool Frames(const TOrigin& Origin, std::string_view Text, uint64_t TextAt);
     bool FrameOctets(const TOrigin& Origin, std::string_view Octets, bool TodayDecides);
     void OctetsOf(const TOrigin& Origin, std::string_view Octets);
-    void Frame(const TOrigin& Origin, const TFrame& Frame);
+    void Frame(const TOrigin& Origin, const TFrame& Frame, std::string_view FrameOctets);
     void Wrappers(const TOrigin& Origin, std::string_view Octets);
+    // The octets being read are placed by Places (when sources are wanted).
+    void PlaceFrom(const char* Octets, const TOctetPlaces* Places) noexcept {
+        FPlacesOf = Octets;
+        FPlaces = FOptions.MapSources ? Places : nullptr;
+    }
+    // The map of a unit just translated is of the APDU at Apdu, a view into
+    // the octets being read; Unwrapped: from a frame or a WRAPPER header.
+    void PlaceMap(TTranslateOutcome& Outcome, std::string_view Apdu, bool Unwrapped) const;
     void FlushDump();
     void Emit(TTraceUnit& Unit) {
         if (FCollect) FCollect->push_back(std::move(Unit));
@@ -77,6 +89,9 @@ private:
     std::string FOctets;                   // reused per line
     std::vector<std::string_view> FFrames; // reused per line
     std::vector<TFrame> FFrameList;        // reused per line
+    TOctetPlaces FLinePlaces;              // of FOctets or a scanned line's octets, reused per line
+    const char* FPlacesOf = nullptr;       // the octets being read
+    const TOctetPlaces* FPlaces = nullptr; // where they stand, or null
 };
 
 }  // namespace vantrel::trace

@@ -1,5 +1,6 @@
 #include "Translate.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -31,7 +32,13 @@ int64_t CharacterCount(std::string_view Text) noexcept {
     return n;
 }
 
-uint32_t Flags(const TTranslateOptions& Options) noexcept { return Options.Annotate ? VANTREL_ANNOTATE : 0u; }
+uint32_t Flags(const TTranslateOptions& Options) noexcept {
+    return (Options.Annotate ? VANTREL_ANNOTATE : 0u) | (Options.Map ? VANTREL_MAP : 0u);
+}
+
+uint32_t LineFeeds(std::string_view Text) noexcept {
+    return static_cast<uint32_t>(std::count(Text.begin(), Text.end(), '\n'));
+}
 
 void Beep(TTranslateOutcome& Outcome, bool HexToXml, std::string Reason) {
     Outcome.Kind = TTranslateOutcome::Beep;
@@ -69,6 +76,7 @@ void OctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::s
     Outcome.Kind = TTranslateOutcome::Translated;
     Outcome.Text.assign(reinterpret_cast<const char*>(VantrelStreamData(xml)), VantrelStreamSize(xml) - 1);
     for (uint32_t i = 0, n = VantrelStreamNoteCount(xml); i < n; ++i) Outcome.Notes.emplace_back(VantrelStreamNote(xml, i));
+    if (Options.Map) TakeUnitMap(xml, Outcome.Maps.emplace_back());
     VantrelStreamFree(xml);
     bool server;
     if (Options.Keys)
@@ -76,10 +84,19 @@ void OctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::s
             (server ? Outcome.ServerSystemTitle : Outcome.ClientSystemTitle) = std::move(title);
 }
 
+// The map just made is of the APDU at ApduOffset of octets placed by Places.
+void PlaceLastMap(TTranslateOutcome& Outcome, const TTranslateOptions& Options, const TOctetPlaces& Places,
+                  size_t ApduOffset, bool Unwrapped) {
+    if (!Options.Map || Outcome.Kind != TTranslateOutcome::Translated || Outcome.Maps.empty()) return;
+    TUnitMap& map = Outcome.Maps.back();
+    if (Unwrapped) map.ApduOffset = static_cast<uint32_t>(ApduOffset);
+    if (Options.MapSources) map.PlaceOctets(Places, ApduOffset);
+}
+
 // WRAPPER PDUs, back to back: each APDU translated, the XML one after the
 // other. A failure places the caret at the octet of the whole input.
 void WrappedOctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::string_view Octets,
-                        const TTranslateOptions& Options) {
+                        const TTranslateOptions& Options, const TOctetPlaces& Places) {
     trace::TWrapperWalk walk(Octets);
     trace::TWrapperPdu pdu;
     std::string xml;
@@ -92,6 +109,8 @@ void WrappedOctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText,
                       Outcome.Column);
             return;
         }
+        PlaceLastMap(Outcome, Options, Places, apduAt, true);
+        if (Options.Map && !Outcome.Maps.empty()) Outcome.Maps.back().ShiftLines(LineFeeds(xml));
         xml += Outcome.Text;
     }
     if (!walk.Failure().empty()) {
@@ -121,6 +140,13 @@ void XmlToHex(TTranslateOutcome& Outcome, std::string_view SourceText, std::stri
     Outcome.Kind = TTranslateOutcome::Translated;
     Outcome.Text = RawBytesToHexStr(
         std::string_view(reinterpret_cast<const char*>(VantrelStreamData(octets)), VantrelStreamSize(octets)));
+    if (Options.Map && TakeUnitMap(octets, Outcome.Maps.emplace_back())) {
+        // Lines of the whole source text; the octets are the hex digits written.
+        TUnitMap& map = Outcome.Maps.back();
+        map.ShiftLines(LineFeeds(SourceText.substr(0, SourceText.size() - Xml.size())));
+        if (Options.MapSources)
+            for (uint32_t i = 0; i < map.Octets; ++i) map.Sources.Add(2 * uint64_t{i}, 2 * uint64_t{i} + 2);
+    }
     VantrelStreamFree(octets);
 }
 
@@ -135,8 +161,10 @@ void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, const TT
         std::string_view digits = text;
         while (!digits.empty() && IsBlank(digits.back())) digits.remove_suffix(1);
         TFrame frame;
+        std::string frameOctets;
         try {
-            frame.SetFromPduByteStr(HexStrToByteStr(digits));
+            frameOctets = HexStrToByteStr(digits);
+            frame.SetFromPduByteStr(frameOctets);
         } catch (const EVantrelError& e) {
             return Beep(Outcome, true, "Not a decodable HDLC frame: " + e.Message());
         }
@@ -148,7 +176,15 @@ void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, const TT
             return Beep(Outcome, true, "Segmented HDLC frame: the APDU continues in the next frames");
         Outcome.FrameWithoutApdu = false;
         const std::string_view info = frame.Data();
-        return OctetsToXml(Outcome, SourceText, info.substr(info.size() < 3 ? info.size() : 3), Options);  // without the LLC header
+        const size_t llc = info.size() < 3 ? info.size() : 3;
+        OctetsToXml(Outcome, SourceText, info.substr(llc), Options);  // without the LLC header
+        if (Options.Map) {
+            TOctetPlaces places;
+            if (Options.MapSources) AppendHexPlaces(digits, start, places);
+            // The information field ends before the check sequence and the flag.
+            PlaceLastMap(Outcome, Options, places, frameOctets.size() - 3 - info.size() + llc, true);
+        }
+        return;
     }
 
     const size_t angle = text.find('<');
@@ -161,17 +197,28 @@ void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, const TT
             Outcome.Text = e.Message();
             return;
         }
+        TOctetPlaces places;
+        if (Options.MapSources) AppendHexPlaces(text, start, places);
         if (trace::StartsWithWrapper(octets)) {
             Outcome.Wrapped = true;
-            return WrappedOctetsToXml(Outcome, SourceText, octets, Options);
+            return WrappedOctetsToXml(Outcome, SourceText, octets, Options, places);
         }
         if (StartsWithLlcHeader(octets)) {  // an information field copied without its frame
             if (Options.DescribeFrame) Outcome.FrameDescription.push_back(LlcHeaderDescription(octets));
             OctetsToXml(Outcome, SourceText, std::string_view(octets).substr(kLlcHeaderSize), Options, kLlcHeaderSize);
-            if (Outcome.Kind == TTranslateOutcome::Translated) Outcome.Text.insert(0, LlcHeaderComment(octets));
+            if (Outcome.Kind == TTranslateOutcome::Translated) {
+                const std::string comment = LlcHeaderComment(octets);
+                Outcome.Text.insert(0, comment);
+                PlaceLastMap(Outcome, Options, places, kLlcHeaderSize, true);
+                if (Options.Map && !Outcome.Maps.empty()) {
+                    Outcome.Maps.back().ShiftLines(LineFeeds(comment));
+                    Outcome.Maps.back().FirstLine = 1;  // the comment is the unit's as well
+                }
+            }
             return;
         }
-        return OctetsToXml(Outcome, SourceText, octets, Options);
+        OctetsToXml(Outcome, SourceText, octets, Options);
+        return PlaceLastMap(Outcome, Options, places, 0, false);
     }
     const int64_t position = CharacterCount(text.substr(0, angle)) + 1;
     if (position > kMaxXmlStart)
@@ -187,6 +234,13 @@ TTranslateOutcome TranslateSingle(std::string_view SourceText, const TTranslateO
     TTranslateOutcome outcome;
     Translate(outcome, SourceText, Options);
     return outcome;
+}
+
+void ShiftSources(TTranslateOutcome& Outcome, int64_t Shift) noexcept {
+    for (TUnitMap& map : Outcome.Maps) {
+        for (uint32_t& p : map.Sources.First) p = static_cast<uint32_t>(p + Shift);
+        for (uint32_t& p : map.Sources.End) p = static_cast<uint32_t>(p + Shift);
+    }
 }
 
 TTranslateOutcome TranslateOctets(std::string_view Octets, const TTranslateOptions& Options) {

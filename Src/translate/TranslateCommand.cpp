@@ -1,5 +1,7 @@
 #include "TranslateCommand.h"
 
+#include <algorithm>
+
 #include "../trace/TraceReader.h"
 
 namespace vantrel {
@@ -34,7 +36,7 @@ void TranslateTrace(TTranslateOutcome& Outcome, std::string_view SourceText, con
         std::string_view line = SourceText.substr(at, end - at);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         filled += line.find_first_not_of(" \t") != std::string_view::npos;
-        reader.Line(++number, line);
+        reader.Line(++number, line, at);
         at = end + 1;
     }
     reader.Finish();
@@ -66,11 +68,17 @@ void TranslateTrace(TTranslateOutcome& Outcome, std::string_view SourceText, con
         return;
     }
     outcome.Kind = TTranslateOutcome::Translated;
+    uint32_t lines = 0;  // of the XML so far
     for (auto& unit : units) {
         for (auto& line : unit.Outcome.FrameDescription) outcome.FrameDescription.push_back(std::move(line));
         if (unit.Outcome.Kind != TTranslateOutcome::Translated) continue;
         outcome.Text += unit.Outcome.Text;
         for (auto& note : unit.Outcome.Notes) outcome.Notes.push_back(where(unit) + ": " + note);
+        for (TUnitMap& map : unit.Outcome.Maps) {
+            map.ShiftLines(lines);
+            outcome.Maps.push_back(std::move(map));
+        }
+        lines += static_cast<uint32_t>(std::count(unit.Outcome.Text.begin(), unit.Outcome.Text.end(), '\n'));
     }
     Outcome = std::move(outcome);
 }
