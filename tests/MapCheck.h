@@ -38,8 +38,14 @@ inline bool SameName(std::string_view A, std::string_view B) {
 }
 
 // The start tags of XML as the translator reads it: comments (<!-- -->,
-// <! >, <? >, // to the line end, (* *)) skipped, lines ending with LF.
-inline std::vector<TTag> ScanTags(std::string_view Xml) {
+// <! >, <? >, // to the line end, (* *)) skipped, lines ending with LF, up
+// to the end of the first element (the reader reads no further). Nested,
+// when not null, says whether every end tag closed the element open and the
+// first element closed: the reader takes a leaf's start tag without "/" for
+// the whole element, and an opaque ciphered APDU needs no end tag, so only
+// XML nested as written has its elements where its tags say.
+inline std::vector<TTag> ScanTags(std::string_view Xml, bool* Nested = nullptr) {
+    if (Nested) *Nested = false;
     std::vector<TTag> tags;
     std::vector<uint32_t> open;
     uint32_t line = 1;
@@ -100,9 +106,12 @@ inline std::vector<TTag> ScanTags(std::string_view Xml) {
             }
             i = n < Xml.size() ? n + 1 : n;
             if (stop) {
-                if (!open.empty()) {
-                    tags[open.back()].LastLine = line;
-                    open.pop_back();
+                if (open.empty() || !SameName(tags[open.back()].Name, tag.Name)) return tags;
+                tags[open.back()].LastLine = tag.Line;  // where the end tag begins
+                open.pop_back();
+                if (open.empty()) {
+                    if (Nested) *Nested = true;
+                    break;  // the reader stops after the APDU's element
                 }
                 continue;
             }
@@ -111,7 +120,12 @@ inline std::vector<TTag> ScanTags(std::string_view Xml) {
                 tag.Depth = tags[open.back()].Depth + 1;
             }
             tags.push_back(std::move(tag));
-            if (!selfClosing) open.push_back(static_cast<uint32_t>(tags.size() - 1));
+            if (!selfClosing) {
+                open.push_back(static_cast<uint32_t>(tags.size() - 1));
+            } else if (open.empty()) {
+                if (Nested) *Nested = true;
+                break;
+            }
         } else {
             ++i;
         }
@@ -186,11 +200,16 @@ inline bool PlaintextOf(std::string_view Xml, const VantrelMapEntry* Map, uint32
     return false;
 }
 
+// Whose leaves' octets are checked against their Value: all, those in the
+// clear (the XML of deciphered content, encoded again alone, gives its
+// plaintext only when its elements stand on lines of their own), none.
+enum TValues { AllValues, ClearValues, NoValues };
+
 // Every invariant of the map of Xml and Octets (the APDU's, without octets
 // after it). Keys: those of the translation, to encode deciphered content
-// again. Values: whether each leaf's octets are checked against its Value.
+// again.
 inline std::string CheckMap(std::string_view Xml, std::string_view Octets, const VantrelMapEntry* Map, uint32_t Count,
-                            const VantrelKeys* Keys = nullptr, bool Values = true) {
+                            const VantrelKeys* Keys = nullptr, TValues Values = AllValues) {
     const std::vector<TTag> tags = ScanTags(Xml);
     if (tags.size() != Count)
         return std::to_string(Count) + " entries for " + std::to_string(tags.size()) + " start tags";
@@ -206,11 +225,13 @@ inline std::string CheckMap(std::string_view Xml, std::string_view Octets, const
         if (e.Parent != t.Parent || e.Depth != t.Depth) return EntryText(Map, i) + "parent or depth";
         // The octets it counts in: the APDU's, or a plaintext.
         std::string_view in = Octets;
+        bool inKnown = true;
         if (e.Plaintext != VANTREL_MAP_NONE) {
             if (e.Plaintext >= i) return EntryText(Map, i) + "its plaintext holder comes after it";
             if (e.Parent != e.Plaintext && Map[e.Parent].Plaintext != e.Plaintext)
                 return EntryText(Map, i) + "its parent counts in another text";
-            if (!known[e.Plaintext]) {
+            inKnown = Values == AllValues;
+            if (inKnown && !known[e.Plaintext]) {
                 known[e.Plaintext] = true;
                 if (!PlaintextOf(Xml, Map, Count, e.Plaintext, Keys, plaintexts[e.Plaintext]))
                     return EntryText(Map, i) + "its plaintext does not encode again";
@@ -219,11 +240,11 @@ inline std::string CheckMap(std::string_view Xml, std::string_view Octets, const
         } else if (e.Parent != VANTREL_MAP_NONE && Map[e.Parent].Plaintext != VANTREL_MAP_NONE) {
             return EntryText(Map, i) + "in the clear inside deciphered content";
         }
-        if (e.Offset > in.size() || e.Length > in.size() - e.Offset)
+        if (inKnown && (e.Offset > in.size() || e.Length > in.size() - e.Offset))
             return EntryText(Map, i) + "beyond the " + std::to_string(in.size()) + " octets";
         if (e.Parent == VANTREL_MAP_NONE || e.Parent == e.Plaintext) {
             // An APDU's element covers its octets from the first.
-            if (e.Offset != 0 || e.Length != in.size())
+            if (e.Offset != 0 || (inKnown && e.Length != in.size()))
                 return EntryText(Map, i) + "an APDU's element not covering its octets";
         } else {
             const VantrelMapEntry& p = Map[e.Parent];
@@ -231,7 +252,7 @@ inline std::string CheckMap(std::string_view Xml, std::string_view Octets, const
                 return EntryText(Map, i) + "outside its parent's octets";
         }
         std::string value;
-        if (Values && t.HasValue && !BitsValued(t.Name) && ValueOctets(t.Value, value)) {
+        if (inKnown && Values != NoValues && t.HasValue && !BitsValued(t.Name) && ValueOctets(t.Value, value)) {
             const std::string_view mine = in.substr(e.Offset, e.Length);
             if (mine.size() < value.size() || mine.substr(mine.size() - value.size()) != value ||
                 mine.size() - value.size() > 10)
@@ -257,6 +278,13 @@ inline std::string CheckMap(std::string_view Xml, std::string_view Octets, const
             return EntryText(Map, order[k]) + "shares octets with its sibling " + EntryText(Map, order[k - 1]);
     }
     return {};
+}
+
+// Whether the XML is nested as written (see ScanTags).
+inline bool Nested(std::string_view Xml) {
+    bool nested;
+    ScanTags(Xml, &nested);
+    return nested;
 }
 
 // Two maps of the same XML: the same entries.

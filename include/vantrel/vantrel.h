@@ -192,7 +192,7 @@ VANTREL_API int32_t VantrelTranslate(const char* Text, uint32_t Size, const Vant
 typedef struct VantrelMapEntry {
     const char* Element; /* the element's name, zero-terminated, static */
     uint32_t Line;       /* of its start tag */
-    uint32_t LastLine;   /* of its end tag (Line for an element on one line) */
+    uint32_t LastLine;   /* of its end tag, where it begins (Line for an element on one line) */
     uint32_t Offset;     /* its first octet, from 0, in its unit's APDU (but see Plaintext) */
     uint32_t Length;     /* its octets (0 for an empty element such as NullData in a description) */
     uint32_t Parent;     /* the entry of the element around it; VANTREL_MAP_NONE for an APDU's element */

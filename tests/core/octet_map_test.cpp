@@ -102,11 +102,12 @@ std::string ExpectMapsBothWays(std::string_view Octets, const VantrelKeys* Keys 
     EXPECT_EQ(back.Code, 0) << back.Message;
     EXPECT_EQ(vmap::CheckMap(x.Text, back.Text, back.Map.data(), static_cast<uint32_t>(back.Map.size()), Keys), "")
         << x.Text;
-    if (back.Text == apdu)
+    if (back.Text == apdu) {
         EXPECT_EQ(vmap::CompareMaps(back.Map.data(), static_cast<uint32_t>(back.Map.size()), x.Map.data(),
                                     static_cast<uint32_t>(x.Map.size())),
                   "")
             << x.Text;
+    }
     if (back.Units.size() == 1) {
         EXPECT_EQ(back.Units[0].Octets, back.Text.size());
         EXPECT_EQ(back.Units[0].HexToXml, 0);

@@ -94,14 +94,9 @@ namespace {
 bool IsTag(TXMLToken Token) noexcept { return Token == xtStartTag || Token == xtStopTag; }
 }  // namespace
 
-void TParseMap::TagOpening(const TXMLParser& Parser) noexcept {
-    if (FOpening.Start >= 0 && IsTag(Parser.Token())) FLastRead = FOpening;  // it was a tag after all
-    FOpening = {Parser.TokenIdx(), Parser.LineNr() + FValueLineFeeds};
-}
-
 const TParseMap::TTag& TParseMap::Previous(const TXMLParser& Parser) const noexcept {
     // After the last tag: an end of the text, or what is no tag.
-    return IsTag(Parser.Token()) ? FLastRead : FOpening;
+    return IsTag(Parser.Token()) ? FReadBefore : FLastRead;
 }
 
 uint32_t TParseMap::NewEntry(const TXMLParser& Parser, uint32_t Slot, uint32_t Key) {

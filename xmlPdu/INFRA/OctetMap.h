@@ -213,10 +213,12 @@ public:
         FSources.reserve(Size / 32 + 16);
     }
 
-    // The parser is about to read the tag at its token index (its "<"), after
-    // its LineNr line feeds (those of attribute values not counted); its
-    // token is still the one before.
-    void TagOpening(const TXMLParser& Parser) noexcept;
+    // The parser read a tag beginning at Start (its "<"), after LineFeeds
+    // line feeds but those of attribute values, which the map counts.
+    void TagRead(int Start, int LineFeeds) noexcept {
+        FReadBefore = FLastRead;
+        FLastRead = {Start, LineFeeds + FValueLineFeeds};
+    }
     // It read an attribute value.
     void ValueRead(std::string_view Value) noexcept {
         FValueLineFeeds += static_cast<int>(CountLineFeeds(Value.data(), Value.data() + Value.size()));
@@ -248,18 +250,18 @@ private:
     };
     uint32_t NewEntry(const TXMLParser& Parser, uint32_t Slot, uint32_t Key);
 
-    // The last tag opened, and the last tag read before it: where each
-    // begins, the line feeds before it.
+    // The last tag read, and the one before it: where each begins, the line
+    // feeds before it.
     struct TTag {
         int Start = -1;
         int LineFeeds = 0;
     };
-    TTag FOpening;
     TTag FLastRead;
+    TTag FReadBefore;
     int FValueLineFeeds = 0;
     // The tag the parser's current token is (when it is a tag), and the last
     // tag before the current token.
-    const TTag& Current() const noexcept { return FOpening; }
+    const TTag& Current() const noexcept { return FLastRead; }
     const TTag& Previous(const TXMLParser& Parser) const noexcept;
 
     std::vector<TMapEntry> FEntries;

@@ -80,9 +80,9 @@ void TXMLParser::Next() {
             if (Peek() != 0) ++FNextIdx;
             continue;
         }
+        ReadTag();
         if (Map) [[unlikely]]
             MapTag();
-        ReadTag();
         return;
     }
 }
@@ -206,7 +206,12 @@ void TXMLParser::UnexpectedKeyword(TXMLId k) const {
     RaiseXMLError("Unexpected keyword \"" + std::string(ElementName(k)) + "\"");
 }
 
-void TXMLParser::MapTag() { Map->TagOpening(*this); }
+void TXMLParser::MapTag() {
+    if (FToken != xtStartTag && FToken != xtStopTag) return;  // no tag after all
+    // A name follows its "<" (or "</") at once.
+    const int start = static_cast<int>(FTagIdentifier.data() - FText) - (FToken == xtStopTag ? 2 : 1);
+    Map->TagRead(start, FLineNr - static_cast<int>(CountLineFeeds(FText + start, FText + FNextIdx)));
+}
 
 void TXMLParser::MapValue() { Map->ValueRead(FAttribValue); }
 
