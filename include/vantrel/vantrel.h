@@ -233,10 +233,12 @@ VANTREL_API const VantrelMapUnit* VantrelStreamMapUnits(const VantrelStream* Str
 VANTREL_API const uint32_t* VantrelStreamMapSources(const VantrelStream* Stream, uint32_t Unit);
 /* The bytes [*Begin, *End) of the hex text that hold entry Entry's octets:
  * from the first digit of its first octet to after the second digit of its
- * last. Returns 0; 1 for a deciphered entry, which stands nowhere in the hex
- * text: the range is then that of the ciphered element holding it (see
- * Plaintext); -1 (Begin and End untouched) when there is no such range (no
- * sources, no such entry, an entry without octets). */
+ * last (the octets of an APDU joined from several frames stand in those
+ * frames: the bytes between them belong to the frames' headers; the sources
+ * place each octet). Returns 0; 1 for a deciphered entry, which stands
+ * nowhere in the hex text: the range is then that of the ciphered element
+ * holding it (see Plaintext); -1 (Begin and End untouched) when there is no
+ * such range (no sources, no such entry, an entry without octets). */
 VANTREL_API int32_t VantrelStreamMapRange(const VantrelStream* Stream, uint32_t Entry, uint32_t* Begin, uint32_t* End);
 /* The innermost entry whose lines (Line to LastLine) hold line Line;
  * VANTREL_MAP_NONE when none does. */
