@@ -178,6 +178,26 @@ void AppendRunOctets(std::string_view RunText, std::string& Out) {
     Out.resize(static_cast<size_t>(out - Out.data()));
 }
 
+void AppendRunPlaces(std::string_view RunText, uint64_t At, TOctetPlaces& Places) {
+    // The digits AppendRunOctets pairs, the same way.
+    size_t high = std::string_view::npos;
+    for (size_t i = 0; i < RunText.size(); ++i) {
+        const char c = RunText[i];
+        if (c == '0' && high == std::string_view::npos && i + 1 < RunText.size() &&
+            (RunText[i + 1] == 'x' || RunText[i + 1] == 'X')) {
+            ++i;
+            continue;
+        }
+        if (!IsHexDigit(c)) continue;
+        if (high == std::string_view::npos) {
+            high = i;
+        } else {
+            Places.Add(At + high, At + i + 1);
+            high = std::string_view::npos;
+        }
+    }
+}
+
 std::string LineLabel(std::string_view Line, const TOctetRun& Run) {
     std::string_view before = Line.substr(0, Run.Begin);
     std::string_view after = Line.substr(Run.End);

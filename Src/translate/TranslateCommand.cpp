@@ -1,5 +1,7 @@
 #include "TranslateCommand.h"
 
+#include <algorithm>
+
 #include "../join/BlockJoin.h"
 #include "../trace/TraceReader.h"
 #include "../../xmlPdu/INFRA/ScriptStream.h"
@@ -41,10 +43,13 @@ trace::TTraceUnit TraceUnit(join::TJoinedUnit& Joined) {
     if (Joined.Joined) {
         unit.Lines = std::move(Joined.FromText);
         unit.Outcome.Text.insert(0, Joined.Comment);
+        for (TUnitMap& map : unit.Outcome.Maps)
+            map.ShiftLines(static_cast<uint32_t>(std::count(Joined.Comment.begin(), Joined.Comment.end(), '\n')));
         return unit;
     }
     unit.Outcome.Kind = TTranslateOutcome::Translated;
     unit.Outcome.Text = CommentLine(unit.Outcome.Notes.front());
+    unit.Outcome.Maps.clear();
     return unit;
 }
 
@@ -64,6 +69,7 @@ void TranslateTrace(TTranslateOutcome& Outcome, std::string_view SourceText, con
     TTranslateOutcome outcome;
     outcome.HexToXml = true;
     outcome.Kind = TTranslateOutcome::Translated;
+    uint32_t lines = 0;  // of the XML so far
     const auto where = [](const trace::TTraceUnit& Unit) {
         return Unit.Lines.empty() ? "line " + std::to_string(Unit.Line) : Unit.Lines;
     };
@@ -81,6 +87,11 @@ void TranslateTrace(TTranslateOutcome& Outcome, std::string_view SourceText, con
         }
         if (o.Kind == TTranslateOutcome::Translated) {
             ++translated;
+            for (TUnitMap& map : o.Maps) {
+                map.ShiftLines(lines);
+                outcome.Maps.push_back(std::move(map));
+            }
+            lines += static_cast<uint32_t>(std::count(o.Text.begin(), o.Text.end(), '\n'));
             outcome.Text += o.Text;
             for (auto& note : o.Notes) outcome.Notes.push_back(where(Unit) + ": " + note);
         } else if (first) {

@@ -54,7 +54,7 @@ bool TSequenceOf::Search(const TCOSEMPduBase& Item, int& Index, const TComparer&
 
 void TSequenceOf::EncodeToPduStr(std::string& PduStr) const {
     EncodeLength(PduStr, FElements.size());
-    for (const TElementPtr& e : FElements) e->EncodeToPduStr(PduStr);
+    for (const TElementPtr& e : FElements) EncodeElement(*e, PduStr);
 }
 
 bool TSequenceOf::EqualType(const TCOSEMPduBase& X) const {
@@ -139,6 +139,14 @@ void TSequenceOf::LoadFromXmlElementsOfTag(TXMLParser& XMLParser, const TListTab
     XMLParser.XMLAssertStopTagAndNext(XMLId);
 }
 
+namespace {
+// A list's element: a choice without its own element.
+void WriteItem(TScriptStream& Stream, const TCOSEMPduBase& Element) {
+    if (const TChoice* choice = Element.AsChoice()) choice->WriteXml(Stream, xmlIgnore);
+    else Element.ToXML(Stream);
+}
+}  // namespace
+
 void TSequenceOf::SaveToXml(TScriptStream& Stream) const {
     const std::string_view name = ElementName(XMLId);
     char qty[8];
@@ -148,10 +156,17 @@ void TSequenceOf::SaveToXml(TScriptStream& Stream) const {
     for (size_t i = 0; i < digits; ++i) qty[i] = detail::kHexPairs[2 * ((count >> (4 * (digits - 1 - i))) & 15) + 1];
     Stream.XMLOpenTagAttrLn(name, ElementName(xmlQty), {qty, digits});
     ++Stream.Indent;
-    for (const TElementPtr& e : FElements) {
-        if (const TChoice* choice = e->AsChoice()) choice->WriteXml(Stream, xmlIgnore);
-        else e->ToXML(Stream);
-        if (Stream.LineNotEmpty) Stream.EmitLn("");
+    // The map is looked at once per list, not per element.
+    if (Stream.Map) [[unlikely]] {
+        for (const TElementPtr& e : FElements) {
+            WriteElement(Stream, *e, WriteItem);
+            if (Stream.LineNotEmpty) Stream.EmitLn("");
+        }
+    } else {
+        for (const TElementPtr& e : FElements) {
+            WriteItem(Stream, *e);
+            if (Stream.LineNotEmpty) Stream.EmitLn("");
+        }
     }
     --Stream.Indent;
     Stream.XMLCloseTagLn(name);
