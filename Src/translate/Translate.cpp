@@ -71,8 +71,16 @@ bool ApduToXml(std::string_view Octets, const TTranslateOptions& Options, TTrans
     VantrelStream* xml = nullptr;
     const auto* data = reinterpret_cast<const uint8_t*>(Octets.data());
     const auto size = static_cast<uint32_t>(Octets.size());
-    if (Options.Hook) PduToXmlHooked(data, size, Options.Keys, Flags(Options), *Options.Hook, Outcome.Hooked, &xml, &error);
-    else PduToXmlEx(data, size, Options.Keys, Flags(Options), &xml, &error);
+    if (Options.Hook) {
+        uint64_t mark = 0;
+        PduToXmlHooked(data, size, Options.Keys, Flags(Options), *Options.Hook, mark, &xml, &error);
+        if (mark && error.Code == 0) {
+            if (!Outcome.Hooked) Outcome.Hooked = mark;
+            Outcome.HookedLast = mark;
+        }
+    } else {
+        PduToXmlEx(data, size, Options.Keys, Flags(Options), &xml, &error);
+    }
     Error = error;
     if (error.Code != 0) return false;
     Taken = error.Position > 1 ? static_cast<size_t>(error.Position) - 1 : 0;
@@ -141,7 +149,10 @@ void OctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::s
         for (std::string& note : next.Notes) Outcome.Notes.push_back(std::move(note));
         if (!next.ClientSystemTitle.empty()) Outcome.ClientSystemTitle = std::move(next.ClientSystemTitle);
         if (!next.ServerSystemTitle.empty()) Outcome.ServerSystemTitle = std::move(next.ServerSystemTitle);
-        if (!Outcome.Hooked) Outcome.Hooked = next.Hooked;  // the joiner takes one block a unit: the first
+        if (next.Hooked) {
+            if (!Outcome.Hooked) Outcome.Hooked = next.Hooked;
+            Outcome.HookedLast = next.HookedLast;
+        }
         at += taken;
     }
 }

@@ -83,9 +83,11 @@ struct TTranslateOutcome {
     // follow. Empty otherwise.
     std::string ClientSystemTitle;
     std::string ServerSystemTitle;
-    // Of octets translated to XML: the mark Options.Hook gave the APDU (of
-    // the last one of several WRAPPER PDUs; 0: none), and the link it came by.
+    // Of octets translated to XML: the marks Options.Hook gave the APDUs of
+    // the unit, from Hooked to HookedLast (0: none; marks go to blocks only,
+    // one after the other), and the link they came by.
     uint64_t Hooked = 0;
+    uint64_t HookedLast = 0;
     TApduLink Link;
     // With TTranslateOptions::Map, of a translation: one map per APDU whose
     // XML (or hex) the text holds, in that order. Sources are byte positions
