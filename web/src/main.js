@@ -861,6 +861,10 @@ window.vantrel = {
   xmlToPdu: async (xml) => (await ready, ask({ op: "xmlToPdu", input: String(xml) })),
   // Mean milliseconds of one octets-to-XML translation of hex, over runs.
   timePduToXml: async (hex, runs) => (await ready, (await ask({ op: "time", hex, runs })).ms),
+  // Mean milliseconds of one translation of text as the panes translate it,
+  // {map: true} with the octet map (and the page's check of its places).
+  timeTranslate: async (text, runs, options = {}) => (await ready,
+    (await ask({ op: "timeTranslate", text: String(text), runs, flags: flagsOf(false) | (options.map ? VANTREL_MAP : 0) })).ms),
   // Keys: {Name: "hex"} as VantrelKeysSet takes them, held by the worker
   // only. Resolves to {ok, set, field, message}.
   setKeys: (values) => setKeys({ ...values }),

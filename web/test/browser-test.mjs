@@ -839,6 +839,44 @@ await test("speed: the 290 kB APDU, the page against the native library (bound 2
   await closePage(page);
 });
 
+// What the octet map costs the page: one translation of the 290 kB APDU as
+// the panes translate it, without and with the map, and the caret on the
+// outermost element (all its octets marked) and on a field, each until its
+// marks are shown. Reported, never asserted.
+await test("speed: the octet map of the 290 kB APDU in the page", async () => {
+  const page = await openPage();
+  const hex = largeArrayHex(10000);
+  await page.evaluate((hex) => window.vantrel.timeTranslate(hex, 5, { map: true }), hex);
+  const best = async (map) => {
+    let ms = Infinity;
+    for (let round = 0; round < 5; round++)
+      ms = Math.min(ms, await page.evaluate((hex, map) => window.vantrel.timeTranslate(hex, 3, { map }), hex, map));
+    return ms;
+  };
+  figures.largeApduTranslateMs = Number((await best(false)).toFixed(2));
+  figures.largeApduTranslateMapMs = Number((await best(true)).toFixed(2));
+  await page.evaluate((t) => window.vantrel.setPaneText(0, t), hex);
+  await page.evaluate(() => window.vantrel.translatePane(0));
+  const caretMs = async (i, at) => {
+    const started = await page.evaluate(() => performance.now());
+    await selectIn(page, i, at, at);
+    return page.evaluate((t) => performance.now() - t, started);
+  };
+  await caretMs(1, 2); // the first answer reads the pane's text into its index
+  figures.largeApduCaretOnRootMs = Number((await caretMs(1, 2)).toFixed(1));
+  const marked = await page.evaluate(() => document.querySelectorAll("#editor-0 .vt-linked").length);
+  if (!marked) fail("the outermost element marks nothing");
+  const xml = (await paneText(page, 1)).split("\r\n");
+  const field = xml.slice(0, 40000).reduce((a, l) => a + l.length + 1, 0) + 6;
+  figures.largeApduCaretOnFieldMs = Number((await caretMs(1, field)).toFixed(1));
+  await caretMs(0, 300000); // the first answer reads the pane's text into its index
+  figures.largeApduCaretInOctetsMs = Number((await caretMs(0, 200000)).toFixed(1));
+  console.log(`  translation ${figures.largeApduTranslateMs} ms, with the map ${figures.largeApduTranslateMapMs} ms; ` +
+    `caret on the APDU ${figures.largeApduCaretOnRootMs} ms, on a field ${figures.largeApduCaretOnFieldMs} ms, ` +
+    `among the octets ${figures.largeApduCaretInOctetsMs} ms`);
+  await closePage(page);
+});
+
 await test("the colour scheme follows the system; screenshots", async () => {
   for (const scheme of ["light", "dark"]) {
     const page = await openPage({ scheme, width: 1100, height: 720 });
