@@ -479,6 +479,8 @@ async function hoverEntry(i, pos) {
   const first = entry.offset + 1;
   let place = count === 0 ? "no octets" : count === 1 ? `octet ${first}` : `octets ${first} to ${first + count - 1}`;
   if (count > 0) place += entry.deciphered ? " of the deciphered APDU" : " of the APDU";
+  const held = entry.cipheredIn;
+  if (held) place += `, ciphered in ${held.element} (octets ${held.offset + 1} to ${held.offset + held.length})`;
   let from = pos;
   let to = pos;
   if (i === link.xmlPane) {

@@ -341,6 +341,25 @@ function octetsOf(entry, limit) {
   return digits.join(" ") + (entry.length > n ? " …" : "");
 }
 
+// Where the ciphered octets of Holder (the element whose ciphered payload
+// was deciphered) begin: after its own fields that are not deciphered (the
+// security header), to its end (the authentication tag with them). Found
+// once a holder, in the entries after it.
+function cipheredFrom(holder) {
+  map.cipheredFrom ??= new Map();
+  let from = map.cipheredFrom.get(holder.index);
+  if (from !== undefined) return from;
+  from = holder.offset;
+  const count = M._VantrelStreamMapCount(map.stream) >>> 0;
+  for (let i = holder.index + 1; i < count; i++) {
+    const e = entryOf(map.stream, i);
+    if (e.depth <= holder.depth) break;
+    if (e.parent === holder.index && e.plaintext === NONE && e.length > 0) from = Math.max(from, e.offset + e.length);
+  }
+  map.cipheredFrom.set(holder.index, from);
+  return from;
+}
+
 // What the page shows of entry Index: the element, its lines, its octets and
 // where they stand, its meaning.
 function describeEntry(index, withMeaning) {
@@ -349,8 +368,14 @@ function describeEntry(index, withMeaning) {
   // A deciphered entry stands nowhere in the hex text: the ciphered element
   // holding it (entry Plaintext) is marked in its own style.
   entry.deciphered = entry.plaintext !== NONE;
+  let [offset, length] = [entry.offset, entry.length];
   const holder = entry.deciphered ? entryOf(map.stream, entry.plaintext) : entry;
-  entry.ranges = rangesOf(holder.unit, holder.offset, holder.length);
+  if (entry.deciphered) {
+    offset = cipheredFrom(holder);
+    length = holder.offset + holder.length - offset;
+    entry.cipheredIn = { element: holder.element, offset, length };
+  }
+  entry.ranges = rangesOf(holder.unit, offset, length);
   entry.rangeCiphered = entry.deciphered;
   entry.octets = octetsOf(entry, 24);
   if (withMeaning) entry.meaning = meaningOf(entry);

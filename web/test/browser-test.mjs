@@ -694,7 +694,22 @@ await test("fields and octets: a deciphered field marks the ciphered octets that
   await selectIn(page, 1, at, at);
   const marked = await linkedIn(page, 0);
   expectEq("marked as ciphered", marked.ciphered, true);
-  if (!DED_GET.includes(marked.octets.replace(/[\s|]/g, ""))) fail(`marked ${marked.octets}`);
+  // The ciphered octets after the security header (tag, length, control, counter): octets 8 to 32.
+  expectEq("the ciphered octets", marked.octets.replace(/[\s|]/g, ""), DED_GET.slice(14));
+  // In its own style; the tooltip says where the field is and what holds it.
+  const hatched = await page.$eval("#editor-0 .vt-linked-ciphered", (e) => getComputedStyle(e).backgroundImage);
+  if (!hatched.includes("gradient")) fail(`ciphered mark: background ${hatched}`);
+  const box = await page.$eval(`#editor-1 .cm-line:nth-child(${classLine + 1})`, (e) => {
+    const r = e.getBoundingClientRect();
+    return { x: r.left + 100, y: r.top + r.height / 2 };
+  });
+  await page.mouse.move(box.x, box.y);
+  await page.waitForSelector(".cm-tooltip-hover .vt-tip", { timeout: 5000 });
+  const tip = await page.$eval(".cm-tooltip-hover .vt-tip", (e) => e.innerText);
+  for (const part of ["ClassId", "of the deciphered APDU", "ciphered in "])
+    if (!tip.includes(part)) fail(`deciphered tooltip: no "${part}" in ${JSON.stringify(tip)}`);
+  await page.screenshot({ path: join(shotDir, "screenshot-ciphered.png") });
+  await page.mouse.move(1, 1);
   // The security control is no deciphered field: its own octet.
   const control = lines.findIndex((l) => l.includes("<SecurityControl"));
   const at2 = lines.slice(0, control).reduce((a, l) => a + l.length + 1, 0) + 4;
@@ -892,6 +907,21 @@ await test("the colour scheme follows the system; screenshots", async () => {
     const luminance = (0.2126 * r + 0.7152 * g + 0.0722 * b) / 255;
     if (scheme === "dark" ? luminance > 0.3 : luminance < 0.7) fail(`${scheme}: background ${look.bg}`);
     if (!look.string) fail(`${scheme}: no coloured text in the lower pane`);
+    // A field selected: the caret on the OctetString's line marks its octets,
+    // and the mouse over the line tells what it is.
+    const xml = (await paneText(page, 1)).split("\r\n");
+    const n = xml.findIndex((l) => l.includes("<OctetString"));
+    if (n >= 0) {
+      const at = xml.slice(0, n).reduce((a, l) => a + l.length + 1, 0) + xml[n].indexOf("<") + 1;
+      await page.click(`#editor-1 .cm-line:nth-child(${n + 1})`);
+      await selectIn(page, 1, at, at);
+      const box = await page.$eval(`#editor-1 .cm-line:nth-child(${n + 1})`, (e) => {
+        const r = e.getBoundingClientRect();
+        return { x: r.left + 90, y: r.top + r.height / 2 };
+      });
+      await page.mouse.move(box.x, box.y);
+      await page.waitForSelector(".cm-tooltip-hover .vt-tip", { timeout: 5000 }).catch(() => {});
+    }
     await page.screenshot({ path: join(shotDir, `screenshot-${scheme}.png`) });
     await closePage(page);
   }
