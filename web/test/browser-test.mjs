@@ -617,6 +617,38 @@ await test("fields and octets: the forms of traces, pasted whole", async () => {
     throw new Skip(`the library gives no octet places (VantrelStreamMapSources) for: ${missing.join(", ")}`);
 });
 
+await test("fields and octets: WRAPPER PDUs back to back, one APDU each", async () => {
+  const page = await openPage();
+  await requireMap(page);
+  const first = "00 01 00 10 00 01 00 0D C0 01 C1 00 08 00 00 01 00 00 FF 02 00";
+  const second = "00 01 00 10 00 01 00 0D C0 01 C2 00 03 00 00 01 00 00 FF 03 00";
+  const source = first + "\n" + second;
+  const r = await page.evaluate((t) => window.vantrel.translate(t, { map: true }), source);
+  expectEq("APDUs placed", r.placed, 2);
+  await page.evaluate((t) => window.vantrel.setPaneText(0, t), source);
+  await page.evaluate(() => window.vantrel.translatePane(0));
+  const xml = (await paneText(page, 1)).split("\r\n");
+  const lineAt = (n) => xml.slice(0, n - 1).reduce((a, l) => a + l.length + 1, 0) + 6;
+  // Lines 13 to 17 are the second request's: its octets on the second line of the source.
+  const rows = [
+    { line: 3, octets: "C1" }, { line: 5, octets: "0008" },
+    { line: 13, octets: "C2" }, { line: 15, octets: "0003" }, { line: 16, octets: "0000010000FF" }, { line: 17, octets: "03" },
+  ];
+  for (const row of rows) {
+    await selectIn(page, 1, lineAt(row.line), lineAt(row.line));
+    const marked = await linkedIn(page, 0);
+    expectEq(`line ${row.line}`, marked.octets.replace(/[\s|]/g, ""), row.octets);
+  }
+  // The caret among the second PDU's octets finds its element, not the first's.
+  const c2 = first.length + 1 + second.indexOf("C2");
+  await selectIn(page, 0, c2, c2);
+  expectEq("caret on C2", JSON.stringify((await linkedIn(page, 1)).lines), JSON.stringify(['<InvokeIdAndPriority Value="C2" />']));
+  // The second PDU's header is no APDU's octets.
+  await selectIn(page, 0, first.length + 2, first.length + 2);
+  expectEq("caret in a header", JSON.stringify((await linkedIn(page, 1)).lines), "[]");
+  await closePage(page);
+});
+
 await test("fields and octets: a caret or selection among the octets marks the innermost element", async () => {
   const page = await openPage();
   await requireMap(page);
@@ -678,6 +710,24 @@ await test("fields and octets: the tooltip tells the element, its octets and the
     const text = await hoverText(row.over);
     for (const part of row.has) if (!text.includes(part)) fail(`${row.has[0]}: no "${part}" in ${JSON.stringify(text)}`);
   }
+  // Over the octets: the digits of 08 (characters 13 and 14 of the hex pane's line).
+  const at = await page.$eval("#editor-0 .cm-line", (line) => {
+    const walker = document.createTreeWalker(line, NodeFilter.SHOW_TEXT);
+    let node;
+    let offset = 13;
+    while ((node = walker.nextNode()) && offset >= node.length) offset -= node.length;
+    const range = document.createRange();
+    range.setStart(node, offset);
+    range.setEnd(node, offset + 1);
+    const r = range.getBoundingClientRect();
+    return { x: r.left + r.width / 2, y: r.top + r.height / 2 };
+  });
+  await page.mouse.move(1, 1);
+  await page.mouse.move(at.x, at.y);
+  await page.waitForSelector(".cm-tooltip-hover .vt-tip", { timeout: 5000 });
+  const overOctets = await page.$eval(".cm-tooltip-hover .vt-tip", (e) => e.innerText);
+  for (const part of ["ClassId", "octets 4 to 5 of the APDU", "00 08", "8 Clock"])
+    if (!overOctets.includes(part)) fail(`over the octets: no "${part}" in ${JSON.stringify(overOctets)}`);
   await closePage(page);
 });
 
