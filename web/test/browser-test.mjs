@@ -857,6 +857,12 @@ await test("a 2 MB paste translates while the page answers clicks", async () => 
   });
   expectEq("translation starts", lower.start, "<Data>\r\n  <Array Qty=\"8CA0\" >\r\n    <Structure");
   figures.translate2MBPasteMs = Number((await statusText(page)).match(/in (\d+) ms/)[1]);
+  // The link on it: the caret on the last Long's line marks its octets (10 FF 9F) at the end of the paste.
+  const lastLong = (await paneText(page, 1)).replace(/\r\n/g, "\n").lastIndexOf("<Long ");
+  const started = await page.evaluate(() => performance.now());
+  await selectIn(page, 1, lastLong, lastLong);
+  figures.caretOn2MBPasteMs = Math.round(await page.evaluate((t) => performance.now() - t, started));
+  expectEq("the last Long's octets", (await linkedIn(page, 0)).octets, "10FF9F");
   await closePage(page);
 });
 
