@@ -848,14 +848,15 @@ window.vantrel = {
     await ready;
     const source = String(text);
     const r = await ask({ op: "translate", text: source, flags: flagsOf(Boolean(options.annotate)) });
-    // {map: true}: also the number of entries of its octet map and of its
-    // units whose octets stand placed in the hex text.
+    // {map: true}: also the number of entries of its octet map, of its
+    // units whose octets stand placed in the hex text, and of those whose
+    // places the library gives but not on the octets' digits (not linked).
     const m = options.map ? await ask({ op: "translate", text: source, flags: VANTREL_MAP }) : null;
     return {
       ok: r.ok, text: r.text, message: r.message, line: r.line, column: r.column,
       kind: r.kind, hexToXml: r.hexToXml, position: r.position,
       notes: r.notes || [], field: r.field || "", place: failurePlace(source, r), description: r.description || "",
-      ...(m ? { mapped: m.mapped, placed: m.placed } : {}),
+      ...(m ? { mapped: m.mapped, placed: m.placed, misplaced: m.misplaced } : {}),
     };
   },
   // The entry points themselves: octets (hex) to XML, XML to octets (hex).

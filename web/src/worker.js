@@ -151,10 +151,12 @@ function translate(text, flags, epoch) {
   const out = output ? decoder.decode(streamText(output)) : "";
   const mapped = kind === 0 && output ? M._VantrelStreamMapCount(output) >>> 0 : 0;
   // Units whose octets' places are known (the others link their lines only).
-  let placed = 0;
-  if (mapped && epoch) placed = keepMap(output, { text: bytes, hexToXml: r[1] === 1, flags, epoch });
-  else if (mapped) placed = unitsOf(output, r[1] === 1 ? bytes : streamText(output)).filter((u) => u.placed).length;
+  let units = [];
+  if (mapped && epoch) units = keepMap(output, { text: bytes, hexToXml: r[1] === 1, flags, epoch });
+  else if (mapped) units = unitsOf(output, r[1] === 1 ? bytes : streamText(output));
   if (!(mapped && epoch)) M._VantrelStreamFree(output);
+  const placed = units.filter((u) => u.placed).length;
+  const misplaced = units.filter((u) => u.misplaced).length;
   return {
     ok: kind === 0,
     kind: KINDS[kind] || "not-translated",
@@ -170,6 +172,7 @@ function translate(text, flags, epoch) {
     description: decoder.decode(take(description, true)),
     mapped,
     placed,
+    misplaced,
   };
 }
 
@@ -190,7 +193,7 @@ function keepMap(stream, { text, hexToXml, flags, epoch }) {
     xmlLines: null, // the XML's lines, when first asked
     annotated: undefined, // the annotated twin: {stream, lines}, null when none
   };
-  return map.units.filter((u) => u.placed).length;
+  return map.units;
 }
 
 const isHexDigit = (c) => (c >= 48 && c <= 57) || (c >= 65 && c <= 70) || (c >= 97 && c <= 102);
@@ -214,7 +217,8 @@ function unitsOf(stream, hex) {
       placed = p > last && p < hex.length && isHexDigit(hex[p]);
       last = p;
     }
-    units.push({ sources: placed ? sources : 0, placed });
+    // Places given that fail the check: the library's mistake, not linked.
+    units.push({ sources: placed ? sources : 0, placed, misplaced: sources !== 0 && !placed });
   }
   return units;
 }
