@@ -774,6 +774,14 @@ await test("fields and octets: a deciphered field marks the ciphered octets that
   await selectIn(page, 1, at2, at2);
   const own = await linkedIn(page, 0);
   expectEq("security control", JSON.stringify([own.octets, own.ciphered]), '["30",false]');
+  // XML to octets, enciphered: the octets written hold the field the same way.
+  await page.evaluate((x) => window.vantrel.setPaneText(1, x), DED_GET_XML);
+  await page.evaluate(() => window.vantrel.translatePane(1));
+  expectEq("enciphered", await paneText(page, 0), DED_GET);
+  await selectIn(page, 1, at, at);
+  const written = await linkedIn(page, 0);
+  expectEq("XML to octets: the ciphered octets", JSON.stringify([written.octets, written.ciphered]),
+    JSON.stringify([DED_GET.slice(14), true]));
   await page.evaluate(() => window.vantrel.clearKeys());
   await closePage(page);
 });
