@@ -736,6 +736,13 @@ await test("fields and octets: the tooltip tells the element, its octets and the
   const overOctets = await page.$eval(".cm-tooltip-hover .vt-tip", (e) => e.innerText);
   for (const part of ["ClassId", "octets 4 to 5 of the APDU", "00 08", "8 Clock"])
     if (!overOctets.includes(part)) fail(`over the octets: no "${part}" in ${JSON.stringify(overOctets)}`);
+  // XML to octets: the octets written, and the meaning all the same.
+  await page.mouse.move(1, 1);
+  await page.evaluate((x) => window.vantrel.setPaneText(1, x), GET_REQUEST.expect.xml);
+  await page.evaluate(() => window.vantrel.translatePane(1));
+  const written = await hoverText(`#editor-1 .cm-line:nth-child(${GET_LINES.instanceId})`);
+  for (const part of ["InstanceId", "octets 6 to 11 of the APDU", "00 00 01 00 00 FF", "0.0.1.0.0.255 Clock"])
+    if (!written.includes(part)) fail(`XML to octets: no "${part}" in ${JSON.stringify(written)}`);
   await closePage(page);
 });
 
