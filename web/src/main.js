@@ -514,6 +514,7 @@ async function translateFrom(i) {
   const source = i;
   const target = 1 - i;
   const text = paneText(source);
+  const sourceDoc = panes[source].view.state.doc; // the link needs the text as it was translated
   const epoch = nextEpoch++;
   busy++;
   document.body.classList.add("vt-busy");
@@ -544,7 +545,9 @@ async function translateFrom(i) {
   showDescription(r.description);
   if (r.ok) {
     setPaneText(target, r.text.replace(/\r\n?/g, "\n"));
-    startLink(r, source, target, epoch);
+    // Edited while it translated: the places of the map are no longer the pane's.
+    if (panes[source].view.state.doc === sourceDoc) startLink(r, source, target, epoch);
+    else ask({ op: "dropMap" });
     panes[target].fromTranslation = true;
     setStale(target, false);
     const what = r.hexToXml ? "Octets → XML" : "XML → octets";

@@ -886,6 +886,14 @@ await test("a 2 MB paste translates while the page answers clicks", async () => 
   await selectIn(page, 1, lastLong, lastLong);
   figures.caretOn2MBPasteMs = Math.round(await page.evaluate((t) => performance.now() - t, started));
   expectEq("the last Long's octets", (await linkedIn(page, 0)).octets, "10FF9F");
+  // Edited while it translates: the translation arrives, its link does not.
+  await page.evaluate(async (hex) => {
+    const translated = window.vantrel.translatePane(0);
+    window.vantrel.setPaneText(0, "00 " + hex);
+    await translated;
+  }, hex);
+  await selectIn(page, 1, lastLong, lastLong);
+  expectEq("edited while translating", JSON.stringify(await linkedIn(page, 0)), JSON.stringify({ octets: "", lines: [], ciphered: false }));
   await closePage(page);
 });
 
