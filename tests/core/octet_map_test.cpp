@@ -353,6 +353,11 @@ TEST(OctetMap, CipheredApdusWithKeys) {
     EXPECT_EQ(opaque.Map[0].Line, 1u);
     EXPECT_EQ(opaque.Map[0].Length, ded.size());
     ExpectMapsBothWays(ded, keys.Keys);
+
+    // A ciphered APDU inside a ciphered one (security control 01: in the
+    // clear): the inner one's content counts in the inner plaintext, also
+    // when the XML encodes it back.
+    ExpectMapsBothWays(Bytes("2E 13 01 00FF1927 41 0C 01 0001FFFF FF 0C 04 00100501"), keys.Keys);
 }
 
 // ------------------------------------------------------------ the functions

@@ -127,16 +127,19 @@ void TSequenceOf::LoadFromXmlElementsOfTag(TXMLParser& XMLParser, const TListTab
     const std::string_view qty = XMLParser.XMLGetAttributeValue(xmlQty);
     const bool expectCount = !IsAuto(qty);
     const int32_t expected = expectCount ? QtyValue(qty) : 0;
+    // An element closed in its start tag (<Array Qty="0000" />) holds no
+    // elements: what follows it is not its own.
+    const bool closed = XMLParser.FullElement();
     XMLParser.Next();
-    {
+    if (!closed) {
         std::optional<TNestingGuard> guard;
         if (Table.Nests) guard.emplace(XMLParser.Nesting);
         while (XMLParser.Token() == xtStartTag) FElements.push_back(Table.Element->FromXml(elemId, XMLParser));
+        if (XMLParser.Token() == xtUnknown) XMLParser.RaiseXMLError("UnexpectedKeyword");
     }
-    if (XMLParser.Token() == xtUnknown) XMLParser.RaiseXMLError("UnexpectedKeyword");
     if (expectCount && expected != ElementCount())
         XMLParser.RaiseXMLError("ExpectedQty=" + std::to_string(expected) + ", ActualQty=" + std::to_string(ElementCount()));
-    XMLParser.XMLAssertStopTagAndNext(XMLId);
+    if (!closed) XMLParser.XMLAssertStopTagAndNext(XMLId);
 }
 
 namespace {

@@ -69,6 +69,9 @@ void TCipheredOctets::ReadClear(TXMLParser& XMLParser, bool WithTitle) {
             Clear.Check = ReadOctets(XMLParser, xmlCiphertextCheck, 8, kCheckField);
     }
     TNestingGuard guard(XMLParser.Nesting);
+    // A ciphered APDU inside is enciphered as it is read: its own plaintext
+    // lies one level deeper than this one's.
+    const TEncodeLevel plaintext;
     Clear.Apdu = ReadElement<T_COSEMpdu>(xmlIgnore, XMLParser);
     Clear.SecurityControl = static_cast<uint8_t>(control[0]);
 }
