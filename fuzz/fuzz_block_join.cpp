@@ -27,10 +27,16 @@ namespace {
 // comment naming octets after the end of the last APDU. A unit may hold
 // several APDUs one after the other: the translate command gives a line of
 // hex for each, and their octets translate to all of them again.
+// Nor for the comment saying that a reading was not canonical: the octets
+// of the XML are, and their XML has none.
 std::string WithoutOctetsAfter(std::string Text) {
     if (const size_t after = Text.rfind("<!-- "); after != std::string::npos && Text.find(" octet", after) != std::string::npos &&
                                                  Text.find("after the end of the APDU", after) != std::string::npos)
         Text.resize(after);
+    for (size_t at; (at = Text.find("<!-- the XML gives other octets")) != std::string::npos;) {
+        const size_t end = Text.find('\n', at);
+        Text.erase(at, end == std::string::npos ? std::string::npos : end + 1 - at);
+    }
     return Text;
 }
 
