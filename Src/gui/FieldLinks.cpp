@@ -1,11 +1,148 @@
 #include "FieldLinks.h"
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include "Src/translate/Translate.h"
 
 namespace vantrel {
 
-// The translate command keeps no octet map yet: no translation links its
-// fields until it does.
-std::unique_ptr<TFieldLinks> FieldLinksOf(const TTranslateOutcome&, bool) { return nullptr; }
+namespace {
+
+// The links of the octet maps of a translation: each unit's entries with the
+// places of its octets in the hex text. Questions walk the map where it
+// stands; nothing is built per element beforehand, so a large paste costs a
+// copy of its map and no more.
+class TMapLinks final : public TFieldLinks {
+public:
+    TMapLinks(std::vector<TUnitMap> Maps, bool SpacedHex) : FMaps(std::move(Maps)) {
+        // "Spaced hex output" writes a blank after every second character of
+        // the hex the library wrote: character c of it stands at c + c / 2.
+        if (SpacedHex)
+            for (TUnitMap& map : FMaps) {
+                for (uint32_t& first : map.Sources.First) first += first / 2;
+                for (uint32_t& end : map.Sources.End) end = end == 0 ? 0 : end + (end - 1) / 2;
+            }
+    }
+
+    std::optional<TFieldLink> AtLine(int Line) const override {
+        if (Line < 1) return std::nullopt;
+        const auto line = static_cast<uint32_t>(Line);
+        // The units stand in the order of their lines.
+        const auto unit = std::upper_bound(FMaps.begin(), FMaps.end(), line,
+                                           [](uint32_t l, const TUnitMap& m) { return l < m.FirstLine; });
+        if (unit == FMaps.begin()) return std::nullopt;
+        const TUnitMap& map = *(unit - 1);
+        const std::vector<VantrelMapEntry>& entries = map.Entries;
+        // Entries stand in document order: the last one starting at or
+        // before Line holds it, or one of the elements around it does.
+        auto it = std::upper_bound(entries.begin(), entries.end(), line,
+                                   [](uint32_t l, const VantrelMapEntry& e) { return l < e.Line; });
+        if (it == entries.begin()) return std::nullopt;
+        auto index = static_cast<uint32_t>(it - entries.begin() - 1);
+        while (index < entries.size() && entries[index].LastLine < line) index = entries[index].Parent;
+        if (index >= entries.size()) return std::nullopt;
+        return LinkOf(map, index);
+    }
+
+    std::optional<TFieldLink> AtHex(long Begin, long End) const override {
+        if (Begin < 0 || End < Begin) return std::nullopt;
+        const auto begin = static_cast<uint64_t>(Begin), end = static_cast<uint64_t>(End);
+        for (const TUnitMap& map : FMaps) {
+            const TOctetPlaces& places = map.Sources;
+            if (places.Size() == 0 || places.Size() != map.Octets) continue;
+            if (begin < places.First.front() || begin >= places.End.back()) continue;
+            // The octets that must be covered: from the last one starting at
+            // or before Begin to the first one ending at or after End (after
+            // Begin for a caret).
+            const size_t first = static_cast<size_t>(
+                std::upper_bound(places.First.begin(), places.First.end(), begin) - places.First.begin() - 1);
+            const auto after = Begin == End
+                                   ? std::upper_bound(places.End.begin(), places.End.end(), begin)
+                                   : std::lower_bound(places.End.begin(), places.End.end(), end);
+            if (after == places.End.end()) return std::nullopt;
+            const size_t last = std::max(first, static_cast<size_t>(after - places.End.begin()));
+            // The innermost entry, not deciphered, holding them all.
+            uint32_t found = VANTREL_MAP_NONE;
+            for (uint32_t i = 0; i < map.Entries.size(); ++i) {
+                const VantrelMapEntry& e = map.Entries[i];
+                if (e.Plaintext != VANTREL_MAP_NONE || e.Length == 0 || e.Offset > first ||
+                    last - e.Offset >= e.Length)
+                    continue;
+                if (found == VANTREL_MAP_NONE || e.Depth >= map.Entries[found].Depth) found = i;
+            }
+            if (found == VANTREL_MAP_NONE) return std::nullopt;
+            return LinkOf(map, found);
+        }
+        return std::nullopt;
+    }
+
+private:
+    TFieldLink LinkOf(const TUnitMap& Map, uint32_t Index) const {
+        const std::vector<VantrelMapEntry>& entries = Map.Entries;
+        const VantrelMapEntry& entry = entries[Index];
+        TFieldLink link;
+        link.Element = QString::fromLatin1(entry.Element);
+        link.FirstLine = static_cast<int>(entry.Line);
+        link.LastLine = static_cast<int>(std::max(entry.Line, entry.LastLine));
+        // Deciphered content stands in the ciphertext of the element holding
+        // it: octet for octet where that is known (CiphertextOf), else the
+        // whole of the ciphered element. Each payload deciphered inside
+        // another moves the octets out once more.
+        uint32_t offset = entry.Offset, length = entry.Length;
+        for (uint32_t at = Index, hops = 0; entries[at].Plaintext != VANTREL_MAP_NONE; ++hops) {
+            const uint32_t holder = entries[at].Plaintext;
+            if (holder >= entries.size() || hops > entries.size()) return link;
+            link.Deciphered = true;
+            const std::optional<uint32_t> ciphertext = CiphertextOf(entries, holder);
+            if (ciphertext && length > 0) {
+                offset += *ciphertext;
+            } else {
+                offset = entries[holder].Offset;
+                length = entries[holder].Length;
+            }
+            at = holder;
+        }
+        const TOctetPlaces& places = Map.Sources;
+        if (places.Size() != Map.Octets || length == 0 || offset >= Map.Octets || length > Map.Octets - offset)
+            return link;
+        link.HexBegin = places.First[offset];
+        link.HexEnd = places.End[offset + length - 1];
+        return link;
+    }
+
+    // Where the ciphertext of ciphered element Holder begins, in the octets
+    // Holder's own offset counts in: after its last field that is no part of
+    // the plaintext (the security header), when the plaintext its deciphered
+    // elements span fits in the octets after it. The ciphers keep a
+    // plaintext octet where its ciphered octet stands.
+    static std::optional<uint32_t> CiphertextOf(const std::vector<VantrelMapEntry>& Entries, uint32_t Holder) {
+        const VantrelMapEntry& h = Entries[Holder];
+        uint64_t header = 0, plaintext = 0;
+        bool found = false;
+        for (size_t i = Holder + 1; i < Entries.size() && Entries[i].Depth > h.Depth; ++i) {
+            const VantrelMapEntry& e = Entries[i];
+            if (e.Length == 0) continue;
+            if (e.Plaintext == Holder) {
+                plaintext = std::max<uint64_t>(plaintext, uint64_t{e.Offset} + e.Length);
+            } else if (e.Parent == Holder && e.Plaintext == h.Plaintext) {
+                header = std::max<uint64_t>(header, uint64_t{e.Offset} + e.Length);
+                found = true;
+            }
+        }
+        if (!found || header < h.Offset || header + plaintext > uint64_t{h.Offset} + h.Length) return std::nullopt;
+        return static_cast<uint32_t>(header);
+    }
+
+    std::vector<TUnitMap> FMaps;
+};
+
+}  // namespace
+
+std::unique_ptr<TFieldLinks> FieldLinksOf(const TTranslateOutcome& Outcome, bool SpacedHex) {
+    if (Outcome.Maps.empty()) return nullptr;
+    return std::make_unique<TMapLinks>(Outcome.Maps, SpacedHex);
+}
 
 }  // namespace vantrel

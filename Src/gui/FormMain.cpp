@@ -321,6 +321,10 @@ void TFormMain::TranslateRequested(TFrameBaseEditor* Pane) {
     options.DescribeFrame = true;  // for the frame strip
     options.Annotate = MenuAction("MMAnnotate")->isChecked();
     options.Keys = FKeys.get();
+    // The octet map, for the links between the fields and their octets: a
+    // translation the window shows, never one made for something else.
+    options.Map = true;
+    options.MapSources = true;
     TTranslateOutcome outcome;
     {
         TBusyCursor busy;
@@ -389,7 +393,7 @@ void TFormMain::ShowLink(TFrameBaseEditor* Pane) {
         Pane == FXmlPane ? FLinks->AtLine(Pane->LineAt(start)) : FLinks->AtHex(start, end);
     if (!link) return ClearLinks();
     FXmlPane->LinkLines(link->FirstLine, link->LastLine);
-    if (link->HexBegin >= 0) FHexPane->LinkRange(link->HexBegin, link->HexEnd);
+    if (link->HexBegin >= 0) FHexPane->LinkRange(link->HexBegin, link->HexEnd, link->Deciphered);
     else FHexPane->ClearLink();
 }
 
