@@ -53,16 +53,19 @@ public:
             const TOctetPlaces& places = map.Sources;
             if (places.Size() == 0 || places.Size() != map.Octets) continue;
             if (begin < places.First.front() || begin >= places.End.back()) continue;
-            // The octets that must be covered: from the last one starting at
-            // or before Begin to the first one ending at or after End (after
-            // Begin for a caret).
-            const size_t first = static_cast<size_t>(
-                std::upper_bound(places.First.begin(), places.First.end(), begin) - places.First.begin() - 1);
-            const auto after = Begin == End
-                                   ? std::upper_bound(places.End.begin(), places.End.end(), begin)
-                                   : std::lower_bound(places.End.begin(), places.End.end(), end);
-            if (after == places.End.end()) return std::nullopt;
-            const size_t last = std::max(first, static_cast<size_t>(after - places.End.begin()));
+            // The octets the selection touches: from the first ending after
+            // Begin to the last starting before End. A caret touches the
+            // octet whose digits it is before or between; a caret or a
+            // selection of blanks only, the octets on either side.
+            const auto& firsts = places.First;
+            const auto& ends = places.End;
+            size_t first = static_cast<size_t>(std::upper_bound(ends.begin(), ends.end(), begin) - ends.begin());
+            size_t last = Begin == End
+                              ? static_cast<size_t>(std::upper_bound(firsts.begin(), firsts.end(), begin) - firsts.begin())
+                              : static_cast<size_t>(std::lower_bound(firsts.begin(), firsts.end(), end) - firsts.begin());
+            if (last == 0 || first >= places.Size()) return std::nullopt;
+            --last;
+            if (first > last) std::swap(first, last);
             // The innermost entry, not deciphered, holding them all.
             uint32_t found = VANTREL_MAP_NONE;
             for (uint32_t i = 0; i < map.Entries.size(); ++i) {

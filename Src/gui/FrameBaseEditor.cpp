@@ -202,7 +202,7 @@ TFrameBaseEditor::TFrameBaseEditor(QWidget* Parent, const QString& FileKey)
     Send(FEditor, QsciScintilla::SCI_INDICSETOUTLINEALPHA, kLinkIndicator, 160);
     Send(FEditor, QsciScintilla::SCI_INDICSETUNDER, kLinkIndicator, 1);
     Send(FEditor, QsciScintilla::SCI_INDICSETSTYLE, kCipherLinkIndicator, QsciScintilla::INDIC_DOTBOX);
-    Send(FEditor, QsciScintilla::SCI_INDICSETALPHA, kCipherLinkIndicator, 70);
+    Send(FEditor, QsciScintilla::SCI_INDICSETALPHA, kCipherLinkIndicator, 100);
     Send(FEditor, QsciScintilla::SCI_INDICSETOUTLINEALPHA, kCipherLinkIndicator, 255);
     Send(FEditor, QsciScintilla::SCI_INDICSETUNDER, kCipherLinkIndicator, 1);
     Send(FEditor, QsciScintilla::SCI_SETMOUSEDWELLTIME, kHoverTime);
@@ -432,6 +432,11 @@ void TFrameBaseEditor::LinkLines(int First, int Last) {
     // From the first non-blank of the first line: the indent is no part of it.
     const long start = Send(FEditor, QsciScintilla::SCI_GETLINEINDENTPOSITION, static_cast<unsigned long>(First - 1));
     LinkRange(start, Send(FEditor, QsciScintilla::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(last)));
+    // In view by the starts of its lines: no scrolling sideways to the end
+    // of a long line.
+    Send(FEditor, QsciScintilla::SCI_SCROLLRANGE,
+         static_cast<unsigned long>(Send(FEditor, QsciScintilla::SCI_GETLINEINDENTPOSITION, static_cast<unsigned long>(last))),
+         start);
 }
 
 void TFrameBaseEditor::ClearLink() {

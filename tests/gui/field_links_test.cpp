@@ -8,6 +8,7 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <algorithm>
+#include <cctype>
 #include <vector>
 
 #include "FieldLinks.h"
@@ -332,8 +333,10 @@ private slots:
         const auto [begin, end] = hex->LinkedRange();
 
         // Back from the hex: a caret in the element's last octet, and its
-        // octets selected, give the element (or, for the APDU, itself).
-        for (const auto& [from, to] : {std::pair(end - 1, end - 1), std::pair(begin, end)}) {
+        // octets selected (with the blank after them too), give the element.
+        const QByteArray text = hex->Text().toUtf8();
+        const long blank = end < text.size() && !std::isxdigit(static_cast<unsigned char>(text.at(static_cast<qsizetype>(end)))) ? 1 : 0;
+        for (const auto& [from, to] : {std::pair(end - 1, end - 1), std::pair(begin, end), std::pair(begin, end + blank)}) {
             xml->Editor()->setCursorPosition(0, 0);
             hex->Editor()->SendScintilla(QsciScintilla::SCI_SETSEL, static_cast<unsigned long>(from), static_cast<long>(to));
             QTRY_VERIFY2(Shaded(*xml).startsWith(Element), qPrintable(Shaded(*xml)));
