@@ -346,6 +346,12 @@ void TFormMain::TranslateRequested(TFrameBaseEditor* Pane) {
 }
 
 QString TFormMain::MeaningAt(TFrameBaseEditor* Pane, long Position) {
+    // The shade of ciphered octets says what it is.
+    if (Pane == FHexPane && FLinks && Pane->LinkCiphered()) {
+        const auto [start, end] = Pane->LinkedRange();
+        if (start <= Position && Position < end)
+            return QStringLiteral("Ciphered octets: they hold the deciphered %1").arg(FLinkedElement);
+    }
     if (Pane != FMeaningPane || !Pane->HoldsTranslation()) return {};
     const int line = Pane->LineAt(Position);
     const std::string_view shown = LineOfText(Pane->TextView(), line);
@@ -370,6 +376,7 @@ void TFormMain::SetFieldLinks(std::unique_ptr<TFieldLinks> Links, TFrameBaseEdit
     FLinks = std::move(Links);
     FXmlPane = FLinks ? XmlPane : nullptr;
     FHexPane = !FLinks ? nullptr : XmlPane == FTopEditor ? FBottomEditor : FTopEditor;
+    FTopLinkSelection = FBottomLinkSelection = {-1, -1};
 }
 
 void TFormMain::ClearLinks() {
@@ -389,9 +396,16 @@ void TFormMain::ShowLink(TFrameBaseEditor* Pane) {
     }
     if (Pane != FXmlPane && Pane != FHexPane) return;
     const auto [start, end] = Pane->Selection();
+    // A pane that loses the focus tells of its selection too: only a moved
+    // selection, or one in the pane with the focus, shows its field.
+    std::pair<long, long>& last = Pane == FTopEditor ? FTopLinkSelection : FBottomLinkSelection;
+    const bool moved = last != std::pair(start, end);
+    last = {start, end};
+    if (!moved && !Pane->Editor()->hasFocus()) return;
     const std::optional<TFieldLink> link =
         Pane == FXmlPane ? FLinks->AtLine(Pane->LineAt(start)) : FLinks->AtHex(start, end);
     if (!link) return ClearLinks();
+    FLinkedElement = link->Element;
     FXmlPane->LinkLines(link->FirstLine, link->LastLine);
     if (link->HexBegin >= 0) FHexPane->LinkRange(link->HexBegin, link->HexEnd, link->Deciphered);
     else FHexPane->ClearLink();

@@ -201,8 +201,8 @@ TFrameBaseEditor::TFrameBaseEditor(QWidget* Parent, const QString& FileKey)
     Send(FEditor, QsciScintilla::SCI_INDICSETALPHA, kLinkIndicator, 70);
     Send(FEditor, QsciScintilla::SCI_INDICSETOUTLINEALPHA, kLinkIndicator, 160);
     Send(FEditor, QsciScintilla::SCI_INDICSETUNDER, kLinkIndicator, 1);
-    Send(FEditor, QsciScintilla::SCI_INDICSETSTYLE, kCipherLinkIndicator, QsciScintilla::INDIC_DOTBOX);
-    Send(FEditor, QsciScintilla::SCI_INDICSETALPHA, kCipherLinkIndicator, 100);
+    Send(FEditor, QsciScintilla::SCI_INDICSETSTYLE, kCipherLinkIndicator, QsciScintilla::INDIC_FULLBOX);
+    Send(FEditor, QsciScintilla::SCI_INDICSETALPHA, kCipherLinkIndicator, 80);
     Send(FEditor, QsciScintilla::SCI_INDICSETOUTLINEALPHA, kCipherLinkIndicator, 255);
     Send(FEditor, QsciScintilla::SCI_INDICSETUNDER, kCipherLinkIndicator, 1);
     Send(FEditor, QsciScintilla::SCI_SETMOUSEDWELLTIME, kHoverTime);
@@ -413,16 +413,21 @@ std::pair<long, long> TFrameBaseEditor::MarkedRange() const {
 }
 
 void TFrameBaseEditor::LinkRange(long Start, long End, bool Ciphered) {
+    if (!FillLink(Start, End, Ciphered)) return;
+    // In view, its start rather than its end when it does not fit.
+    Send(FEditor, QsciScintilla::SCI_SCROLLRANGE, static_cast<unsigned long>(End), Start);
+}
+
+bool TFrameBaseEditor::FillLink(long Start, long End, bool Ciphered) {
     ClearLink();
     const long length = Send(FEditor, QsciScintilla::SCI_GETLENGTH);
     Start = qBound(0L, Start, length);
     End = qBound(Start, End, length);
-    if (End <= Start) return;
+    if (End <= Start) return false;
     FLinkCiphered = Ciphered;
     Send(FEditor, QsciScintilla::SCI_SETINDICATORCURRENT, Ciphered ? kCipherLinkIndicator : kLinkIndicator);
     Send(FEditor, QsciScintilla::SCI_INDICATORFILLRANGE, static_cast<unsigned long>(Start), End - Start);
-    // In view, its start rather than its end when it does not fit.
-    Send(FEditor, QsciScintilla::SCI_SCROLLRANGE, static_cast<unsigned long>(End), Start);
+    return true;
 }
 
 void TFrameBaseEditor::LinkLines(int First, int Last) {
@@ -431,11 +436,12 @@ void TFrameBaseEditor::LinkLines(int First, int Last) {
     const long last = qMin(static_cast<long>(Last), lines) - 1;
     // From the first non-blank of the first line: the indent is no part of it.
     const long start = Send(FEditor, QsciScintilla::SCI_GETLINEINDENTPOSITION, static_cast<unsigned long>(First - 1));
-    LinkRange(start, Send(FEditor, QsciScintilla::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(last)));
-    // In view by the starts of its lines: no scrolling sideways to the end
-    // of a long line.
+    if (!FillLink(start, Send(FEditor, QsciScintilla::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(last)), false))
+        return;
+    // In view by the starts of its lines: never sideways to the end of a
+    // long line.
     Send(FEditor, QsciScintilla::SCI_SCROLLRANGE,
-         static_cast<unsigned long>(Send(FEditor, QsciScintilla::SCI_GETLINEINDENTPOSITION, static_cast<unsigned long>(last))),
+         static_cast<unsigned long>(Send(FEditor, QsciScintilla::SCI_POSITIONFROMLINE, static_cast<unsigned long>(last))),
          start);
 }
 

@@ -208,6 +208,8 @@ private:
     void RunSearchDialog(bool Replace);
     // Searches (or replaces) with Options; FromCaret overrides Options.FromCursor.
     void SearchReplace(const TSearchOptions& Options, bool Replace, bool ReplaceAll, bool FromCaret);
+    // The shade of LinkRange without scrolling; false when it is empty.
+    bool FillLink(long Start, long End, bool Ciphered);
     void IndentSelectedLines(bool Indent);
     void RememberFileName(const QString& FileName);
     void TextModified();

@@ -345,6 +345,32 @@ private slots:
         }
     }
 
+    // Octets selected in a real translation's hex: the innermost element
+    // holding all of them.
+    void SelectionInARealTranslation_data() {
+        QTest::addColumn<int>("Begin");
+        QTest::addColumn<int>("End");
+        QTest::addColumn<QString>("Element");
+        QTest::newRow("two octets of a value") << 40 << 45 << "<OctetString";
+        QTest::newRow("a value's tag") << 27 << 28 << "<OctetString";
+        QTest::newRow("across two values") << 25 << 28 << "<Structure";
+        QTest::newRow("the structure's tag") << 12 << 14 << "<Data>";
+        QTest::newRow("the invoke id") << 6 << 8 << "<InvokeIdAndPriority";
+    }
+    void SelectionInARealTranslation() {
+        QFETCH(int, Begin);
+        QFETCH(int, End);
+        QFETCH(QString, Element);
+        vtest::TGuiSandbox sandbox;
+        TFormMain form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.TopEditor()->SetText(QStringLiteral("C4 01 C1 00 02 02 12 00 05 09 06 01 00 01 08 00 FF"));
+        form.TranslateRequested(form.TopEditor());
+        form.TopEditor()->Editor()->SendScintilla(QsciScintilla::SCI_SETSEL, static_cast<unsigned long>(Begin), static_cast<long>(End));
+        QTRY_VERIFY2(Shaded(*form.BottomEditor()).startsWith(Element), qPrintable(Shaded(*form.BottomEditor())));
+    }
+
     // A field of ciphered content, deciphered with keys, shades the
     // ciphered octets that hold it, in the shade of ciphered octets; a
     // caret in those octets gives the ciphered element, never a deciphered
@@ -381,6 +407,10 @@ private slots:
             xml->Editor()->setCursorPosition(LineStarting(*xml, element) - 1, 3);
             QTRY_COMPARE(Shaded(*hex), text.mid(2 * octets.first, 2 * (octets.second - octets.first)));
             QVERIFY(hex->LinkCiphered());
+            // Over them, the tooltip tells what they hold; beside them, nothing.
+            QCOMPARE(form.MeaningAt(hex, 2 * octets.first),
+                     "Ciphered octets: they hold the deciphered " + element.mid(1).remove('>'));
+            QCOMPARE(form.MeaningAt(hex, 2 * octets.first - 1), QString());
         }
         // The header's own fields are no deciphered ones.
         xml->Editor()->setCursorPosition(LineStarting(*xml, QStringLiteral("<InvocationCounter")) - 1, 3);

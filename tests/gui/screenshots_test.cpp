@@ -181,6 +181,7 @@ private slots:
         QApplication::setPalette(DarkPalette());
         TFormMain dark;
         Translated(dark, QStringLiteral("C4 01 C1 00 02 02 12 00 05 09 06 01 00 01 08 00 FF"));
+        QTest::qWait(100);  // the caret Translated placed drawn first, as a user's click would be
         dark.TopEditor()->Editor()->setFocus();
         dark.TopEditor()->Editor()->SendScintilla(QsciScintilla::SCI_SETSEL, 40UL, 45L);
         Save(dark, "link-dark.png");
