@@ -12,11 +12,27 @@ namespace {
 
 // The links of the octet maps of a translation: each unit's entries with the
 // places of its octets in the hex text. Questions walk the map where it
-// stands; nothing is built per element beforehand, so a large paste costs a
-// copy of its map and no more.
+// stands; beside it each unit keeps only the entries that stand in its
+// octets, in their order, so that a large paste costs a copy of its map and
+// a lookup a binary search.
 class TMapLinks final : public TFieldLinks {
 public:
-    TMapLinks(std::vector<TUnitMap> Maps, bool SpacedHex) : FMaps(std::move(Maps)) {
+    TMapLinks(std::vector<TUnitMap> Maps, bool SpacedHex) : FMaps(std::move(Maps)), FInOctets(FMaps.size()) {
+        for (size_t u = 0; u < FMaps.size(); ++u) {
+            const std::vector<VantrelMapEntry>& entries = FMaps[u].Entries;
+            std::vector<uint32_t>& order = FInOctets[u];
+            for (uint32_t i = 0; i < entries.size(); ++i) {
+                const VantrelMapEntry& e = entries[i];
+                if (e.Plaintext != VANTREL_MAP_NONE || e.Length == 0) continue;
+                // Out of the octets' order (no APDU known today): the unit
+                // is searched whole.
+                if (!order.empty() && entries[order.back()].Offset > e.Offset) {
+                    order.clear();
+                    break;
+                }
+                order.push_back(i);
+            }
+        }
         // "Spaced hex output" writes a blank after every second character of
         // the hex the library wrote: character c of it stands at c + c / 2.
         if (SpacedHex)
@@ -41,7 +57,7 @@ public:
                                    [](uint32_t l, const VantrelMapEntry& e) { return l < e.Line; });
         if (it == entries.begin()) return std::nullopt;
         auto index = static_cast<uint32_t>(it - entries.begin() - 1);
-        while (index < entries.size() && entries[index].LastLine < line) index = entries[index].Parent;
+        while (index < entries.size() && entries[index].LastLine < line) index = ParentOf(entries, index);
         if (index >= entries.size()) return std::nullopt;
         return LinkOf(map, index);
     }
@@ -66,14 +82,26 @@ public:
             if (last == 0 || first >= places.Size()) return std::nullopt;
             --last;
             if (first > last) std::swap(first, last);
-            // The innermost entry, not deciphered, holding them all.
+            // The innermost entry, not deciphered, holding them all: around
+            // the last one starting at or before the first octet.
+            const auto holds = [&](const VantrelMapEntry& e) {
+                return e.Plaintext == VANTREL_MAP_NONE && e.Length != 0 && e.Offset <= first && last - e.Offset < e.Length;
+            };
+            const std::vector<uint32_t>& order = FInOctets[static_cast<size_t>(&map - FMaps.data())];
+            const auto next = std::upper_bound(order.begin(), order.end(), first, [&](size_t o, uint32_t i) {
+                return o < map.Entries[i].Offset;
+            });
+            if (next != order.begin()) {
+                for (uint32_t at = *(next - 1); at < map.Entries.size(); at = ParentOf(map.Entries, at))
+                    if (holds(map.Entries[at])) return LinkOf(map, FirstOfSiblings(map.Entries, at, holds));
+            }
             uint32_t found = VANTREL_MAP_NONE;
             for (uint32_t i = 0; i < map.Entries.size(); ++i) {
                 const VantrelMapEntry& e = map.Entries[i];
                 if (e.Plaintext != VANTREL_MAP_NONE || e.Length == 0 || e.Offset > first ||
                     last - e.Offset >= e.Length)
                     continue;
-                if (found == VANTREL_MAP_NONE || e.Depth >= map.Entries[found].Depth) found = i;
+                if (found == VANTREL_MAP_NONE || e.Depth > map.Entries[found].Depth) found = i;
             }
             if (found == VANTREL_MAP_NONE) return std::nullopt;
             return LinkOf(map, found);
@@ -82,6 +110,28 @@ public:
     }
 
 private:
+    // The element around entry Index; VANTREL_MAP_NONE for none (a parent
+    // stands before its elements).
+    static uint32_t ParentOf(const std::vector<VantrelMapEntry>& Entries, uint32_t Index) {
+        const uint32_t parent = Entries[Index].Parent;
+        return parent < Index ? parent : VANTREL_MAP_NONE;
+    }
+
+    // Of siblings holding the same octets (the bits of a conformance
+    // block), the first, as the library's own lookup answers: from Index
+    // back over the siblings before it that hold them too.
+    template <typename THolds>
+    static uint32_t FirstOfSiblings(const std::vector<VantrelMapEntry>& Entries, uint32_t Index, THolds Holds) {
+        const uint32_t parent = Entries[Index].Parent;
+        for (uint32_t i = Index; i > 0 && i - 1 != parent;) {
+            --i;
+            if (Entries[i].Parent != parent) continue;  // inside the sibling before
+            if (!Holds(Entries[i])) break;
+            Index = i;
+        }
+        return Index;
+    }
+
     TFieldLink LinkOf(const TUnitMap& Map, uint32_t Index) const {
         const std::vector<VantrelMapEntry>& entries = Map.Entries;
         const VantrelMapEntry& entry = entries[Index];
@@ -139,6 +189,9 @@ private:
     }
 
     std::vector<TUnitMap> FMaps;
+    // Of each unit, the entries not deciphered and with octets, in the
+    // order of their first octets; empty when they are in no such order.
+    std::vector<std::vector<uint32_t>> FInOctets;
 };
 
 }  // namespace

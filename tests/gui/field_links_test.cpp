@@ -18,6 +18,7 @@
 #include "KeySet.h"
 #include "OutcomeView.h"
 #include "Src/translate/TranslateCommand.h"
+#include "vantrel/vantrel.h"
 
 using vantrel::TFieldLink;
 using vantrel::TFormMain;
@@ -369,6 +370,60 @@ private slots:
         form.TranslateRequested(form.TopEditor());
         form.TopEditor()->Editor()->SendScintilla(QsciScintilla::SCI_SETSEL, static_cast<unsigned long>(Begin), static_cast<long>(End));
         QTRY_VERIFY2(Shaded(*form.BottomEditor()).startsWith(Element), qPrintable(Shaded(*form.BottomEditor())));
+    }
+
+    // For every hex vector, the links answer as the library's own lookups
+    // do (VantrelStreamMapAtLine, VantrelStreamMapAtSource, and the range
+    // of VantrelStreamMapRange): on every line of the XML, on both digits
+    // of every octet.
+    void LinksAnswerAsTheLibraryDoes() {
+        const QDir folder(QStringLiteral(VANTREL_VECTOR_DIR));
+        int lines = 0, octets = 0;
+        for (const QString& name : folder.entryList({QStringLiteral("*.txt")})) {
+            for (const QByteArray& row : vtest::ReadFile(folder.filePath(name)).split('\n')) {
+                if (!row.startsWith("hex ")) continue;
+                const std::string hex = row.mid(4).trimmed().toStdString();
+                const vantrel::TTranslateOutcome outcome =
+                    vantrel::TranslateText(hex, vantrel::TTranslateOptions{.Map = true, .MapSources = true});
+                if (outcome.Kind != vantrel::TTranslateOutcome::Translated) continue;
+                const std::unique_ptr<vantrel::TFieldLinks> links = vantrel::FieldLinksOf(outcome, false);
+                VantrelStream* stream = nullptr;
+                VantrelTranslation result{};
+                QCOMPARE(VantrelTranslate(hex.data(), static_cast<uint32_t>(hex.size()), nullptr, VANTREL_MAP, &stream,
+                                          nullptr, &result),
+                         outcome.Kind == vantrel::TTranslateOutcome::Translated ? VANTREL_TRANSLATED : -1);
+                const VantrelMapEntry* entries = VantrelStreamMap(stream);
+                QVERIFY(links && entries);
+                const QString where = name + ": " + QString::fromStdString(hex);
+                auto same = [&](const std::optional<TFieldLink>& Link, uint32_t Entry) {
+                    if (Entry == VANTREL_MAP_NONE) return !Link;
+                    uint32_t begin = 0, end = 0;
+                    const bool placed = VantrelStreamMapRange(stream, Entry, &begin, &end) >= 0;
+                    return Link && Link->Element == QLatin1String(entries[Entry].Element) &&
+                           Link->FirstLine == static_cast<int>(entries[Entry].Line) &&
+                           Link->HexBegin == (placed ? static_cast<long>(begin) : -1L) &&
+                           Link->HexEnd == (placed ? static_cast<long>(end) : -1L);
+                };
+                for (int line = 0; line <= static_cast<int>(outcome.Maps.back().LastLine) + 1; ++line, ++lines)
+                    QVERIFY2(same(links->AtLine(line), VantrelStreamMapAtLine(stream, static_cast<uint32_t>(line))),
+                             qPrintable(where + QStringLiteral(" line %1").arg(line)));
+                for (long position = 0; position < static_cast<long>(hex.size()); ++position) {
+                    const uint32_t entry = VantrelStreamMapAtSource(stream, static_cast<uint32_t>(position));
+                    if (entry == VANTREL_MAP_NONE) continue;  // a blank: the octets on either side (tested above)
+                    const auto got = links->AtHex(position, position);
+                    QVERIFY2(same(got, entry), qPrintable(where + QStringLiteral(" at %1: %2 %3-%4, not %5 line %6")
+                                                                     .arg(position)
+                                                                     .arg(got ? got->Element : QString())
+                                                                     .arg(got ? got->FirstLine : 0)
+                                                                     .arg(got ? got->LastLine : 0)
+                                                                     .arg(QLatin1String(entries[entry].Element))
+                                                                     .arg(entries[entry].Line)));
+                    ++octets;
+                }
+                VantrelStreamFree(stream);
+            }
+        }
+        QVERIFY(lines > 1000 && octets > 1000);
     }
 
     // A field of ciphered content, deciphered with keys, shades the
