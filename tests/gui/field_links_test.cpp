@@ -1,6 +1,7 @@
 // The link between the XML pane and the hex pane: the caret in one shades
-// the field in the other (through TFieldLinks, here a table), and a hover
-// over an element shows its meaning, also with Annotate off.
+// the field in the other (through TFieldLinks: a table, and the octet maps
+// of real translations), and a hover over an element shows its meaning,
+// also with Annotate off.
 #include <QAction>
 #include <QDir>
 #include <QTest>
@@ -299,6 +300,11 @@ private slots:
             << "<InstanceId" << "00 00 01 00 00 FF";
         QTest::newRow("a WRAPPER PDU") << "00 01 00 01 00 01 00 0D C0 01 C1 00 08 00 00 01 00 00 FF 02 00" << false
                                        << false << "<AttributeId" << "02";
+        QTest::newRow("an LLC header") << "E6 E6 00 C0 01 C1 00 08 00 00 01 00 00 FF 02 00" << false << false
+                                       << "<InstanceId" << "00 00 01 00 00 FF";
+        QTest::newRow("WRAPPER PDUs back to back, the second's")
+            << "00 01 00 01 00 01 00 0D C0 01 C1 00 08 00 00 01 00 00 FF 02 00\r\n00 01 00 01 00 01 00 07 C4 01 C1 00 12 00 05"
+            << false << false << "<LongUnsigned" << "00 05";
         QTest::newRow("the XML's hex") << kRequest << true << false << "<InstanceId" << "0000010000FF";
         QTest::newRow("the XML's hex, spaced") << kRequest << true << true << "<InstanceId" << "00 00 01 00 00 FF";
         QTest::newRow("the XML's hex, spaced, the APDU") << kRequest << true << true << "<GetRequest>" << kRequest;
