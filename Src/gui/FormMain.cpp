@@ -376,7 +376,6 @@ void TFormMain::SetFieldLinks(std::unique_ptr<TFieldLinks> Links, TFrameBaseEdit
     FLinks = std::move(Links);
     FXmlPane = FLinks ? XmlPane : nullptr;
     FHexPane = !FLinks ? nullptr : XmlPane == FTopEditor ? FBottomEditor : FTopEditor;
-    FTopLinkSelection = FBottomLinkSelection = {-1, -1};
 }
 
 void TFormMain::ClearLinks() {
@@ -396,12 +395,6 @@ void TFormMain::ShowLink(TFrameBaseEditor* Pane) {
     }
     if (Pane != FXmlPane && Pane != FHexPane) return;
     const auto [start, end] = Pane->Selection();
-    // A pane that loses the focus tells of its selection too: only a moved
-    // selection, or one in the pane with the focus, shows its field.
-    std::pair<long, long>& last = Pane == FTopEditor ? FTopLinkSelection : FBottomLinkSelection;
-    const bool moved = last != std::pair(start, end);
-    last = {start, end};
-    if (!moved && !Pane->Editor()->hasFocus()) return;
     const std::optional<TFieldLink> link =
         Pane == FXmlPane ? FLinks->AtLine(Pane->LineAt(start)) : FLinks->AtHex(start, end);
     if (!link) return ClearLinks();

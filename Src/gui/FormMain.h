@@ -11,7 +11,6 @@
 
 #include <memory>
 #include <string>
-#include <utility>
 
 #include "FieldLinks.h"
 #include "FormBase.h"
@@ -112,9 +111,6 @@ private:
     std::unique_ptr<TFieldLinks> FLinks;
     TFrameBaseEditor* FXmlPane = nullptr;  // of FLinks
     TFrameBaseEditor* FHexPane = nullptr;
-    // The selections ShowLink last saw, of the upper and the lower pane.
-    std::pair<long, long> FTopLinkSelection{-1, -1};
-    std::pair<long, long> FBottomLinkSelection{-1, -1};
     QString FLinkedElement;  // the element shaded last
     // The meanings of the last translation into XML, held by FMeaningPane:
     // its annotated XML, made from FMeaningSource when first asked for if

@@ -432,6 +432,27 @@ private slots:
         QVERIFY(lines > 1000 && octets > 1000);
     }
 
+    // The caret placed in the XML, then octets selected in the hex pane as
+    // it takes the focus: the hex's choice stands, also once the XML pane
+    // has drawn the focus it lost.
+    void TheFocusedPanesChoiceStands() {
+        vtest::TGuiSandbox sandbox;
+        TFormMain form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.TopEditor()->SetText(QStringLiteral("C4 01 C1 00 02 02 12 00 05 09 06 01 00 01 08 00 FF"));
+        form.TranslateRequested(form.TopEditor());
+        form.BottomEditor()->Editor()->setFocus();
+        form.BottomEditor()->Editor()->setCursorPosition(5, 8);  // the Structure
+        QTRY_VERIFY(Shaded(*form.BottomEditor()).startsWith(QStringLiteral("<Structure")));
+        form.TopEditor()->Editor()->setFocus();
+        form.TopEditor()->Editor()->SendScintilla(QsciScintilla::SCI_SETSEL, 40UL, 45L);
+        QTest::qWait(100);
+        QVERIFY2(Shaded(*form.BottomEditor()).startsWith(QStringLiteral("<OctetString")), qPrintable(Shaded(*form.BottomEditor())));
+    }
+
     // A field of ciphered content, deciphered with keys, shades the
     // ciphered octets that hold it, in the shade of ciphered octets; a
     // caret in those octets gives the ciphered element, never a deciphered
