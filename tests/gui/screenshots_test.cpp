@@ -188,7 +188,7 @@ private slots:
         QApplication::setPalette(QApplication::style()->standardPalette());
     }
 
-    // A deciphered field shades the ciphered octets that hold it, dotted.
+    // A deciphered field shades the ciphered octets that hold it, in violet.
     void Deciphered() {
         vtest::TGuiSandbox sandbox;
         QApplication::setPalette(QApplication::style()->standardPalette());
