@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
         return 0;
     }
     const vantrel::cli::TArguments& a = parsed.Arguments;
-    Check(!a.Translate.Map || a.Json);  // the map only goes out as JSON
+    Check(!a.Translate.Map || a.Json || a.Help || a.Version);  // the map only goes out as JSON
     Check(a.Path.empty() || Within(a.Path, arguments));
     for (const vantrel::cli::TKeyArgument& key : a.Keys) Check(key.Text.empty() || Within(key.Text, arguments));
     Check(a.Translate.Keys == nullptr);
