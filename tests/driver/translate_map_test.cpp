@@ -259,6 +259,37 @@ TEST(TranslateMap, EveryFormOfHexFindsItsOctetsInTheText) {
     }
 }
 
+// The blocks of a general block transfer, one HDLC frame a line, each a unit
+// placed in its line; the APDU joined from them stands in no one place: its
+// unit has no sources, and no field of it a range (tests/traces/README.md
+// names the trace's source).
+TEST(TranslateMap, AnApduJoinedFromBlocksStandsInNoOnePlace) {
+    const std::string text = dtest::ReadFile(std::string(VANTREL_TRACE_DIR) + "/lg-e450-push-cyprus.txt");
+    const TTranslated t = Translated(text);
+    ASSERT_EQ(t.Kind, VANTREL_TRANSLATED) << t.Output;
+    ASSERT_EQ(t.Units.size(), 4u);
+    for (uint32_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_EQ(t.Sources[i].size(), t.Units[i].Octets);
+        // In line i + 1: after the frame's header and LLC octets.
+        const size_t line = i == 0 ? 0 : [&] {
+            size_t at = 0;
+            for (uint32_t l = 0; l < i; ++l) at = text.find('\n', at) + 1;
+            return at;
+        }();
+        EXPECT_EQ(t.Sources[i].front(), line + 2 * t.Units[i].ApduOffset);
+        EXPECT_LT(t.Sources[i].back(), text.find('\n', line));
+    }
+    EXPECT_TRUE(t.Sources[3].empty());
+    EXPECT_EQ(t.Units[3].ApduOffset, VANTREL_MAP_NONE);
+    int kind;
+    VantrelStream* out = TranslateMapped(text, kind);
+    uint32_t begin = 0, end = 0;
+    EXPECT_EQ(VantrelStreamMapRange(out, t.Units[3].FirstEntry, &begin, &end), -1);
+    EXPECT_EQ(VantrelStreamMapRange(out, t.Units[2].FirstEntry, &begin, &end), 0);
+    VantrelStreamFree(out);
+}
+
 // The lookups of a face: a place in the hex text to its field, a field to
 // its place, a line of the XML to its field.
 TEST(TranslateMap, LookupsOfAFace) {
