@@ -5,6 +5,7 @@
 // parsing of its own to mark a field where it stands.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -30,6 +31,16 @@ struct TOctetPlaces {
     void Clear() noexcept {
         First.clear();
         End.clear();
+    }
+    // Of the places, the first Count left out, or all from Count on.
+    void EraseFront(size_t Count) {
+        First.erase(First.begin(), First.begin() + static_cast<std::ptrdiff_t>(std::min(Count, Size())));
+        End.erase(End.begin(), End.begin() + static_cast<std::ptrdiff_t>(std::min(Count, End.size())));
+    }
+    void Truncate(size_t Count) {
+        if (Count >= Size()) return;
+        First.resize(Count);
+        End.resize(Count);
     }
 
 private:

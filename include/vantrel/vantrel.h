@@ -239,9 +239,17 @@ VANTREL_API const VantrelMapUnit* VantrelStreamMapUnits(const VantrelStream* Str
 /* VantrelTranslate: where the octets of a unit's APDU stand in the hex text
  * (the source text for octets to XML, the output for XML to octets): for
  * octet i (0 to Octets - 1) the position of its first hex digit. Whether the
- * hex was spaced, wrapped over lines, a frame, a log line with text around
- * it or a hex dump, the positions point into the text as given. NULL when
- * not known (PduToXmlEx, XmlToPduEx). */
+ * hex was spaced, wrapped over lines, a frame (or several on a line, or one
+ * wrapped over lines), WRAPPER PDUs, a wired M-Bus frame, a log line with
+ * text around it, octets separated by colons or commas, or a hex dump, the
+ * positions point into the text as given; the APDU joined from the segments
+ * of several HDLC or M-Bus frames stands in their lines. Two forms differ:
+ * in a Python bytes literal an octet stands at its escape ("\xA0", "\t") or
+ * its character; the octets a hex dump's "*" line leaves out all stand at
+ * the "*". The positions never decrease. NULL when not known (PduToXmlEx,
+ * XmlToPduEx) and for an APDU joined from the blocks of a longer transfer
+ * (general block transfer, data blocks): its octets stand in several
+ * blocks, in no one place, and the blocks' own units place them. */
 VANTREL_API const uint32_t* VantrelStreamMapSources(const VantrelStream* Stream, uint32_t Unit);
 /* The bytes [*Begin, *End) of the hex text that hold entry Entry's octets:
  * from the first digit of its first octet to after the second digit of its

@@ -62,18 +62,45 @@ std::string LinesOf(const std::string& Text, uint32_t First, uint32_t Last) {
     return from == std::string::npos ? std::string() : Text.substr(from, to == std::string::npos ? to : to - from);
 }
 
-// The octets the digits at Sources spell in Text.
-std::string SpelledOctets(const std::string& Text, const std::vector<uint32_t>& Sources) {
+// How the octets are written where their sources point.
+enum class TSpelling {
+    Digits,   // two hex digits each, separators between them skipped
+    Literal,  // a Python bytes literal: \xNN, an escape or a character
+};
+
+// The octets the text at Sources spells, in hex; an octet a dump's "*" line
+// left out (its source is the star) is "**".
+std::string SpelledOctets(const std::string& Text, const std::vector<uint32_t>& Sources,
+                          TSpelling Spelling = TSpelling::Digits) {
+    static const char kDigits[] = "0123456789ABCDEF";
     std::string hex;
     for (uint32_t at : Sources) {
-        // The octet's two digits, separators between them skipped.
+        if (at >= Text.size()) return "beyond the text";
+        if (Text[at] == '*') {
+            hex += "**";
+            continue;
+        }
+        if (Spelling == TSpelling::Literal) {
+            unsigned char octet = static_cast<unsigned char>(Text[at]);
+            if (octet == '\\' && at + 1 < Text.size()) {
+                const char e = Text[at + 1];
+                const std::string escapes = "\\'\"nrtabfv";
+                const std::string values = "\\'\"\n\r\t\a\b\f\v";
+                if (e == 'x' && at + 3 < Text.size()) octet = static_cast<unsigned char>(std::stoi(Text.substr(at + 2, 2), nullptr, 16));
+                else if (escapes.find(e) != std::string::npos) octet = static_cast<unsigned char>(values[escapes.find(e)]);
+                else return "an unknown escape";
+            }
+            hex += kDigits[octet >> 4];
+            hex += kDigits[octet & 15];
+            continue;
+        }
         size_t second = at + 1;
         while (second < Text.size() && !std::isxdigit(static_cast<unsigned char>(Text[second]))) ++second;
-        if (at >= Text.size() || second >= Text.size()) return "beyond the text";
-        hex += Text[at];
-        hex += Text[second];
+        if (second >= Text.size()) return "beyond the text";
+        hex += static_cast<char>(std::toupper(static_cast<unsigned char>(Text[at])));
+        hex += static_cast<char>(std::toupper(static_cast<unsigned char>(Text[second])));
     }
-    return Hex(Bytes(hex));
+    return hex;
 }
 
 // One unit's entries as a map of their own: indices and lines within the unit.
@@ -93,18 +120,47 @@ std::vector<VantrelMapEntry> UnitEntries(const TTranslated& T, uint32_t Unit, ui
 }
 
 struct TUnitExpect {
-    const char* Apdu;  // its octets
+    std::string Apdu;  // its octets
     uint32_t ApduOffset;
+    std::string Spelled = {};  // what its sources spell when not the octets themselves
 };
 
 struct TFormCase {
     const char* Name;
     std::string Text;
     std::vector<TUnitExpect> Units;
+    TSpelling Spelling = TSpelling::Digits;
 };
 
 const std::string kWrapper = "00 01 00 10 00 01 00 0D " + std::string(kGetRequest);
 const char kResponse[] = "C4 01 C1 00 09 01 41";
+const std::string kFrame = "7E A0 19 03 21 32 6F D8 E6 E6 00 C0 01 C1 00 08 00 00 01 00 00 FF 02 00 60 1A 7E";
+// The GetRequest in one wired M-Bus frame (CI 10: part 0, the last).
+const std::string kMBusFrame = "68 12 12 68 53 FF 10 01 67 " + std::string(kGetRequest) + " 56 16";
+// A GetResponse with an octet string of 48 zeros, for a dump that leaves lines out.
+const std::string kZeros = "C4 01 C1 00 09 30" + [] {
+    std::string zeros;
+    for (int i = 0; i < 48; ++i) zeros += " 00";
+    return zeros;
+}();
+
+// The push of a Kaifa meter of TINETZ (github.com/fneur/smart-meter-tirol,
+// doc/EXAMPLE.md): two wired M-Bus frames, CI 00 and CI 11, 16 octets a line,
+// carrying one general-glo-ciphering APDU (translated here without its key).
+const std::string kTirolPush =
+    "68FAFA6853FF000167DB084B464D1010\n0000238201092100295B9AEFC1546E64\n4A2C9E32EDD42CBD0F1B945B194D0868\n"
+    "85C4D8DF86DD52CB5B448854A6D548D5\nD270739B2A169D05B013F9015070089D\n3C5FA45CA05E92309A645CC83D7DA40F\n"
+    "BC8F4CF9C225AFA69A25FF0B2AC9C274\n4550ABA53CE9143FD10B0AD85FD30BD6\nB6DFFEE65F8204DC9C5067CA73B62E29\n"
+    "9A39D50AA730B2B9AE3836BC2F3490FB\n41BE5B6F930D84952976369DD7DABBB5\nA4354AECA1D2486CFF2EB0C6206380BA\n"
+    "501D122AF75D716D3092C3960506A15E\n06FAB0EE5B7DFA3C2CDF0CAFD051B88E\n44B8B9FB8865F20CB89D1143CDC7EFEB\n"
+    "07FB4C4898E764E9E3A32DDC3D1F0F16\n6826266853FF110167B46961CE962B2C\n78050C96598C7E4D26658043F9CBCA78\n"
+    "189BD01B139F8AE0F7391116\n";
+const std::string kTirolApdu =
+    "DB084B464D10100000238201092100295B9AEFC1546E644A2C9E32EDD42CBD0F1B945B194D086885C4D8DF86DD52CB5B448854A6D548D5D27073"
+    "9B2A169D05B013F9015070089D3C5FA45CA05E92309A645CC83D7DA40FBC8F4CF9C225AFA69A25FF0B2AC9C2744550ABA53CE9143FD10B0AD85F"
+    "D30BD6B6DFFEE65F8204DC9C5067CA73B62E299A39D50AA730B2B9AE3836BC2F3490FB41BE5B6F930D84952976369DD7DABBB5A4354AECA1D248"
+    "6CFF2EB0C6206380BA501D122AF75D716D3092C3960506A15E06FAB0EE5B7DFA3C2CDF0CAFD051B88E44B8B9FB8865F20CB89D1143CDC7EFEB07"
+    "FB4C4898E764E9E3A32DDC3D1FB46961CE962B2C78050C96598C7E4D26658043F9CBCA78189BD01B139F8AE0F739";
 
 // Every form hex comes in, and where each APDU's octets stand in it.
 const TFormCase kForms[] = {
@@ -136,6 +192,43 @@ const TFormCase kForms[] = {
      "2026-01-01 12:00:00.261 TX -> 7E A0 07 03 21 71 13 C5 7E\n"
      "2026-01-01 12:00:00.320 RX <- 7E A0 0F 21 03 34 62 93 47 48 49 4A 4B 4C 0F B6 7E\n",
      {{"C4 01 C1 00 09 0C 41 42 43 44 45 46 47 48 49 4A 4B 4C", VANTREL_MAP_NONE}}},
+    {"log lines with labels around plain hex, a frame and WRAPPER PDUs, in brackets",
+     "12:00:00.100 [main] INFO  Sending APDU: [" + std::string(kGetRequest) + "]\n"
+     "12:00:00.200 RX <- (" + kFrame + ") ok\n"
+     "#3 send " + kWrapper + " 00 01 00 01 00 10 00 07 " + kResponse + " | done\n",
+     {{kGetRequest, VANTREL_MAP_NONE}, {kGetRequest, 11}, {kGetRequest, 8}, {kResponse, 29}}},
+    {"a hex dump whose \"*\" line leaves out lines that repeat the one before",
+     "00000000  c4 01 c1 00 09 30 00 00  00 00 00 00 00 00 00 00\n"
+     "00000010  00 00 00 00 00 00 00 00  00 00 00 00 00 00 00 00\n"
+     "*\n"
+     "00000030  00 00 00 00 00 00\n"
+     "00000036\n",
+     {{kZeros, VANTREL_MAP_NONE,
+       "C401C1000930" + std::string(52, '0') + std::string(32, '*') + std::string(12, '0')}}},
+    {"a frame wrapped over lines",
+     "TX: 7E A0 19 03 21 32 6F D8 E6 E6 00 C0\n"
+     "    01 C1 00 08 00 00 01 00\n"
+     "    00 FF 02 00 60 1A 7E\n",
+     {{kGetRequest, 11}}},
+    {"several frames on a line, their flags shared and not",
+     "RX: " + kFrame + " " + kFrame + kFrame.substr(2) + "\n",
+     {{kGetRequest, 11}, {kGetRequest, 11}, {kGetRequest, 11}}},
+    {"a frame wrapped over lines, then the next frame on its last line",
+     "7E A0 19 03 21 32 6F D8 E6 E6 00 C0 01 C1\n"
+     "00 08 00 00 01 00 00 FF 02 00 60 1A 7E " + kFrame + "\n",
+     {{kGetRequest, 11}, {kGetRequest, 11}}},
+    {"a wired M-Bus frame on a log line", "M-Bus: " + kMBusFrame + "\n" + kMBusFrame + "\n",
+     {{kGetRequest, 9}, {kGetRequest, 9}}},
+    {"wired M-Bus frames wrapped 16 octets a line, their parts joined (a field trace)", kTirolPush,
+     {{kTirolApdu, VANTREL_MAP_NONE}}},
+    {"a Python bytes literal: each octet its escape or character",
+     "2026-01-01 12:00:00 DEBUG rx b'\\xc4\\x01\\xc1\\x00\\t\\x03AB\\\\'\n",
+     {{"C4 01 C1 00 09 03 41 42 5C", VANTREL_MAP_NONE}},
+     TSpelling::Literal},
+    {"octets separated by colons, wrapped over lines", "c0:01:c1:00:08:00:\n00:01:00:00:ff:02:00\n",
+     {{kGetRequest, VANTREL_MAP_NONE}}},
+    {"octets written 0x.., separated by commas", "0xC0, 0x01, 0xC1, 0x00, 0x08, 0x00, 0x00, 0x01,\n0x00, 0x00, 0xFF, 0x02, 0x00",
+     {{kGetRequest, VANTREL_MAP_NONE}}},
 };
 
 TEST(TranslateMap, EveryFormOfHexFindsItsOctetsInTheText) {
@@ -150,8 +243,11 @@ TEST(TranslateMap, EveryFormOfHexFindsItsOctetsInTheText) {
             EXPECT_EQ(u.HexToXml, 1);
             EXPECT_EQ(u.Octets, apdu.size()) << i;
             EXPECT_EQ(u.ApduOffset, c.Units[i].ApduOffset) << i;
-            EXPECT_EQ(SpelledOctets(c.Text, t.Sources[i]), Hex(apdu)) << i;
-            for (size_t k = 1; k < t.Sources[i].size(); ++k) EXPECT_LT(t.Sources[i][k - 1], t.Sources[i][k]);
+            const std::string spelled = c.Units[i].Spelled.empty() ? Hex(apdu) : c.Units[i].Spelled;
+            EXPECT_EQ(SpelledOctets(c.Text, t.Sources[i], c.Spelling), spelled) << i;
+            // In the order of the text: the octets a star leaves out all stand at it.
+            for (size_t k = 1; k < t.Sources[i].size(); ++k)
+                if (c.Text[t.Sources[i][k]] != '*') EXPECT_LT(t.Sources[i][k - 1], t.Sources[i][k]) << k;
             // The unit's XML is the output's lines FirstLine to LastLine, its entries hold there.
             const std::string xml = LinesOf(t.Output, u.FirstLine, u.LastLine);
             const std::vector<VantrelMapEntry> entries = UnitEntries(t, i, u.FirstLine - 1);
@@ -161,6 +257,37 @@ TEST(TranslateMap, EveryFormOfHexFindsItsOctetsInTheText) {
             EXPECT_EQ(t.Units.back().FirstEntry + t.Units.back().EntryCount, t.Map.size());
         }
     }
+}
+
+// The blocks of a general block transfer, one HDLC frame a line, each a unit
+// placed in its line; the APDU joined from them stands in no one place: its
+// unit has no sources, and no field of it a range (tests/traces/README.md
+// names the trace's source).
+TEST(TranslateMap, AnApduJoinedFromBlocksStandsInNoOnePlace) {
+    const std::string text = dtest::ReadFile(std::string(VANTREL_TRACE_DIR) + "/lg-e450-push-cyprus.txt");
+    const TTranslated t = Translated(text);
+    ASSERT_EQ(t.Kind, VANTREL_TRANSLATED) << t.Output;
+    ASSERT_EQ(t.Units.size(), 4u);
+    for (uint32_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_EQ(t.Sources[i].size(), t.Units[i].Octets);
+        // In line i + 1: after the frame's header and LLC octets.
+        const size_t line = i == 0 ? 0 : [&] {
+            size_t at = 0;
+            for (uint32_t l = 0; l < i; ++l) at = text.find('\n', at) + 1;
+            return at;
+        }();
+        EXPECT_EQ(t.Sources[i].front(), line + 2 * t.Units[i].ApduOffset);
+        EXPECT_LT(t.Sources[i].back(), text.find('\n', line));
+    }
+    EXPECT_TRUE(t.Sources[3].empty());
+    EXPECT_EQ(t.Units[3].ApduOffset, VANTREL_MAP_NONE);
+    int kind;
+    VantrelStream* out = TranslateMapped(text, kind);
+    uint32_t begin = 0, end = 0;
+    EXPECT_EQ(VantrelStreamMapRange(out, t.Units[3].FirstEntry, &begin, &end), -1);
+    EXPECT_EQ(VantrelStreamMapRange(out, t.Units[2].FirstEntry, &begin, &end), 0);
+    VantrelStreamFree(out);
 }
 
 // The lookups of a face: a place in the hex text to its field, a field to
