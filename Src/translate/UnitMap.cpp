@@ -1,25 +1,46 @@
 #include "UnitMap.h"
 
 #include <algorithm>
+#include <array>
 
 namespace vantrel {
 
 void TOctetPlaces::Append(const TOctetPlaces& Source, size_t From, size_t Count, int64_t Shift) {
     if (From > Source.Size()) return;
     Count = std::min(Count, Source.Size() - From);
-    for (size_t i = From; i < From + Count; ++i) {
-        First.push_back(static_cast<uint32_t>(Source.First[i] + Shift));
-        End.push_back(static_cast<uint32_t>(Source.End[i] + Shift));
+    const size_t at = Size();
+    First.resize(at + Count);
+    End.resize(at + Count);
+    const auto shift = static_cast<uint32_t>(Shift);  // modulo 2^32, as the positions are
+    for (size_t i = 0; i < Count; ++i) {
+        First[at + i] = Source.First[From + i] + shift;
+        End[at + i] = Source.End[From + i] + shift;
     }
 }
 
+namespace {
+constexpr std::array<bool, 256> BuildHexDigits() {
+    std::array<bool, 256> t{};
+    for (int c = '0'; c <= '9'; ++c) t[c] = true;
+    for (int c = 'A'; c <= 'F'; ++c) t[c] = true;
+    for (int c = 'a'; c <= 'f'; ++c) t[c] = true;
+    return t;
+}
+constexpr std::array<bool, 256> kHexDigits = BuildHexDigits();
+}  // namespace
+
 void AppendHexPlaces(std::string_view Text, uint64_t Base, TOctetPlaces& Places) {
-    const auto isDigit = [](char c) {
-        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-    };
+    // At most one octet every two characters: room made once, growing
+    // geometrically over many calls (a line each).
+    const size_t needed = Places.Size() + Text.size() / 2;
+    if (needed > Places.First.capacity()) {
+        const size_t room = std::max(needed, 2 * Places.First.capacity());
+        Places.First.reserve(room);
+        Places.End.reserve(room);
+    }
     size_t high = std::string_view::npos;
     for (size_t i = 0; i < Text.size(); ++i) {
-        if (!isDigit(Text[i])) continue;
+        if (!kHexDigits[static_cast<unsigned char>(Text[i])]) continue;
         if (high == std::string_view::npos) {
             high = i;
         } else {
