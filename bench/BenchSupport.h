@@ -40,22 +40,27 @@ inline std::string ToXml(const std::string& Pdu) {
     return xml;
 }
 
-inline void OctetsToXml(benchmark::State& State, const std::string& Pdu) {
+inline void OctetsToXml(benchmark::State& State, const std::string& Pdu, uint32_t Flags = 0) {
     for (auto _ : State) {
         VantrelStream* stream = nullptr;
         TTranslationError error;
-        PduToXml(reinterpret_cast<const uint8_t*>(Pdu.data()), static_cast<uint32_t>(Pdu.size()), &stream, &error);
+        if (Flags == 0)
+            PduToXml(reinterpret_cast<const uint8_t*>(Pdu.data()), static_cast<uint32_t>(Pdu.size()), &stream, &error);
+        else
+            PduToXmlEx(reinterpret_cast<const uint8_t*>(Pdu.data()), static_cast<uint32_t>(Pdu.size()), nullptr, Flags,
+                       &stream, &error);
         if (error.Code != 0) State.SkipWithError(error.Message);
         VantrelStreamFree(stream);
     }
     State.SetBytesProcessed(static_cast<int64_t>(State.iterations() * Pdu.size()));
 }
 
-inline void XmlToOctets(benchmark::State& State, const std::string& Xml) {
+inline void XmlToOctets(benchmark::State& State, const std::string& Xml, uint32_t Flags = 0) {
     for (auto _ : State) {
         VantrelStream* stream = nullptr;
         TTranslationError error;
-        XmlToPdu(Xml.c_str(), &stream, &error);
+        if (Flags == 0) XmlToPdu(Xml.c_str(), &stream, &error);
+        else XmlToPduEx(Xml.c_str(), nullptr, Flags, &stream, &error);
         if (error.Code != 0) State.SkipWithError(error.Message);
         VantrelStreamFree(stream);
     }

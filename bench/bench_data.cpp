@@ -19,6 +19,10 @@ const std::string kGetResponseXml = ToXml(kGetResponse);
 
 void LargeArrayOctetsToXml(benchmark::State& s) { OctetsToXml(s, kLarge); }
 void LargeArrayXmlToOctets(benchmark::State& s) { XmlToOctets(s, kLargeXml); }
+// With the octet map: every element's octets and line kept beside the output.
+void LargeArrayOctetsToXmlMapped(benchmark::State& s) { OctetsToXml(s, kLarge, VANTREL_MAP); }
+void LargeArrayXmlToOctetsMapped(benchmark::State& s) { XmlToOctets(s, kLargeXml, VANTREL_MAP); }
+void GetResponseOctetsToXmlMapped(benchmark::State& s) { OctetsToXml(s, kGetResponse, VANTREL_MAP); }
 void SmallDataOctetsToXml(benchmark::State& s) { OctetsToXml(s, kSmall); }
 void SmallDataXmlToOctets(benchmark::State& s) { XmlToOctets(s, kSmallXml); }
 
@@ -29,11 +33,14 @@ void GetResponseXmlToOctets(benchmark::State& s) { XmlToOctets(s, kGetResponseXm
 
 BENCHMARK(LargeArrayOctetsToXml)->Unit(benchmark::kMillisecond);
 BENCHMARK(LargeArrayXmlToOctets)->Unit(benchmark::kMillisecond);
+BENCHMARK(LargeArrayOctetsToXmlMapped)->Unit(benchmark::kMillisecond);
+BENCHMARK(LargeArrayXmlToOctetsMapped)->Unit(benchmark::kMillisecond);
 BENCHMARK(SmallDataOctetsToXml);
 BENCHMARK(SmallDataXmlToOctets);
 BENCHMARK(GetRequestOctetsToXml);
 BENCHMARK(GetRequestXmlToOctets);
 BENCHMARK(GetResponseOctetsToXml);
 BENCHMARK(GetResponseXmlToOctets);
+BENCHMARK(GetResponseOctetsToXmlMapped);
 
 }  // namespace

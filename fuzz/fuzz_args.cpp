@@ -26,11 +26,12 @@ bool Within(std::string_view Part, const std::vector<std::string>& Arguments) {
 bool KnownError(const std::string& Error, const std::vector<std::string>& Arguments) {
     static const char* const kFixed[] = {
         "more than one input",       "--port needs a number from 1 to 65535", "--port needs a value",
-        "--keys needs a value",      "--key needs a value",
+        "--keys needs a value",      "--key needs a value",                   "--map needs --json",
     };
     for (const char* fixed : kFixed)
         if (Error == fixed) return true;
-    for (const char* flag : {"--each-line", "--frame", "--annotate", "--strict", "--json", "--help", "-h", "--version"})
+    for (const char* flag :
+         {"--each-line", "--frame", "--annotate", "--strict", "--json", "--map", "--help", "-h", "--version"})
         if (Error == std::string(flag) + " takes no value") return true;
     for (const std::string& a : Arguments) {
         const std::string_view name = std::string_view(a).substr(0, a.find('='));
@@ -59,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
         return 0;
     }
     const vantrel::cli::TArguments& a = parsed.Arguments;
-    // The port: 0 (every port) unless --port gave 1 to 65535, which the parser checks.
+    Check(!a.Translate.Map || a.Json || a.Help || a.Version);  // the map only goes out as JSON
     Check(a.Path.empty() || Within(a.Path, arguments));
     for (const vantrel::cli::TKeyArgument& key : a.Keys) Check(key.Text.empty() || Within(key.Text, arguments));
     Check(a.Translate.Keys == nullptr);

@@ -5,6 +5,9 @@
 // to the same XML, but for the comment that names octets after the end of
 // the APDU. With the public key set, and with its encryption keys alone, the
 // XML of what deciphers enciphers back to exactly the octets it came from.
+// On a third of the inputs, the octet map too: the same XML with it, every
+// invariant of the map (tests/MapCheck.h), and the map of the XML read back
+// the same.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +16,7 @@
 
 #include "Src/translate/OctetsAfterApdu.h"
 #include "FuzzKeys.h"
+#include "tests/MapCheck.h"
 #include "vantrel/vantrel.h"
 
 namespace {
@@ -72,6 +76,40 @@ void ExpectKeyedWayBack(const uint8_t* Data, size_t Size, const VantrelKeys* Key
     VantrelStreamFree(octets);
 }
 
+std::vector<VantrelMapEntry> MapOf(const VantrelStream* Stream) {
+    const VantrelMapEntry* m = VantrelStreamMap(Stream);
+    return std::vector<VantrelMapEntry>(m, m + VantrelStreamMapCount(Stream));
+}
+
+// The map of the octets, and of their XML read back, with or without keys.
+void CheckMaps(const uint8_t* Data, size_t Size, const std::string& Xml, const VantrelKeys* Keys) {
+    TTranslationError error;
+    VantrelStream* stream = nullptr;
+    PduToXmlEx(Data, static_cast<uint32_t>(Size), Keys, VANTREL_MAP, &stream, &error);
+    if (error.Code != 0) Fail("fails with the map only", error.Message);
+    const std::string xml(reinterpret_cast<const char*>(VantrelStreamData(stream)));
+    if (xml != Xml) Fail("the map changed the XML", xml);
+    const std::vector<VantrelMapEntry> map = MapOf(stream);
+    VantrelStreamFree(stream);
+    const std::string apdu(reinterpret_cast<const char*>(Data), static_cast<size_t>(error.Position) - 1);
+    std::string why = vmap::CheckMap(xml, apdu, map.data(), static_cast<uint32_t>(map.size()), Keys);
+    if (!why.empty()) Fail(why.c_str(), xml);
+
+    VantrelStream* octets = nullptr;
+    XmlToPduEx(xml.c_str(), Keys, VANTREL_MAP, &octets, &error);
+    if (error.Code != 0) Fail(error.Message, xml);
+    const std::string back(reinterpret_cast<const char*>(VantrelStreamData(octets)), VantrelStreamSize(octets));
+    const std::vector<VantrelMapEntry> backMap = MapOf(octets);
+    VantrelStreamFree(octets);
+    why = vmap::CheckMap(xml, back, backMap.data(), static_cast<uint32_t>(backMap.size()), Keys);
+    if (!why.empty()) Fail(why.c_str(), xml);
+    if (back == apdu) {
+        why = vmap::CompareMaps(backMap.data(), static_cast<uint32_t>(backMap.size()), map.data(),
+                                static_cast<uint32_t>(map.size()));
+        if (!why.empty()) Fail(why.c_str(), xml);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
@@ -93,6 +131,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     }
     if (error.Code != 0) return 0;
     if (error.Position < 1 || static_cast<size_t>(error.Position) > Size + 1) Fail("position outside the octets", xml);
+    const bool mapped = Size % 3 == 0;
+    if (mapped) CheckMaps(Data, Size, xml, nullptr);
     const std::string read(reinterpret_cast<const char*>(Data), static_cast<size_t>(error.Position) - 1);
     if (read.size() < Size) {
         // Octets were left: the XML ends with the comment that names them.
@@ -134,5 +174,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     // so the way back gives the same octets as without keys.
     ExpectKeyedWayBack(Data, Size, vfuzz::PublicKeys(), plain);
     ExpectKeyedWayBack(Data, Size, EncryptionKeysOnly(), plain);
+    if (mapped) {
+        const std::string keyed = Xml(Data, Size, error, vfuzz::PublicKeys());
+        if (error.Code != 0) Fail("fails with keys only", error.Message);
+        CheckMaps(Data, Size, keyed, vfuzz::PublicKeys());
+    }
     return 0;
 }

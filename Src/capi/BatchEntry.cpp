@@ -81,7 +81,7 @@ extern "C" uint32_t PduToXmlMany(const uint8_t* Data, const uint32_t* Sizes, uin
     const uint8_t* apdu = Data;
     for (uint32_t i = 0; i < Count; apdu += Sizes[i], ++i) {
         VantrelStream* xml = nullptr;
-        PduToXmlEx(apdu, Sizes[i], Keys, Flags, &xml, &Errors[i]);
+        PduToXmlEx(apdu, Sizes[i], Keys, Flags & ~VANTREL_MAP, &xml, &Errors[i]);
         bool added = false;
         if (Errors[i].Code == 0) {
             added = block.Append(xml->Data, xml->Size);  // the XML with its closing zero
@@ -262,7 +262,7 @@ extern "C" int32_t VantrelBatchStart(VantrelBatch* Batch, const uint8_t* Data, c
     Batch->Sizes = Sizes;
     Batch->Count = Count;
     Batch->Keys = Keys;
-    Batch->Flags = Flags;
+    Batch->Flags = Flags & ~VANTREL_MAP;  // nothing keeps a map
     Batch->PartSize = partSize;
     Batch->PartTotal = parts;
     Batch->Next.store(0);

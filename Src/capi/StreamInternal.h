@@ -1,12 +1,15 @@
 // The C ABI's output stream: one malloc'ed block handed to the caller, and
-// what the translation has to say beside it (its notes), kept only when
-// there is something.
+// what the translation has to say beside it (its notes, its octet map), kept
+// only when there is something.
 #pragma once
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "../../xmlPdu/INFRA/OctetMap.h"
+#include "vantrel/vantrel.h"
 
 namespace vantrel {
 
@@ -18,7 +21,22 @@ struct TStreamExtras {
     // Of a translation that failed, when known: the field that was being
     // read ("InstanceId"). Empty otherwise.
     std::string Field;
+    // The octet map (VANTREL_MAP): every unit's entries, one array; the
+    // units; where the units' octets stand in the hex text, the first digit
+    // of each (Sources) and after its last (SourceEnds), from each unit's
+    // SourceStart on (VANTREL_MAP_NONE: not known).
+    std::vector<TMapEntry> Map;
+    std::vector<VantrelMapUnit> Units;
+    std::vector<uint32_t> Sources;
+    std::vector<uint32_t> SourceEnds;
+    std::vector<uint32_t> SourceStart;
 };
+
+// Adds a unit of Entries (their Parent and Plaintext counted within the
+// unit, taken over) to the map; Unit's FirstEntry and EntryCount are set
+// here. Its sources, when not null, are Unit.Octets positions each.
+void AddMapUnit(TStreamExtras& Extras, std::vector<TMapEntry>&& Entries, VantrelMapUnit Unit,
+                const uint32_t* Sources = nullptr, const uint32_t* SourceEnds = nullptr);
 
 }  // namespace vantrel
 

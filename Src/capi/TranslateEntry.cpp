@@ -23,6 +23,19 @@ VantrelStream* TextStream(const std::string& Text) noexcept {
     return vantrel::NewStream(data, static_cast<uint32_t>(Text.size() + 1));
 }
 
+// A unit of the translate command's map into the stream's.
+void AddUnit(vantrel::TStreamExtras& Extras, vantrel::TUnitMap& Map) {
+    VantrelMapUnit unit{};
+    unit.FirstLine = Map.FirstLine;
+    unit.LastLine = Map.LastLine;
+    unit.Octets = Map.Octets;
+    unit.ApduOffset = Map.ApduOffset;
+    unit.HexToXml = Map.HexToXml ? 1 : 0;
+    const bool placed = Map.Sources.Size() == Map.Octets && Map.Octets > 0;
+    vantrel::AddMapUnit(Extras, std::move(Map.Entries), unit, placed ? Map.Sources.First.data() : nullptr,
+                        placed ? Map.Sources.End.data() : nullptr);
+}
+
 }  // namespace
 
 extern "C" int32_t VantrelTranslate(const char* Text, uint32_t Size, const VantrelKeys* Keys, uint32_t Flags,
@@ -33,11 +46,15 @@ extern "C" int32_t VantrelTranslate(const char* Text, uint32_t Size, const Vantr
     std::string text;
     std::vector<std::string> notes;
     std::string field;
+    std::vector<vantrel::TUnitMap> maps;
     try {
+        const bool map = (Flags & VANTREL_MAP) != 0;
         const vantrel::TTranslateOptions options{.DescribeFrame = (Flags & VANTREL_DESCRIBE_FRAME) != 0,
                                                  .Annotate = (Flags & VANTREL_ANNOTATE) != 0,
-                                                 .Keys = Keys};
-        const vantrel::TTranslateOutcome outcome =
+                                                 .Keys = Keys,
+                                                 .Map = map,
+                                                 .MapSources = map};
+        vantrel::TTranslateOutcome outcome =
             vantrel::TranslateText(std::string_view(Text ? Text : "", Text ? Size : 0), options);
         info.Kind = static_cast<int32_t>(outcome.Kind);
         info.HexToXml = outcome.HexToXml;
@@ -50,22 +67,25 @@ extern "C" int32_t VantrelTranslate(const char* Text, uint32_t Size, const Vantr
             for (const std::string& line : outcome.FrameDescription) (lines += line) += '\n';
             *Description = TextStream(lines);
         }
-        text = outcome.Text;
-        notes = outcome.Notes;
+        text = std::move(outcome.Text);
+        notes = std::move(outcome.Notes);
         if (outcome.Kind != vantrel::TTranslateOutcome::Translated) field = outcome.Field;
+        if (outcome.Kind == vantrel::TTranslateOutcome::Translated) maps = std::move(outcome.Maps);
     } catch (const std::bad_alloc&) {
         info.Kind = VANTREL_NOT_TRANSLATED;
         text = "Out of memory";
         notes.clear();
         field.clear();
+        maps.clear();
     }
     if (Output) {
         *Output = TextStream(text);
-        if (*Output && (!notes.empty() || !field.empty())) {
+        if (*Output && (!notes.empty() || !field.empty() || !maps.empty())) {
             try {
                 vantrel::TStreamExtras& extras = vantrel::Extras(**Output);
                 extras.Notes = std::move(notes);
                 extras.Field = std::move(field);
+                for (vantrel::TUnitMap& map : maps) AddUnit(extras, map);
             } catch (const std::bad_alloc&) {
                 VantrelStreamFree(*Output);
                 *Output = nullptr;

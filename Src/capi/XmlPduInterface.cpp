@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,20 +56,21 @@ uint64_t OutputLimit(const VantrelKeys* Keys) noexcept { return Keys ? Keys->Out
 
 std::string TooLarge(uint64_t Limit) { return "Output too large: more than " + std::to_string(Limit) + " octets"; }
 
-// The stream of the text Stream holds, with Notes beside it.
-VantrelStream* MakeStream(TScriptStream& Stream, std::vector<std::string>* Notes = nullptr) {
+// The stream of the text Stream holds, with Notes and the octet map of one
+// unit beside it.
+VantrelStream* MakeStream(TScriptStream& Stream, std::vector<std::string>* Notes = nullptr,
+                          std::vector<TMapEntry>* Map = nullptr, const VantrelMapUnit* Unit = nullptr) {
     if (Stream.Size() > UINT32_MAX) throw EVantrelError(TooLarge(UINT32_MAX));
     size_t size;
     char* data = Stream.Release(size);
     VantrelStream* result = NewStream(data, static_cast<uint32_t>(size));
     if (!result) throw std::bad_alloc();
-    if (Notes && !Notes->empty()) {
-        try {
-            Extras(*result).Notes = std::move(*Notes);
-        } catch (...) {
-            VantrelStreamFree(result);
-            throw;
-        }
+    try {
+        if (Notes && !Notes->empty()) Extras(*result).Notes = std::move(*Notes);
+        if (Map && Unit) AddMapUnit(Extras(*result), std::move(*Map), *Unit);
+    } catch (...) {
+        VantrelStreamFree(result);
+        throw;
     }
     return result;
 }
@@ -118,10 +120,17 @@ void NoteOtherOctets(TScriptStream& Xml, std::string_view Read, const VantrelKey
     Xml.EmitLn("");
 }
 
-// Translates the octets and hands the XML, its closing zero written, and
-// the translation's notes to Done; a failure fills Error instead.
-// Error->Position is where reading stopped either way, and on success
-// Error->Message holds the notes. A Hook sees the decoded APDU first.
+// The octet map of one translation, before its stream holds it.
+struct TOneMap {
+    std::vector<TMapEntry> Entries;
+    VantrelMapUnit Unit{};
+};
+
+// Translates the octets and hands the XML, its closing zero written, the
+// translation's notes and, with Flags' VANTREL_MAP, its octet map to Done
+// (Map null otherwise); a failure fills Error instead. Error->Position is
+// where reading stopped either way, and on success Error->Message holds the
+// notes. A Hook sees the decoded APDU first.
 template <class TDone>
 void TranslateOctets(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uint32_t Flags,
                      TTranslationError& Error, TDone&& Done, TDecodedHook* Hook = nullptr,
@@ -134,24 +143,46 @@ void TranslateOctets(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys
     reader.Security = &security;
     Guarded(Error, 3, [&] {
         TElementArena arena;
-        const auto pdu = std::make_unique<T_COSEMpdu>(xmlIgnore, reader);
+        std::optional<TReadMap> octets;
+        if (Flags & VANTREL_MAP) reader.Map = &octets.emplace(Size);
+        const auto pdu = ReadElement<T_COSEMpdu>(xmlIgnore, reader);
+        const int consumed = reader.FIndex - 1;
         if (Hook) Hook->Decoded(*pdu, *Mark);
         TScriptStream xml;
         xml.Limit = OutputLimit(Keys);
         xml.Reserve(1024 + static_cast<size_t>(reader.FIndex) * 8);  // XML runs to about 8 characters an octet
+        std::optional<TWriteMap> lines;
+        if (octets) lines.emplace(*octets);
+        uint32_t ended = 0;
         {
             const TAnnotation annotation(xml, (Flags & VANTREL_ANNOTATE) != 0);
-            pdu->ToXML(xml);
+            std::optional<TWriteMap::TAttach> attached;
+            if (lines) attached.emplace(*lines, xml);
+            WriteElement(xml, *pdu);
         }
+        const size_t apduEnd = xml.Size();
         std::vector<std::string> notes = std::move(security.Notes);
         if (!reader.Canonical) {
             const std::string_view input(Data ? reinterpret_cast<const char*>(Data) : "", Data ? Size : 0);
             NoteOtherOctets(xml, input.substr(0, static_cast<size_t>(reader.FIndex - 1)), Keys, notes);
         }
         NoteOctetsAfterApdu(xml, reader, notes);
+        if (lines)
+            ended = lines->LinesEnded() +
+                    static_cast<uint32_t>(CountLineFeeds(xml.Memory() + apduEnd, xml.Memory() + xml.Size()));
         xml.WriteRaw("", 1);
         NotesToMessage(notes, Error.Message);
-        Done(xml, notes);
+        std::optional<TOneMap> map;
+        if (lines) {
+            map.emplace();
+            map->Entries = lines->TakeEntries();
+            map->Unit.FirstLine = 1;
+            map->Unit.LastLine = ended;
+            map->Unit.Octets = static_cast<uint32_t>(consumed);
+            map->Unit.ApduOffset = VANTREL_MAP_NONE;
+            map->Unit.HexToXml = 1;
+        }
+        Done(xml, notes, map ? &*map : nullptr);
     });
     Error.Position = reader.FIndex;
 }
@@ -182,7 +213,10 @@ void PduToXmlHooked(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys,
     *Stream = nullptr;
     TranslateOctets(
         Data, Size, Keys, Flags, *Error,
-        [&](TScriptStream& Xml, std::vector<std::string>& Notes) { *Stream = MakeStream(Xml, &Notes); }, &Hook, &Mark);
+        [&](TScriptStream& Xml, std::vector<std::string>& Notes, TOneMap* Map) {
+            *Stream = Map ? MakeStream(Xml, &Notes, &Map->Entries, &Map->Unit) : MakeStream(Xml, &Notes);
+        },
+        &Hook, &Mark);
 }
 
 }  // namespace vantrel
@@ -232,15 +266,17 @@ void PduToXmlEx(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uin
         return;
     }
     *Stream = nullptr;
-    TranslateOctets(Data, Size, Keys, Flags, *Error,
-                    [&](TScriptStream& Xml, std::vector<std::string>& Notes) { *Stream = MakeStream(Xml, &Notes); });
+    TranslateOctets(Data, Size, Keys, Flags, *Error, [&](TScriptStream& Xml, std::vector<std::string>& Notes, TOneMap* Map) {
+        *Stream = Map ? MakeStream(Xml, &Notes, &Map->Entries, &Map->Unit) : MakeStream(Xml, &Notes);
+    });
 }
 
 uint32_t PduToXmlInto(const uint8_t* Data, uint32_t Size, const VantrelKeys* Keys, uint32_t Flags, char* Out,
                       uint32_t Capacity, TTranslationError* Error) {
     if (!Error) return 0;
     uint32_t needed = 0;
-    TranslateOctets(Data, Size, Keys, Flags, *Error, [&](TScriptStream& Xml, const std::vector<std::string>&) {
+    TranslateOctets(Data, Size, Keys, Flags & ~VANTREL_MAP, *Error,
+                    [&](TScriptStream& Xml, const std::vector<std::string>&, const TOneMap*) {
         if (Xml.Size() > UINT32_MAX) throw EVantrelError(TooLarge(UINT32_MAX));
         needed = static_cast<uint32_t>(Xml.Size());
         if (Out && needed <= Capacity) std::memcpy(Out, Xml.View().data(), needed);
@@ -269,7 +305,6 @@ void XmlToPduEx(const char* Text, const VantrelKeys* Keys, uint32_t Flags, Vantr
 
 void vantrel::XmlToPduAt(const char* Text, const VantrelKeys* Keys, uint32_t Flags, VantrelStream** Stream,
                          TTranslationError* Error, size_t& End) {
-    (void)Flags;
     End = 0;
     if (!Error) return;
     Error->Code = 0;
@@ -285,17 +320,25 @@ void vantrel::XmlToPduAt(const char* Text, const VantrelKeys* Keys, uint32_t Fla
     TSecurityContext security;
     security.Keys = Keys;
     parser.Security = &security;
+    // With the map: the elements' start tags as they are read, their octets
+    // as they are encoded (ciphered content already while it is read).
+    std::optional<TParseMap> tags;
+    std::optional<TEncodeMap> octetsOf;
+    if (Flags & VANTREL_MAP) {
+        parser.Map = &tags.emplace(Text ? std::strlen(Text) : 0);
+        octetsOf.emplace(*tags);
+    }
     std::unique_ptr<T_COSEMpdu> pdu;
     if (!Guarded(*Error, 1, [&] {
             parser.SetText(Text);
-            pdu = std::make_unique<T_COSEMpdu>(xmlIgnore, parser);
+            pdu = ReadElement<T_COSEMpdu>(xmlIgnore, parser);
         })) {
         Error->Position = parser.NextIdx();
         return;
     }
     Guarded(*Error, 2, [&] {
         std::string octets;
-        pdu->EncodeToPduStr(octets);
+        EncodeElement(*pdu, octets);
         if (octets.size() > OutputLimit(Keys)) {
             SetMessage(*Error, 3, TooLarge(OutputLimit(Keys)).c_str());
             return;
@@ -304,7 +347,18 @@ void vantrel::XmlToPduAt(const char* Text, const VantrelKeys* Keys, uint32_t Fla
         out.Reserve(octets.size() ? octets.size() : 1);
         out.WriteRaw(octets.data(), octets.size());
         NotesToMessage(security.Notes, Error->Message);
-        *Stream = MakeStream(out, &security.Notes);
         End = static_cast<size_t>(parser.TokenStart());
+        if (!tags) {
+            *Stream = MakeStream(out, &security.Notes);
+            return;
+        }
+        std::vector<TMapEntry> entries = tags->Resolve();
+        VantrelMapUnit unit{};
+        unit.FirstLine = entries.empty() ? 1 : entries.front().Line;
+        unit.LastLine = entries.empty() ? 1 : entries.front().LastLine;
+        unit.Octets = static_cast<uint32_t>(octets.size());
+        unit.ApduOffset = VANTREL_MAP_NONE;
+        unit.HexToXml = 0;
+        *Stream = MakeStream(out, &security.Notes, &entries, &unit);
     });
 }

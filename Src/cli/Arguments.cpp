@@ -31,6 +31,7 @@ constexpr TOption kOptions[] = {
     {"--annotate", false, [](TArguments& A, std::string_view) { A.Translate.Annotate = true; return std::string(); }},
     {"--strict", false, [](TArguments& A, std::string_view) { A.Strict = true; return std::string(); }},
     {"--json", false, [](TArguments& A, std::string_view) { A.Json = true; return std::string(); }},
+    {"--map", false, [](TArguments& A, std::string_view) { A.Translate.Map = true; return std::string(); }},
     {"--port", true, SetPort},
     {"--keys", true, [](TArguments& A, std::string_view V) { A.Keys.push_back({true, V}); return std::string(); }},
     {"--key", true, [](TArguments& A, std::string_view V) { A.Keys.push_back({false, V}); return std::string(); }},
@@ -91,6 +92,7 @@ TParsedArguments ParseArguments(int Argc, const char* const* Argv) {
         parsed.UsageError = option->Apply(arguments, value);
         if (!parsed.UsageError.empty() || arguments.Help || arguments.Version) return parsed;
     }
+    if (arguments.Translate.Map && !arguments.Json) parsed.UsageError = "--map needs --json";
     return parsed;
 }
 

@@ -22,6 +22,26 @@ std::string_view RootElementName(std::string_view Xml) noexcept {
 
 namespace {
 
+// The map of one APDU (--map): where it was unwrapped, and its fields.
+void AddMap(nlohmann::ordered_json& Object, const TUnitMap& Map) {
+    if (Map.ApduOffset != VANTREL_MAP_NONE) Object["apdu_offset"] = Map.ApduOffset;
+    nlohmann::ordered_json fields = nlohmann::ordered_json::array();
+    for (const VantrelMapEntry& e : Map.Entries) {
+        nlohmann::ordered_json f;
+        f["element"] = e.Element;
+        f["line"] = e.Line;
+        f["offset"] = e.Offset;
+        f["length"] = e.Length;
+        f["depth"] = e.Depth;
+        if (e.Plaintext != VANTREL_MAP_NONE) {
+            f["plaintext"] = true;  // the offset counts in the plaintext of the ciphered field
+            f["ciphered_in"] = e.Plaintext;
+        }
+        fields.push_back(std::move(f));
+    }
+    Object["fields"] = std::move(fields);
+}
+
 // " [label]" after a unit's head line, when it has a label. Text from the
 // input is escaped for the terminal (JSON escapes its own).
 void AppendLabel(std::string& Head, const TUnitPlace& Place) {
@@ -153,6 +173,17 @@ void TUnitWriter::WriteJson(const TUnitPlace& Place, const TTranslateOutcome* Ou
     }
     if (Outcome && !Outcome->FrameDescription.empty()) o["frame"] = Outcome->FrameDescription;
     if (Outcome && !Outcome->Notes.empty()) o["notes"] = Outcome->Notes;
+    if (Outcome && Outcome->Kind == K::Translated && Outcome->Maps.size() == 1) {
+        AddMap(o, Outcome->Maps.front());
+    } else if (Outcome && Outcome->Kind == K::Translated && !Outcome->Maps.empty()) {
+        nlohmann::ordered_json units = nlohmann::ordered_json::array();
+        for (const TUnitMap& map : Outcome->Maps) {
+            nlohmann::ordered_json unit;
+            AddMap(unit, map);
+            units.push_back(std::move(unit));
+        }
+        o["units"] = std::move(units);
+    }
     PutLine(o.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 

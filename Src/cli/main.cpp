@@ -27,7 +27,7 @@ using vantrel::cli::TerminalSafe;
 enum TExitCode { kTranslated = 0, kNotTranslated = 1, kUsage = 2, kInputOutput = 3 };
 
 constexpr const char kUsageText[] =
-    "usage: vantrel-cli [--each-line] [--frame] [--annotate] [--strict] [--json] [--port N]\n"
+    "usage: vantrel-cli [--each-line] [--frame] [--annotate] [--strict] [--json [--map]] [--port N]\n"
     "                   [--keys KEYFILE] [--key Name=HEX]... [FILE|-]\n"
     "       vantrel-cli --help | --version\n"
     "\n"
@@ -62,6 +62,9 @@ constexpr const char kUsageText[] =
     "               APDU that does not decipher...): each is named in a warning\n"
     "               on standard error; a capture also when packets were dropped\n"
     "  --json       one JSON object per translated unit (JSON Lines)\n"
+    "  --map        with --json: each APDU's \"fields\", the octets (offset,\n"
+    "               length) and XML line of every element, and \"apdu_offset\"\n"
+    "               where the APDU was unwrapped from a frame or header\n"
     "  --port N     read a capture file's TCP/UDP port N alone (by default port\n"
     "               4059 and the ports DLMS is recognised on)\n"
     "  --keys KEYFILE  decipher and encipher ciphered APDUs with the keys of\n"

@@ -23,7 +23,8 @@ struct TFieldLink {
     long HexBegin = -1;  // the bytes [HexBegin, HexEnd) of the hex text: from the first digit
     long HexEnd = -1;    // of its first octet to after its last; -1 when it stands nowhere
     // Its octets are the plaintext of a ciphered element: the hex range is
-    // that of the ciphered element.
+    // that of the ciphered octets that hold them (of the whole ciphered
+    // element when where its ciphertext begins cannot be told).
     bool Deciphered = false;
     bool operator==(const TFieldLink&) const = default;
 };

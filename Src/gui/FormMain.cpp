@@ -321,6 +321,10 @@ void TFormMain::TranslateRequested(TFrameBaseEditor* Pane) {
     options.DescribeFrame = true;  // for the frame strip
     options.Annotate = MenuAction("MMAnnotate")->isChecked();
     options.Keys = FKeys.get();
+    // The octet map, for the links between the fields and their octets: a
+    // translation the window shows, never one made for something else.
+    options.Map = true;
+    options.MapSources = true;
     TTranslateOutcome outcome;
     {
         TBusyCursor busy;
@@ -342,6 +346,12 @@ void TFormMain::TranslateRequested(TFrameBaseEditor* Pane) {
 }
 
 QString TFormMain::MeaningAt(TFrameBaseEditor* Pane, long Position) {
+    // The shade of ciphered octets says what it is.
+    if (Pane == FHexPane && FLinks && Pane->LinkCiphered()) {
+        const auto [start, end] = Pane->LinkedRange();
+        if (start <= Position && Position < end)
+            return QStringLiteral("Ciphered octets: they hold the deciphered %1").arg(FLinkedElement);
+    }
     if (Pane != FMeaningPane || !Pane->HoldsTranslation()) return {};
     const int line = Pane->LineAt(Position);
     const std::string_view shown = LineOfText(Pane->TextView(), line);
@@ -388,8 +398,9 @@ void TFormMain::ShowLink(TFrameBaseEditor* Pane) {
     const std::optional<TFieldLink> link =
         Pane == FXmlPane ? FLinks->AtLine(Pane->LineAt(start)) : FLinks->AtHex(start, end);
     if (!link) return ClearLinks();
+    FLinkedElement = link->Element;
     FXmlPane->LinkLines(link->FirstLine, link->LastLine);
-    if (link->HexBegin >= 0) FHexPane->LinkRange(link->HexBegin, link->HexEnd);
+    if (link->HexBegin >= 0) FHexPane->LinkRange(link->HexBegin, link->HexEnd, link->Deciphered);
     else FHexPane->ClearLink();
 }
 

@@ -68,7 +68,8 @@ public:
     const TFieldLinks* FieldLinks() const { return FLinks.get(); }
     // The tooltip for byte Position of Pane: the meaning of the element on
     // that line of a translation into XML (its annotation, also with
-    // Annotate off); empty elsewhere.
+    // Annotate off); over ciphered octets shaded for a deciphered field,
+    // that they hold it; empty elsewhere.
     QString MeaningAt(TFrameBaseEditor* Pane, long Position);
     // The keys translations use; null without keys.
     const VantrelKeys* Keys() const { return FKeys.get(); }
@@ -110,6 +111,7 @@ private:
     std::unique_ptr<TFieldLinks> FLinks;
     TFrameBaseEditor* FXmlPane = nullptr;  // of FLinks
     TFrameBaseEditor* FHexPane = nullptr;
+    QString FLinkedElement;  // the element shaded last
     // The meanings of the last translation into XML, held by FMeaningPane:
     // its annotated XML, made from FMeaningSource when first asked for if
     // the translation was not annotated.

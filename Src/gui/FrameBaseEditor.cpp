@@ -76,9 +76,11 @@ constexpr bool kPlatformCrLf = false;
 #endif
 
 // The indicators marking the place of a failed translation and the field
-// linked with the other pane.
+// linked with the other pane (the ciphered octets holding a deciphered field
+// with one of their own).
 constexpr int kMarkIndicator = 8;
 constexpr int kLinkIndicator = 9;
+constexpr int kCipherLinkIndicator = 10;
 // How long the mouse rests before a tooltip, in milliseconds.
 constexpr int kHoverTime = 500;
 
@@ -199,6 +201,10 @@ TFrameBaseEditor::TFrameBaseEditor(QWidget* Parent, const QString& FileKey)
     Send(FEditor, QsciScintilla::SCI_INDICSETALPHA, kLinkIndicator, 70);
     Send(FEditor, QsciScintilla::SCI_INDICSETOUTLINEALPHA, kLinkIndicator, 160);
     Send(FEditor, QsciScintilla::SCI_INDICSETUNDER, kLinkIndicator, 1);
+    Send(FEditor, QsciScintilla::SCI_INDICSETSTYLE, kCipherLinkIndicator, QsciScintilla::INDIC_FULLBOX);
+    Send(FEditor, QsciScintilla::SCI_INDICSETALPHA, kCipherLinkIndicator, 80);
+    Send(FEditor, QsciScintilla::SCI_INDICSETOUTLINEALPHA, kCipherLinkIndicator, 255);
+    Send(FEditor, QsciScintilla::SCI_INDICSETUNDER, kCipherLinkIndicator, 1);
     Send(FEditor, QsciScintilla::SCI_SETMOUSEDWELLTIME, kHoverTime);
     ApplyPalette();
     FEditor->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -328,6 +334,8 @@ void TFrameBaseEditor::ApplyPalette() {
     Send(FEditor, QsciScintilla::SCI_INDICSETFORE, kMarkIndicator, Bgr(mark));
     const QColor link = ForPaper(paper, QColor(0x20, 0x90, 0xA0), QColor(0x40, 0xC0, 0xD0));
     Send(FEditor, QsciScintilla::SCI_INDICSETFORE, kLinkIndicator, Bgr(link));
+    const QColor cipher = ForPaper(paper, QColor(0x90, 0x40, 0xC0), QColor(0xC0, 0x80, 0xF0));
+    Send(FEditor, QsciScintilla::SCI_INDICSETFORE, kCipherLinkIndicator, Bgr(cipher));
 }
 
 // At the top right of the text, clear of the scroll bar.
@@ -404,16 +412,22 @@ std::pair<long, long> TFrameBaseEditor::MarkedRange() const {
     return {-1, -1};
 }
 
-void TFrameBaseEditor::LinkRange(long Start, long End) {
+void TFrameBaseEditor::LinkRange(long Start, long End, bool Ciphered) {
+    if (!FillLink(Start, End, Ciphered)) return;
+    // In view, its start rather than its end when it does not fit.
+    Send(FEditor, QsciScintilla::SCI_SCROLLRANGE, static_cast<unsigned long>(End), Start);
+}
+
+bool TFrameBaseEditor::FillLink(long Start, long End, bool Ciphered) {
     ClearLink();
     const long length = Send(FEditor, QsciScintilla::SCI_GETLENGTH);
     Start = qBound(0L, Start, length);
     End = qBound(Start, End, length);
-    if (End <= Start) return;
-    Send(FEditor, QsciScintilla::SCI_SETINDICATORCURRENT, kLinkIndicator);
+    if (End <= Start) return false;
+    FLinkCiphered = Ciphered;
+    Send(FEditor, QsciScintilla::SCI_SETINDICATORCURRENT, Ciphered ? kCipherLinkIndicator : kLinkIndicator);
     Send(FEditor, QsciScintilla::SCI_INDICATORFILLRANGE, static_cast<unsigned long>(Start), End - Start);
-    // In view, its start rather than its end when it does not fit.
-    Send(FEditor, QsciScintilla::SCI_SCROLLRANGE, static_cast<unsigned long>(End), Start);
+    return true;
 }
 
 void TFrameBaseEditor::LinkLines(int First, int Last) {
@@ -422,19 +436,30 @@ void TFrameBaseEditor::LinkLines(int First, int Last) {
     const long last = qMin(static_cast<long>(Last), lines) - 1;
     // From the first non-blank of the first line: the indent is no part of it.
     const long start = Send(FEditor, QsciScintilla::SCI_GETLINEINDENTPOSITION, static_cast<unsigned long>(First - 1));
-    LinkRange(start, Send(FEditor, QsciScintilla::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(last)));
+    if (!FillLink(start, Send(FEditor, QsciScintilla::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(last)), false))
+        return;
+    // In view by the starts of its lines: never sideways to the end of a
+    // long line.
+    Send(FEditor, QsciScintilla::SCI_SCROLLRANGE,
+         static_cast<unsigned long>(Send(FEditor, QsciScintilla::SCI_POSITIONFROMLINE, static_cast<unsigned long>(last))),
+         start);
 }
 
 void TFrameBaseEditor::ClearLink() {
-    Send(FEditor, QsciScintilla::SCI_SETINDICATORCURRENT, kLinkIndicator);
-    Send(FEditor, QsciScintilla::SCI_INDICATORCLEARRANGE, 0, Send(FEditor, QsciScintilla::SCI_GETLENGTH));
+    const long length = Send(FEditor, QsciScintilla::SCI_GETLENGTH);
+    for (const int indicator : {kLinkIndicator, kCipherLinkIndicator}) {
+        Send(FEditor, QsciScintilla::SCI_SETINDICATORCURRENT, indicator);
+        Send(FEditor, QsciScintilla::SCI_INDICATORCLEARRANGE, 0, length);
+    }
+    FLinkCiphered = false;
 }
 
 std::pair<long, long> TFrameBaseEditor::LinkedRange() const {
     const long length = Send(FEditor, QsciScintilla::SCI_GETLENGTH);
+    const int indicator = FLinkCiphered ? kCipherLinkIndicator : kLinkIndicator;
     for (long position = 0; position < length;) {
-        const long end = Send(FEditor, QsciScintilla::SCI_INDICATOREND, kLinkIndicator, position);
-        if (Send(FEditor, QsciScintilla::SCI_INDICATORVALUEAT, kLinkIndicator, position) != 0) return {position, end};
+        const long end = Send(FEditor, QsciScintilla::SCI_INDICATOREND, indicator, position);
+        if (Send(FEditor, QsciScintilla::SCI_INDICATORVALUEAT, indicator, position) != 0) return {position, end};
         if (end <= position) break;
         position = end;
     }

@@ -132,10 +132,14 @@ public:
     // The field linked with the caret or selection of the other pane: the
     // characters Start to End shaded (and scrolled into view), replacing any
     // earlier shade; LinkLines shades the lines First to Last (from 1).
-    void LinkRange(long Start, long End);
+    // Ciphered: the characters are the ciphered octets that hold a
+    // deciphered field, shaded in a colour and outline of their own.
+    void LinkRange(long Start, long End, bool Ciphered = false);
     void LinkLines(int First, int Last);
     void ClearLink();
     std::pair<long, long> LinkedRange() const;
+    // The shade is of ciphered octets (LinkRange with Ciphered).
+    bool LinkCiphered() const { return FLinkCiphered; }
     // The 1-based line of byte Position; the selection as byte positions
     // {start, end} (start == end for a caret).
     int LineAt(long Position) const;
@@ -204,6 +208,8 @@ private:
     void RunSearchDialog(bool Replace);
     // Searches (or replaces) with Options; FromCaret overrides Options.FromCursor.
     void SearchReplace(const TSearchOptions& Options, bool Replace, bool ReplaceAll, bool FromCaret);
+    // The shade of LinkRange without scrolling; false when it is empty.
+    bool FillLink(long Start, long End, bool Ciphered);
     void IndentSelectedLines(bool Indent);
     void RememberFileName(const QString& FileName);
     void TextModified();
@@ -222,6 +228,7 @@ private:
     bool FUsersWork = false;         // changes of the user's since the last load, save or translation
     bool FHoldsTranslation = false;
     bool FStale = false;
+    bool FLinkCiphered = false;  // the shade is of kCipherLinkIndicator
     QsciScintilla* FEditor;
     THighLighter* FHighLighter;
     QMenu* FOwnMenu;

@@ -116,21 +116,25 @@ void TBlockJoin::Consume() {
 
 void TBlockJoin::Take(const TTranslateOutcome& Outcome, long long Number, std::string_view Conversation) {
     if (!Outcome.Hooked || Outcome.Kind != TTranslateOutcome::Translated || !Outcome.HexToXml) return;
-    const TBlock* block = Pending(Outcome.Hooked);
-    if (!block) {
-        TJoinedUnit unit;
-        unit.Number = Number;
-        unit.From = {Number};
-        unit.FromText = FUnit + " " + std::to_string(Number);
-        return NotJoined(unit, "the block of " + unit.FromText + " was not kept: more than " +
-                                   std::to_string(kMaxPendingBlocks) +
-                                   " APDUs translated before it was taken, or it was taken after a later one");
+    // Every block of the unit, in the order its APDUs stand.
+    for (uint64_t mark = Outcome.Hooked; mark <= std::max(Outcome.Hooked, Outcome.HookedLast); ++mark) {
+        const TBlock* block = Pending(mark);
+        if (!block) {
+            TJoinedUnit unit;
+            unit.Number = Number;
+            unit.From = {Number};
+            unit.FromText = FUnit + " " + std::to_string(Number);
+            NotJoined(unit, "the block of " + unit.FromText + " was not kept: more than " +
+                                std::to_string(kMaxPendingBlocks) +
+                                " APDUs translated before it was taken, or it was taken after a later one");
+            continue;
+        }
+        FOffering = true;
+        Offer(*block, Outcome.Link, Number, Conversation, 0);
+        FOffering = false;
+        Consume();
+        if (!FNested.empty()) Nested();
     }
-    FOffering = true;
-    Offer(*block, Outcome.Link, Number, Conversation, 0);
-    FOffering = false;
-    Consume();
-    if (!FNested.empty()) Nested();
 }
 
 void TBlockJoin::Take(std::string_view Apdu, const TApduLink& Link, long long Number, std::string_view Conversation) {

@@ -16,9 +16,11 @@ int HexValue(char c) noexcept {
 }
 
 // Reads the literal whose quote stands at Quote: its end (after the closing
-// quote) and octet count, octets appended to Out when Out is not null.
-// Returns 0 when there is no well-formed literal.
-size_t ReadLiteral(std::string_view Line, size_t Quote, std::string* Out, size_t& Octets) {
+// quote) and octet count, octets appended to Out when Out is not null, and
+// their places (each its escape or character) to Places when that is not
+// null, the line standing at At. Returns 0 when there is no well-formed literal.
+size_t ReadLiteral(std::string_view Line, size_t Quote, std::string* Out, size_t& Octets, TOctetPlaces* Places = nullptr,
+                   uint64_t At = 0) {
     const char quote = Line[Quote];
     Octets = 0;
     for (size_t i = Quote + 1; i < Line.size();) {
@@ -26,6 +28,7 @@ size_t ReadLiteral(std::string_view Line, size_t Quote, std::string* Out, size_t
         if (c == static_cast<unsigned char>(quote)) return i + 1;
         if (c < 0x20 || c > 0x7E) return 0;  // a bytes literal holds printable ASCII only
         char octet = static_cast<char>(c);
+        const size_t begin = i;
         if (c != '\\') {
             ++i;
         } else {
@@ -63,6 +66,7 @@ size_t ReadLiteral(std::string_view Line, size_t Quote, std::string* Out, size_t
             }
         }
         if (Out) *Out += octet;
+        if (Places) Places->Add(At + begin, At + i);
         ++Octets;
     }
     return 0;  // not closed
@@ -70,7 +74,7 @@ size_t ReadLiteral(std::string_view Line, size_t Quote, std::string* Out, size_t
 
 }  // namespace
 
-bool FindBytesLiteral(std::string_view Line, TOctetRun& Run, std::string& Out) {
+bool FindBytesLiteral(std::string_view Line, TOctetRun& Run, std::string& Out, TOctetPlaces* Places, uint64_t At) {
     size_t bestQuote = 0;
     size_t bestEnd = 0;
     size_t bestOctets = 0;
@@ -89,7 +93,7 @@ bool FindBytesLiteral(std::string_view Line, TOctetRun& Run, std::string& Out) {
     }
     if (bestOctets == 0) return false;
     size_t octets = 0;
-    ReadLiteral(Line, bestQuote, &Out, octets);
+    ReadLiteral(Line, bestQuote, &Out, octets, Places, At);
     size_t begin = bestQuote - 1;
     size_t end = bestEnd;
     static constexpr std::string_view kByteArray = "bytearray(";

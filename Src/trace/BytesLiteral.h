@@ -15,7 +15,9 @@ namespace vantrel::trace {
 // \", \t, \n, \r (and the other one-letter and octal escapes of the
 // language), the same quote. A bytearray(...) around it belongs to it. Its
 // octets are appended to Out; false (Out unchanged) when the line holds no
-// literal with an octet in it.
-bool FindBytesLiteral(std::string_view Line, TOctetRun& Run, std::string& Out);
+// literal with an octet in it. Places, when not null, receives where each
+// octet stands (its escape such as \xA0, or its character), the line standing at At.
+bool FindBytesLiteral(std::string_view Line, TOctetRun& Run, std::string& Out, TOctetPlaces* Places = nullptr,
+                      uint64_t At = 0);
 
 }  // namespace vantrel::trace

@@ -79,6 +79,7 @@ THdlcJoiner::TResult THdlcJoiner::Broke(TSequence& Sequence, std::string Why, bo
     FMessage = "Broken segmented APDU: " + std::move(Why) + "; " + FLines.Text(FCounted) + " not translated";
     Sequence.Lines.clear();
     Sequence.Info = std::string();  // its memory too
+    Sequence.Places = TOctetPlaces();
     Sequence.Segments = 0;
     if (KeepDropping) Sequence.Dropping = true;
     else FOpen.erase(FOpen.begin() + (&Sequence - FOpen.data()));
@@ -97,7 +98,12 @@ bool THdlcJoiner::Open(const TFrame& Frame) const noexcept {
     return false;
 }
 
-THdlcJoiner::TResult THdlcJoiner::Take(const TFrame& Frame, long long FirstLine, long long LastLine) {
+THdlcJoiner::TResult THdlcJoiner::Take(const TFrame& Frame, long long FirstLine, long long LastLine,
+                                       const TOctetPlaces* Places, size_t InfoAt) {
+    // The segment's places, when it has them all.
+    const auto place = [&](TSequence& s) {
+        if (Places && InfoAt + Frame.Data().size() <= Places->Size()) s.Places.Append(*Places, InfoAt, Frame.Data().size());
+    };
     const auto open = std::find_if(FOpen.begin(), FOpen.end(), [&](const TSequence& s) {
         return s.Dst == Frame.DstAddress() && s.Src == Frame.SrcAddress();
     });
@@ -121,6 +127,8 @@ THdlcJoiner::TResult THdlcJoiner::Take(const TFrame& Frame, long long FirstLine,
         if (HeldOctets() + Frame.Data().size() > kMaxJoinedOctets)
             return Broke(s, "longer than " + std::to_string(kMaxJoinedOctets) + " octets", true);
         s.Info = Frame.Data();
+        s.Places.Clear();
+        place(s);
         return Pending;
     }
     TSequence& s = *open;
@@ -142,6 +150,7 @@ THdlcJoiner::TResult THdlcJoiner::Take(const TFrame& Frame, long long FirstLine,
     if (++s.Segments > kMaxSegments)
         return Broke(s, "more than " + std::to_string(kMaxSegments) + " segments", Frame.Segmented());
     s.Info += Frame.Data();
+    place(s);
     s.NextNs = (s.NextNs + 1) & 7;
     if (Frame.Segmented()) return Pending;
     FLines = s.Lines;
@@ -149,6 +158,8 @@ THdlcJoiner::TResult THdlcJoiner::Take(const TFrame& Frame, long long FirstLine,
     const size_t header = LlcHeaderSize(info);
     FOpening.assign(info.substr(0, std::min<size_t>(info.size(), kLlcHeaderSize)));
     FApdu.assign(info.substr(header));
+    FApduPlaces.Clear();
+    if (s.Places.Size() == info.size()) FApduPlaces.Append(s.Places, header, info.size() - header);
     FOpen.erase(open);
     return Complete;
 }

@@ -13,6 +13,7 @@
 
 #include "LineList.h"
 #include "../translate/Frame.h"
+#include "../translate/UnitMap.h"
 
 namespace vantrel::trace {
 
@@ -46,8 +47,11 @@ public:
     };
 
     // Takes an I or UI frame read from lines FirstLine to LastLine (one line
-    // for a frame that stood on one).
-    TResult Take(const TFrame& Frame, long long FirstLine, long long LastLine);
+    // for a frame that stood on one). Places, when not null, places the
+    // frame's information field from InfoAt on: the joined APDU's places are
+    // kept then (ApduPlaces; empty unless every segment had them).
+    TResult Take(const TFrame& Frame, long long FirstLine, long long LastLine, const TOctetPlaces* Places = nullptr,
+                 size_t InfoAt = 0);
     TResult Take(const TFrame& Frame, long long Line) { return Take(Frame, Line, Line); }
     // Whether a sequence is open for the frame's address pair and direction.
     bool Open(const TFrame& Frame) const noexcept;
@@ -59,6 +63,7 @@ public:
     // the joined information field began with (its LLC header, if any).
     const std::string& Apdu() const noexcept { return FApdu; }
     const std::string& Opening() const noexcept { return FOpening; }
+    const TOctetPlaces& ApduPlaces() const noexcept { return FApduPlaces; }
     const TLineList& Lines() const noexcept { return FLines; }
     const std::string& Message() const noexcept { return FMessage; }
 
@@ -72,6 +77,7 @@ private:
         size_t Segments = 0;
         std::string Info;
         TLineList Lines;
+        TOctetPlaces Places;  // of Info, when every segment came with them
     };
     TResult Broke(TSequence& Sequence, std::string Why, bool KeepDropping);
     size_t HeldOctets() const noexcept;
@@ -80,6 +86,7 @@ private:
     std::vector<TSequence> FOpen;
     std::string FApdu;
     std::string FOpening;
+    TOctetPlaces FApduPlaces;
     TLineList FLines;
     std::string FMessage;
 };

@@ -32,7 +32,8 @@ constexpr size_t kUsualLineOctets = 16;
 
 }  // namespace
 
-bool ParseDumpLine(std::string_view Line, uint64_t& Offset, std::string& Out, uint64_t* DecimalOffset) {
+bool ParseDumpLine(std::string_view Line, uint64_t& Offset, std::string& Out, uint64_t* DecimalOffset,
+                   TOctetPlaces* Places, uint64_t At) {
     size_t i = 0;
     while (i < Line.size() && IsBlank(Line[i])) ++i;
     const size_t offsetBegin = i;
@@ -58,6 +59,7 @@ bool ParseDumpLine(std::string_view Line, uint64_t& Offset, std::string& Out, ui
 
     // The hex groups, and after each group how many octets there are so far.
     char octets[kMaxLineOctets];
+    size_t digitsAt[kMaxLineOctets];
     size_t count = 0;
     size_t groupEnds[kMaxLineOctets];
     size_t groupCounts[kMaxLineOctets];
@@ -69,7 +71,10 @@ bool ParseDumpLine(std::string_view Line, uint64_t& Offset, std::string& Out, ui
         const size_t digits = e - p;
         if (digits == 0 || digits % 2 || digits > 8 || count + digits / 2 > kMaxLineOctets) break;
         if (e < Line.size() && !IsBlank(Line[e]) && Line[e] != '\r') break;
-        for (size_t k = p; k < e; k += 2) octets[count++] = static_cast<char>(HexValue(Line[k]) << 4 | HexValue(Line[k + 1]));
+        for (size_t k = p; k < e; k += 2) {
+            digitsAt[count] = k;
+            octets[count++] = static_cast<char>(HexValue(Line[k]) << 4 | HexValue(Line[k + 1]));
+        }
         groupEnds[groups] = e;
         groupCounts[groups++] = count;
         size_t gap = e;
@@ -97,6 +102,8 @@ bool ParseDumpLine(std::string_view Line, uint64_t& Offset, std::string& Out, ui
     }
     Offset = offset;
     Out.append(octets, groupCounts[chosen]);
+    if (Places)
+        for (size_t k = 0; k < groupCounts[chosen]; ++k) Places->Add(At + digitsAt[k], At + digitsAt[k] + 2);
     return true;
 }
 
@@ -116,6 +123,7 @@ void THexDump::Clear() {
     FDecimal = false;
     FLastLineSize = 0;
     FOctets.clear();
+    FPlaces.Clear();
 }
 
 std::string THexDump::OffsetJumpMessage() const {
@@ -125,17 +133,19 @@ std::string THexDump::OffsetJumpMessage() const {
     return text;
 }
 
-THexDump::TAdd THexDump::Add(std::string_view Line) {
+THexDump::TAdd THexDump::Add(std::string_view Line, uint64_t At) {
     size_t first = 0;
     while (first < Line.size() && IsBlank(Line[first])) ++first;
     if (FActive && first < Line.size() && Line[first] == '*') {
         FRepeat = true;
+        FStarAt = At + first;
         return Added;
     }
     uint64_t offset = 0;
     uint64_t decimal = 0;
     FLine.clear();
-    if (!ParseDumpLine(Line, offset, FLine, &decimal)) return NotDumpLine;
+    FLinePlaces.Clear();
+    if (!ParseDumpLine(Line, offset, FLine, &decimal, KeepPlaces ? &FLinePlaces : nullptr, At)) return NotDumpLine;
     if (!FActive) {
         if (offset != 0) return NotDumpLine;
         FActive = true;
@@ -149,12 +159,15 @@ THexDump::TAdd THexDump::Add(std::string_view Line) {
         if (FRepeated + (offset - FOctets.size()) > kMaxDumpRepeatedOctets) return TooManyRepeated;
         FRepeated += offset - FOctets.size();
         const size_t from = FOctets.size() - FLastLineSize;
+        if (KeepPlaces)  // the lines left out stand at the star
+            for (size_t k = FOctets.size(); k < offset; ++k) FPlaces.Add(FStarAt, FStarAt + 1);
         while (FOctets.size() < offset) FOctets.append(FOctets, from, FLastLineSize);
     }
     FRepeat = false;
     if (offset != FOctets.size()) return OffsetJump;
     if (FOctets.size() + FLine.size() > kMaxDumpOctets) return TooLong;
     FOctets += FLine;
+    if (KeepPlaces) FPlaces.Append(FLinePlaces, 0, FLinePlaces.Size());
     if (!FLine.empty()) FLastLineSize = FLine.size();
     return Added;
 }

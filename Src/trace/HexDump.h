@@ -9,14 +9,18 @@
 #include <string>
 #include <string_view>
 
+#include "../translate/UnitMap.h"
+
 namespace vantrel::trace {
 
 // One dump line: its offset, and its octets appended to Out. A line of only
 // an offset (the total length some tools print last) has no octets. False
 // (Out unchanged) when Line is no dump line. DecimalOffset, when given, is the
 // offset's digits read as a decimal number (UINT64_MAX when one is no decimal
-// digit): some tools count in decimal.
-bool ParseDumpLine(std::string_view Line, uint64_t& Offset, std::string& Out, uint64_t* DecimalOffset = nullptr);
+// digit): some tools count in decimal. Places, when not null, receives where
+// the octets stand, the line standing at At.
+bool ParseDumpLine(std::string_view Line, uint64_t& Offset, std::string& Out, uint64_t* DecimalOffset = nullptr,
+                   TOctetPlaces* Places = nullptr, uint64_t At = 0);
 
 // The octets of consecutive dump lines. A dump opens with a line at offset 0;
 // every further line must stand at the offset where the octets so far end,
@@ -28,7 +32,11 @@ public:
     static bool Opens(std::string_view Line);
 
     enum TAdd { Added, NotDumpLine, OffsetJump, TooLong, TooManyRepeated };
-    TAdd Add(std::string_view Line);
+    // With KeepPlaces, where the octets stand is kept (Places()), the line
+    // standing at At. The octets a "*" line leaves out stand at its star.
+    TAdd Add(std::string_view Line, uint64_t At = 0);
+    bool KeepPlaces = false;
+    const TOctetPlaces& Places() const noexcept { return FPlaces; }
 
     bool Active() const noexcept { return FActive; }
     const std::string& Octets() const noexcept { return FOctets; }
@@ -46,8 +54,11 @@ private:
     uint64_t FRepeated = 0;  // by all blocks
     size_t FLastLineSize = 0;
     uint64_t FLineOffset = 0;
+    uint64_t FStarAt = 0;  // where the "*" stands
     std::string FOctets;
     std::string FLine;
+    TOctetPlaces FPlaces;
+    TOctetPlaces FLinePlaces;
 };
 
 // The most octets a dump may hold, and the most its "*" lines may repeat in

@@ -26,10 +26,15 @@ bool IsDigit(char c) noexcept { return Class(c) & kDigit; }
 bool IsHexDigit(char c) noexcept { return Class(c) & (kDigit | kHexLetter); }
 bool IsWordChar(char c) noexcept { return Class(c) & kWord; }
 bool IsGapChar(char c) noexcept { return Class(c) & kGap; }
-int HexValue(char c) noexcept {
-    if (IsDigit(c)) return c - '0';
-    return (c | 0x20) - 'a' + 10;
+constexpr std::array<int8_t, 256> BuildHexValues() {
+    std::array<int8_t, 256> t{};
+    for (auto& v : t) v = -1;
+    for (int c = '0'; c <= '9'; ++c) t[c] = static_cast<int8_t>(c - '0');
+    for (int c = 'A'; c <= 'F'; ++c) t[c] = static_cast<int8_t>(c - 'A' + 10);
+    for (int c = 'a'; c <= 'f'; ++c) t[c] = static_cast<int8_t>(c - 'a' + 10);
+    return t;
 }
+constexpr std::array<int8_t, 256> kHexValues = BuildHexValues();
 
 size_t Digits(std::string_view s, size_t i) noexcept {
     size_t n = 0;
@@ -123,16 +128,23 @@ bool FindOctetRun(std::string_view s, TOctetRun& Run) noexcept {
             while (i < n && IsWordChar(s[i])) ++i;
             continue;
         }
+        // One pass over the word: its end, whether every character is a hex
+        // digit, whether one is no decimal digit.
         size_t e = i;
-        while (e < n && IsWordChar(s[e])) ++e;
-        size_t digitsAt = i;
-        if (e - i >= 4 && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) digitsAt = i + 2;
-        bool hex = (e - digitsAt) % 2 == 0;
-        bool letter = digitsAt != i;
-        for (size_t k = digitsAt; hex && k < e; ++k) {
-            hex = IsHexDigit(s[k]);
-            letter |= !IsDigit(s[k]);
+        bool hex = true;
+        bool letter = false;
+        for (uint8_t c; e < n && ((c = Class(s[e])) & kWord); ++e) {
+            hex &= (c & (kDigit | kHexLetter)) != 0;
+            letter |= !(c & kDigit);
         }
+        size_t digitsAt = i;
+        if (e - i >= 4 && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
+            digitsAt = i + 2;
+            hex = true;
+            for (size_t k = digitsAt; k < e; ++k) hex &= IsHexDigit(s[k]);
+            letter = true;
+        }
+        hex &= (e - digitsAt) % 2 == 0;
         if (!hex) {
             close();
         } else {
@@ -161,21 +173,41 @@ void AppendRunOctets(std::string_view RunText, std::string& Out) {
     Out.resize(start + RunText.size() / 2);
     char* out = Out.data() + start;
     int high = -1;
+    const size_t n = RunText.size();
+    for (size_t i = 0; i < n; ++i) {
+        const char c = RunText[i];
+        const int v = kHexValues[static_cast<unsigned char>(c)];
+        if (v < 0) continue;
+        if (high >= 0) {
+            *out++ = static_cast<char>(high << 4 | v);
+            high = -1;
+        } else if (c == '0' && i + 1 < n && (RunText[i + 1] == 'x' || RunText[i + 1] == 'X')) {
+            ++i;
+        } else {
+            high = v;
+        }
+    }
+    Out.resize(static_cast<size_t>(out - Out.data()));
+}
+
+void AppendRunPlaces(std::string_view RunText, uint64_t At, TOctetPlaces& Places) {
+    // The digits AppendRunOctets pairs, the same way.
+    size_t high = std::string_view::npos;
     for (size_t i = 0; i < RunText.size(); ++i) {
         const char c = RunText[i];
-        if (c == '0' && high < 0 && i + 1 < RunText.size() && (RunText[i + 1] == 'x' || RunText[i + 1] == 'X')) {
+        if (c == '0' && high == std::string_view::npos && i + 1 < RunText.size() &&
+            (RunText[i + 1] == 'x' || RunText[i + 1] == 'X')) {
             ++i;
             continue;
         }
         if (!IsHexDigit(c)) continue;
-        if (high < 0) {
-            high = HexValue(c);
+        if (high == std::string_view::npos) {
+            high = i;
         } else {
-            *out++ = static_cast<char>(high << 4 | HexValue(c));
-            high = -1;
+            Places.Add(At + high, At + i + 1);
+            high = std::string_view::npos;
         }
     }
-    Out.resize(static_cast<size_t>(out - Out.data()));
 }
 
 std::string LineLabel(std::string_view Line, const TOctetRun& Run) {

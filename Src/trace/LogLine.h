@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "../translate/UnitMap.h"
 
 namespace vantrel::trace {
 
@@ -28,6 +31,8 @@ bool FindOctetRun(std::string_view Line, TOctetRun& Run) noexcept;
 
 // The octets of a run's text, appended to Out.
 void AppendRunOctets(std::string_view RunText, std::string& Out);
+// Where they stand, the run's text standing at At.
+void AppendRunPlaces(std::string_view RunText, uint64_t At, TOctetPlaces& Places);
 
 // The text around the run, blanks and the brackets next to the run trimmed:
 // "2026-01-01 12:00:00.123 TX:" for "2026-01-01 12:00:00.123 TX: [7E ... 7E]".

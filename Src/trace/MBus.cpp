@@ -128,8 +128,10 @@ size_t TMBusJoiner::HeldOctets() const noexcept {
     return held;
 }
 
-TMBusJoiner::TResult TMBusJoiner::Take(const TMBusFrame& Frame, long long FirstLine, long long LastLine) {
+TMBusJoiner::TResult TMBusJoiner::Take(const TMBusFrame& Frame, long long FirstLine, long long LastLine,
+                                       const TOctetPlaces* Places, size_t DataAt) {
     FTakeAgain = false;
+    FSingle = false;
     if (!Frame.Dlms()) return NotDlms;
     TSequence* open = nullptr;
     for (TSequence& s : FOpen)
@@ -160,6 +162,9 @@ TMBusJoiner::TResult TMBusJoiner::Take(const TMBusFrame& Frame, long long FirstL
         }
         if (Frame.Last()) {  // one frame holds the whole APDU
             FApdu.assign(part);
+            FSingle = true;
+            FApduPlaces.Clear();
+            if (Places && DataAt + Frame.Data.size() <= Places->Size()) FApduPlaces.Append(*Places, DataAt + 2, part.size());
             FLines.clear();
             FLines.Add(FirstLine, LastLine);
             return Complete;
@@ -179,10 +184,14 @@ TMBusJoiner::TResult TMBusJoiner::Take(const TMBusFrame& Frame, long long FirstL
     if (HeldOctets() + part.size() > kMaxMBusOctets)
         return Broke(s, "longer than " + std::to_string(kMaxMBusOctets) + " octets");
     if (++s.Frames > kMaxMBusFrames) return Broke(s, "more than " + std::to_string(kMaxMBusFrames) + " frames");
+    if (s.Apdu.empty()) s.Places.Clear();
     s.Apdu += part;
+    if (Places && DataAt + Frame.Data.size() <= Places->Size()) s.Places.Append(*Places, DataAt + 2, part.size());
     s.NextSegment = (s.NextSegment + 1) & 0x0F;
     if (!Frame.Last()) return Pending;
     FApdu = std::move(s.Apdu);
+    FApduPlaces.Clear();
+    if (s.Places.Size() == FApdu.size()) FApduPlaces = std::move(s.Places);
     FLines = s.Lines;
     FOpen.erase(FOpen.begin() + (&s - FOpen.data()));
     return Complete;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "LineList.h"
+#include "../translate/UnitMap.h"
 
 namespace vantrel::trace {
 
@@ -59,12 +60,19 @@ public:
         Complete,  // the last part: Apdu() and Lines() hold the whole
         Broken     // Message() says why, Lines() the lines left untranslated
     };
-    TResult Take(const TMBusFrame& Frame, long long FirstLine, long long LastLine);
+    // Places, when not null, places the frame's Data from DataAt on: the
+    // joined APDU's places are kept then (ApduPlaces; empty unless every
+    // part had them).
+    TResult Take(const TMBusFrame& Frame, long long FirstLine, long long LastLine, const TOctetPlaces* Places = nullptr,
+                 size_t DataAt = 0);
     // After the input ended: one sequence still open, reported as broken
     // (false when none is left).
     bool TakeUnfinished();
 
     const std::string& Apdu() const noexcept { return FApdu; }
+    const TOctetPlaces& ApduPlaces() const noexcept { return FApduPlaces; }
+    // Of the last Complete: the APDU came in one frame.
+    bool Single() const noexcept { return FSingle; }
     const TLineList& Lines() const noexcept { return FLines; }
     const std::string& Message() const noexcept { return FMessage; }
     // After Broken: the frame opened a new APDU and is to be taken again.
@@ -77,6 +85,7 @@ private:
         size_t Frames = 0;
         std::string Apdu;
         TLineList Lines;
+        TOctetPlaces Places;  // of Apdu, when every part came with them
     };
     TResult Broke(TSequence& Sequence, const std::string& Why);
     size_t HeldOctets() const noexcept;
@@ -84,9 +93,11 @@ private:
     // One sequence per address; the customer port of a meter pushes from one.
     std::vector<TSequence> FOpen;
     std::string FApdu;
+    TOctetPlaces FApduPlaces;
     TLineList FLines;
     std::string FMessage;
     bool FTakeAgain = false;
+    bool FSingle = false;
 };
 
 // The most octets the open sequences may hold together, the most frames one

@@ -1,6 +1,7 @@
 #include "TraceReader.h"
 
 #include <cstring>
+#include <functional>
 
 #include "BytesLiteral.h"
 #include "LogLine.h"
@@ -104,13 +105,16 @@ bool IsWeakRun(std::string_view Line, const TOctetRun& Run) noexcept {
 
 // The octets of a line that continues a frame: its bytes literal, or its run
 // of octets; none for the first line of a dump, XML or a log's own text.
-bool LineOctets(std::string_view Text, std::string& Out, TOctetRun& run) {
+// Their places go to Places when it is not null, the line standing at At.
+bool LineOctets(std::string_view Text, std::string& Out, TOctetRun& run, TOctetPlaces* Places, uint64_t At) {
     if (THexDump::Opens(Text)) return false;
     const std::string_view trimmed = TrimmedFront(Text);
     if (!trimmed.empty() && trimmed.front() == '<' && !OpensNoElement(trimmed)) return false;
-    if (HasQuote(Text) && FindBytesLiteral(Text, run, Out)) return true;
+    if (HasQuote(Text) && FindBytesLiteral(Text, run, Out, Places, At)) return true;
     if (!FindOctetRun(Text, run) || IsWeakRun(Text, run)) return false;
-    AppendRunOctets(Text.substr(run.Begin, run.End - run.Begin), Out);
+    const std::string_view runText = Text.substr(run.Begin, run.End - run.Begin);
+    AppendRunOctets(runText, Out);
+    if (Places) AppendRunPlaces(runText, At + run.Begin, *Places);
     return true;
 }
 
@@ -174,8 +178,27 @@ TTraceUnit TTraceReader::Unit(const TOrigin& Origin, TInput Input) const {
     return unit;
 }
 
-void TTraceReader::Line(long long Number, std::string_view Text) {
-    Process(Number, Text, false);
+size_t TTraceReader::ReadingIndex(std::string_view View) const noexcept {
+    const std::less_equal<const char*> le;
+    if (FReading.data() == nullptr || View.data() == nullptr || !le(FReading.data(), View.data()) ||
+        !le(View.data() + View.size(), FReading.data() + FReading.size()))
+        return std::string_view::npos;
+    return static_cast<size_t>(View.data() - FReading.data());
+}
+
+void TTraceReader::PlaceMap(TTranslateOutcome& Outcome, const TOctetPlaces* Places, size_t ApduAt,
+                            size_t Unwrapped) const {
+    if (!FOptions.Map || Outcome.Kind != K::Translated) return;
+    constexpr size_t npos = std::string_view::npos;
+    for (TUnitMap& map : Outcome.Maps) {
+        const size_t within = map.ApduOffset == VANTREL_MAP_NONE ? 0 : map.ApduOffset;
+        if (Unwrapped != npos) map.ApduOffset = static_cast<uint32_t>(Unwrapped + within);
+        if (Places && ApduAt != npos) map.PlaceOctets(*Places, ApduAt + within);
+    }
+}
+
+void TTraceReader::Line(long long Number, std::string_view Text, uint64_t At) {
+    Process(Number, Text, false, At);
     Drain();
 }
 
@@ -183,14 +206,15 @@ void TTraceReader::Drain() {
     while (!FReplay.empty()) {
         const TReplay replay = std::move(FReplay.front());
         FReplay.pop_front();
-        Process(replay.Number, replay.Text, replay.Alone);
+        Process(replay.Number, replay.Text, replay.Alone, replay.At);
     }
 }
 
-void TTraceReader::Process(long long Number, std::string_view Text, bool Alone) {
+void TTraceReader::Process(long long Number, std::string_view Text, bool Alone, uint64_t At) {
+    FTextAt = At;
     if (FDump.Active()) {
         if (IsBlankText(Text)) return FlushDump();
-        const THexDump::TAdd added = FDump.Add(Text);
+        const THexDump::TAdd added = FDump.Add(Text, At);
         if (added == THexDump::Added) {
             FDumpLast = Number;
             return;
@@ -216,7 +240,7 @@ void TTraceReader::Process(long long Number, std::string_view Text, bool Alone) 
     if (FGather.Active() && Continue(Number, Text)) return;
     if (THexDump::Opens(Text)) {
         FDump.Clear();
-        FDump.Add(Text);
+        FDump.Add(Text, At);
         FDumpFirst = FDumpLast = Number;
         return;
     }
@@ -236,6 +260,9 @@ void TTraceReader::Octets(const TOrigin& Origin, std::string_view Text) {
         } catch (const EConvertError&) {
             FOctets.clear();
         }
+        FLinePlaces.Clear();
+        if (FPlacing && !FOctets.empty()) AppendHexPlaces(trimmed, TextAt(trimmed), FLinePlaces);
+        const TReading reading(*this, FOctets, &FLinePlaces);
         if (MBusFrameLength(FOctets) != std::string_view::npos && MBusOctets(Origin, FOctets)) return;
         if (StartsWithWrapper(FOctets)) return Wrappers(Origin, FOctets);
     }
@@ -245,6 +272,7 @@ void TTraceReader::Octets(const TOrigin& Origin, std::string_view Text) {
     const bool certainFailure = !Origin.Scanned && CertainlyNoHexText(Text);
     if (certainFailure && Scan(Origin, Text, true)) return;
     TTranslateOutcome today = TranslateSingle(Text, FOptions);
+    if (FPlacing) ShiftSources(today, static_cast<int64_t>(TextAt(Text)));
     const bool opensNoElement = !today.HexToXml && OpensNoElement(Text);
     if (!Origin.Scanned && !certainFailure &&
         (today.HexToXml ? today.Kind == K::HexFailure || (today.Kind == K::Beep && !today.FrameWithoutApdu)
@@ -278,6 +306,9 @@ bool TTraceReader::Scan(const TOrigin& Origin, std::string_view Text, bool KeepF
     if (scanned.Label.empty() && !HasLogNotation(runText)) return false;
     std::string octets;
     AppendRunOctets(runText, octets);
+    FLinePlaces.Clear();
+    if (FPlacing) AppendRunPlaces(runText, TextAt(runText), FLinePlaces);
+    const TReading reading(*this, octets, &FLinePlaces);
     return Scanned(scanned, octets, KeepFailures && !IsWeakRun(Text, run) ? TKeep::IfLogText : TKeep::No);
 }
 
@@ -286,11 +317,13 @@ bool TTraceReader::Scan(const TOrigin& Origin, std::string_view Text, bool KeepF
 bool TTraceReader::BytesLiteral(const TOrigin& Origin, std::string_view Text) {
     TOctetRun run;
     std::string octets;
-    if (!FindBytesLiteral(Text, run, octets)) return false;
+    FLinePlaces.Clear();
+    if (!FindBytesLiteral(Text, run, octets, FPlacing ? &FLinePlaces : nullptr, TextAt(Text))) return false;
     TOrigin scanned = Origin;
     scanned.Scanned = true;
     scanned.Label = LineLabel(Text, run);
     scanned.Column = CharacterCount(Text.substr(0, run.Begin));
+    const TReading reading(*this, octets, &FLinePlaces);
     return Scanned(scanned, octets, TKeep::Yes);
 }
 
@@ -322,6 +355,9 @@ bool TTraceReader::Frames(const TOrigin& Origin, std::string_view Text) {
     } catch (const EVantrelError&) {
         return false;
     }
+    FLinePlaces.Clear();
+    if (FPlacing) AppendHexPlaces(digits, TextAt(digits), FLinePlaces);
+    const TReading reading(*this, FOctets, &FLinePlaces);
     return FrameOctets(Origin, FOctets, true);
 }
 
@@ -345,7 +381,7 @@ bool TTraceReader::FrameOctets(const TOrigin& Origin, std::string_view Octets, b
         if (!f.Segmented() && !FJoiner.Open(f)) return false;
     }
     const std::string_view rest = Octets.substr(tail);
-    for (const TFrame& f : FFrameList) Frame(Origin, f);
+    for (size_t i = 0; i < FFrameList.size(); ++i) Frame(Origin, FFrameList[i], FFrames[i]);
     if (gather) StartGather(Origin, TFormat::Hdlc, rest, tail == 0);
     return true;
 }
@@ -357,8 +393,12 @@ bool TTraceReader::MBusOctets(const TOrigin& Origin, std::string_view Octets) {
     if (gather && tail == 0 && FText.size() > kMaxGatheredText) return false;
     // The frames are copied: a frame's unit is made from its own octets.
     std::vector<std::string> frames(FFrames.begin(), FFrames.end());
+    std::vector<size_t> at;  // where they stand in the octets being read
+    if (FPlaces)
+        for (std::string_view f : FFrames) at.push_back(ReadingIndex(f));
     const std::string rest(Octets.substr(tail));
-    for (const std::string& octets : frames) {
+    for (size_t i = 0; i < frames.size(); ++i) {
+        const std::string& octets = frames[i];
         TMBusFrame frame;
         std::string why;
         if (!ReadMBusFrame(octets, frame, why)) {
@@ -368,11 +408,11 @@ bool TTraceReader::MBusOctets(const TOrigin& Origin, std::string_view Octets) {
             Emit(unit);
             continue;
         }
-        MBusFrame(Origin, frame);
+        MBusFrame(Origin, frame, at.empty() ? std::string_view::npos : at[i]);
     }
     if (!gather) return true;
     if (!FAlone && !Origin.Dump) {
-        StartGather(Origin, TFormat::MBus, rest, tail == 0);
+        StartGather(Origin, TFormat::MBus, Octets.substr(tail), tail == 0);
         return true;
     }
     TTraceUnit unit = Unit(Origin, TInput::MBus);
@@ -396,16 +436,22 @@ void TTraceReader::OctetsOf(const TOrigin& Origin, std::string_view Octets) {
             unit.Outcome.Text = "Not a decodable HDLC frame: " + e.Message();
             return Emit(unit);
         }
-        return Frame(Origin, frame);
+        return Frame(Origin, frame, Octets);
     }
     if (MBusFrameLength(Octets) != std::string_view::npos && MBusOctets(Origin, Octets)) return;
     if (StartsWithWrapper(Octets)) return Wrappers(Origin, Octets);
     TTraceUnit unit = Unit(Origin, TInput::Hex);
     unit.Outcome = TranslateOctets(Octets, FOptions);
+    PlaceMap(unit.Outcome, FPlaces, ReadingIndex(Octets), std::string_view::npos);
     Emit(unit);
 }
 
-void TTraceReader::Frame(const TOrigin& Origin, const TFrame& Frame) {
+void TTraceReader::Frame(const TOrigin& Origin, const TFrame& Frame, std::string_view Octets) {
+    // The information field ends before the check sequence and the flag.
+    const size_t infoSize = Frame.Data().size();
+    const size_t info = Octets.size() >= infoSize + 3 ? Octets.size() - 3 - infoSize : std::string_view::npos;
+    const size_t frameAt = info == std::string_view::npos ? info : ReadingIndex(Octets);
+    const TOctetPlaces* places = frameAt == std::string_view::npos ? nullptr : FPlaces;
     TTraceUnit unit = Unit(Origin, TInput::Frame);
     unit.New = true;
     std::vector<std::string> description;
@@ -415,7 +461,7 @@ void TTraceReader::Frame(const TOrigin& Origin, const TFrame& Frame) {
         unit.Outcome.FrameWithoutApdu = true;
         unit.Outcome.Text = "HDLC " + std::string(FrameKindName(Frame.Kind())) + " frame: no APDU to translate";
     } else {
-        switch (FJoiner.Take(Frame, Origin.FirstLine, Origin.Line)) {
+        switch (FJoiner.Take(Frame, Origin.FirstLine, Origin.Line, places, places ? frameAt + info : 0)) {
         case THdlcJoiner::Pending:
             unit.Outcome.Kind = K::Beep;
             unit.Outcome.FrameWithoutApdu = true;
@@ -423,6 +469,9 @@ void TTraceReader::Frame(const TOrigin& Origin, const TFrame& Frame) {
             break;
         case THdlcJoiner::Complete:
             unit.Outcome = TranslateOctets(FJoiner.Apdu(), FOptions);
+            // Joined from several frames: placed, not unwrapped.
+            PlaceMap(unit.Outcome, &FJoiner.ApduPlaces(), FJoiner.ApduPlaces().Size() > 0 ? 0 : std::string_view::npos,
+                     std::string_view::npos);
             unit.Outcome.Link = FrameLink(Frame);
             unit.FirstLine = FJoiner.Lines().front();
             if (FJoiner.Lines().size() > 1) unit.Lines = FJoiner.Lines().Text();
@@ -434,9 +483,12 @@ void TTraceReader::Frame(const TOrigin& Origin, const TFrame& Frame) {
             unit.Lines = FJoiner.Lines().Text();
             break;
         case THdlcJoiner::NotJoined: {
-            const std::string_view info = Frame.Data();
-            unit.Outcome = TranslateOctets(info.substr(LlcHeaderSize(info)), FOptions);
-            if (FOptions.DescribeFrame) description.push_back(LlcHeaderDescription(info));
+            const std::string_view data = Frame.Data();
+            const size_t llc = LlcHeaderSize(data);
+            unit.Outcome = TranslateOctets(data.substr(llc), FOptions);
+            if (info != std::string_view::npos)
+                PlaceMap(unit.Outcome, places, places ? frameAt + info + llc : info, info + llc);
+            if (FOptions.DescribeFrame) description.push_back(LlcHeaderDescription(data));
             unit.Outcome.Link = FrameLink(Frame);
             break;
         }
@@ -446,12 +498,16 @@ void TTraceReader::Frame(const TOrigin& Origin, const TFrame& Frame) {
     Emit(unit);
 }
 
-void TTraceReader::MBusFrame(const TOrigin& Origin, const TMBusFrame& Frame) {
+void TTraceReader::MBusFrame(const TOrigin& Origin, const TMBusFrame& Frame, size_t FrameAt) {
+    // The octets after the CI field begin at the frame's eighth.
+    constexpr size_t kDataAt = 7;
+    const TOctetPlaces* places = FrameAt == std::string_view::npos ? nullptr : FPlaces;
     TTraceUnit unit = Unit(Origin, TInput::MBus);
     unit.New = true;
     std::vector<std::string> description;
     if (FOptions.DescribeFrame) description.push_back(MBusDescription(Frame));
-    const TMBusJoiner::TResult result = FMBus.Take(Frame, Origin.FirstLine, Origin.Line);
+    const TMBusJoiner::TResult result =
+        FMBus.Take(Frame, Origin.FirstLine, Origin.Line, places, places ? FrameAt + kDataAt : 0);
     switch (result) {
     case TMBusJoiner::NotDlms:
         unit.Outcome.Kind = K::Beep;
@@ -466,6 +522,9 @@ void TTraceReader::MBusFrame(const TOrigin& Origin, const TMBusFrame& Frame) {
         break;
     case TMBusJoiner::Complete:
         unit.Outcome = TranslateOctets(FMBus.Apdu(), FOptions);
+        // After the transport header; unwrapped from the frame when it came in one.
+        PlaceMap(unit.Outcome, &FMBus.ApduPlaces(), FMBus.ApduPlaces().Size() > 0 ? 0 : std::string_view::npos,
+                 FMBus.Single() ? kDataAt + 2 : std::string_view::npos);
         unit.FirstLine = FMBus.Lines().front();
         if (FMBus.Lines().size() > 1) unit.Lines = FMBus.Lines().Text();
         break;
@@ -478,7 +537,7 @@ void TTraceReader::MBusFrame(const TOrigin& Origin, const TMBusFrame& Frame) {
     unit.Outcome.FrameDescription = std::move(description);
     const bool again = result == TMBusJoiner::Broken && FMBus.TakeAgain();
     Emit(unit);
-    if (again) MBusFrame(Origin, Frame);
+    if (again) MBusFrame(Origin, Frame, FrameAt);
 }
 
 void TTraceReader::Wrappers(const TOrigin& Origin, std::string_view Octets) {
@@ -488,6 +547,9 @@ void TTraceReader::Wrappers(const TOrigin& Origin, std::string_view Octets) {
         TTraceUnit unit = Unit(Origin, TInput::Wrapper);
         unit.New = true;
         unit.Outcome = TranslateOctets(pdu.Apdu, FOptions);
+        const size_t apduAt = pdu.Offset + kWrapperHeaderSize;
+        const size_t octetsAt = FPlaces ? ReadingIndex(Octets) : std::string_view::npos;
+        PlaceMap(unit.Outcome, FPlaces, octetsAt == std::string_view::npos ? octetsAt : octetsAt + apduAt, apduAt);
         unit.Outcome.Link = WrapperLink(pdu.Header);
         if (FOptions.DescribeFrame) unit.Outcome.FrameDescription.push_back(WrapperDescription(pdu.Header));
         Emit(unit);
@@ -521,7 +583,9 @@ void TTraceReader::FlushDump() {
         origin.Lines = "lines " + std::to_string(FDumpFirst) + (FDumpLast == FDumpFirst + 1 ? ", " : "-") +
                        std::to_string(FDumpLast);
     const std::string octets = FDump.Octets();
+    const TOctetPlaces places = FDump.Places();
     FDump.Clear();
+    const TReading reading(*this, octets, &places);
     OctetsOf(origin, octets);
 }
 
@@ -534,27 +598,35 @@ void TTraceReader::StartGather(const TOrigin& Origin, TFormat Format, std::strin
     FGather.FromLineStart = FromLineStart && !FMidLine;
     FGather.Texts.clear();
     FGather.Taken.clear();
+    FGather.Places.Clear();
+    if (const size_t at = FPlaces ? ReadingIndex(Octets) : std::string_view::npos; at != std::string_view::npos)
+        FGather.Places.Append(*FPlaces, at, Octets.size());
     if (FGather.FromLineStart) {  // read again on its own should the lines after it prove no continuation
         FGather.Texts.assign(FText);
-        FGather.Taken.push_back({Origin.Line, FGather.Texts.size()});
+        FGather.Taken.push_back({Origin.Line, FGather.Texts.size(), FTextAt});
     }
 }
 
 bool TTraceReader::Continue(long long Number, std::string_view Text) {
     FLineOctets.clear();
+    FLinePlaces.Clear();
     TOctetRun run;
-    if (!LineOctets(Text, FLineOctets, run) || OpensOwnFrame(FLineOctets) ||
+    const bool placed = FPlacing && FGather.Places.Size() == FGather.Octets.size();
+    if (!LineOctets(Text, FLineOctets, run, placed ? &FLinePlaces : nullptr, FTextAt) || OpensOwnFrame(FLineOctets) ||
         FGather.Texts.size() + Text.size() > kMaxGatheredText) {
         const size_t replayed = EndGather();
         if (replayed == 0) return false;
         // The lines read again come first, then this one.
-        FReplay.insert(FReplay.begin() + static_cast<std::ptrdiff_t>(replayed), TReplay{Number, std::string(Text), false});
+        FReplay.insert(FReplay.begin() + static_cast<std::ptrdiff_t>(replayed),
+                       TReplay{Number, std::string(Text), false, FTextAt});
         return true;
     }
     FGather.Texts.append(Text);
-    FGather.Taken.push_back({Number, FGather.Texts.size()});
+    FGather.Taken.push_back({Number, FGather.Texts.size(), FTextAt});
     FGather.LastLine = Number;
     FGather.Octets += FLineOctets;
+    if (placed) FGather.Places.Append(FLinePlaces, 0, FLinePlaces.Size());
+    else FGather.Places.Clear();
     Advance(Number, Text, run);
     return true;
 }
@@ -580,12 +652,14 @@ void TTraceReader::GatherFailure(const TOrigin& Origin, std::string Message) {
 
 void TTraceReader::Advance(long long Number, std::string_view Text, const TOctetRun& Run) {
     std::string& octets = FGather.Octets;
+    TOctetPlaces& places = FGather.Places;
     const bool hdlc = FGather.Format == TFormat::Hdlc;
     // Flags between frames are no part of them.
     if (hdlc) {
         size_t flags = 0;
         while (flags + 1 < octets.size() && octets[flags] == kFlag && octets[flags + 1] == kFlag) ++flags;
         octets.erase(0, flags);
+        places.EraseFront(flags);
     }
     size_t need = std::string_view::npos;
     if (!hdlc) {
@@ -608,7 +682,17 @@ void TTraceReader::Advance(long long Number, std::string_view Text, const TOctet
     }
     FRest.assign(octets, need);
     octets.resize(need);
+    const bool placed = places.Size() == octets.size() + FRest.size();
+    FRestPlaces.Clear();
+    if (placed) {
+        // A closing flag shared with the next frame stands where it does.
+        if (hdlc && !FRest.empty() && FRest.front() != kFlag) FRestPlaces.Append(places, need - 1, 1);
+        FRestPlaces.Append(places, need, FRest.size());
+        places.Truncate(need);
+    }
     const TOrigin origin = GatherOrigin();
+    const std::string_view frameOctets = octets;
+    const TReading reading(*this, frameOctets, placed ? &places : nullptr);
     if (hdlc) {
         TFrame frame;
         bool decoded = true;
@@ -620,7 +704,7 @@ void TTraceReader::Advance(long long Number, std::string_view Text, const TOctet
         }
         if (decoded) {
             FGather.Format = TFormat::None;
-            Frame(origin, frame);
+            Frame(origin, frame, frameOctets);
         }
     } else {
         const std::string whole = octets;
@@ -630,7 +714,7 @@ void TTraceReader::Advance(long long Number, std::string_view Text, const TOctet
             GatherFailure(origin, "Not a decodable M-Bus frame: " + why);
         } else {
             FGather.Format = TFormat::None;
-            MBusFrame(origin, frame);
+            MBusFrame(origin, frame, placed ? 0 : std::string_view::npos);
         }
     }
     if (FRest.empty()) return;
@@ -639,6 +723,7 @@ void TTraceReader::Advance(long long Number, std::string_view Text, const TOctet
     const std::string octetsAfter = hdlc && FRest.front() != kFlag ? kFlag + FRest : FRest;  // a closing flag shared
     FText = {};
     FMidLine = true;
+    const TReading after(*this, octetsAfter, placed ? &FRestPlaces : nullptr);
     const bool frames = hdlc ? FrameOctets(rest, octetsAfter, false) : MBusOctets(rest, octetsAfter);
     FMidLine = false;
     if (frames) return;
@@ -678,7 +763,8 @@ size_t TTraceReader::Replay() {
     size_t begin = 0;
     for (size_t i = 0; i < FGather.Taken.size(); ++i) {
         const auto& taken = FGather.Taken[i];
-        lines.push_back(TReplay{taken.Number, FGather.Texts.substr(begin, taken.End - begin), i == 0 && FGather.FromLineStart});
+        lines.push_back(
+            TReplay{taken.Number, FGather.Texts.substr(begin, taken.End - begin), i == 0 && FGather.FromLineStart, taken.At});
         begin = taken.End;
     }
     if (!FGather.FromLineStart) {

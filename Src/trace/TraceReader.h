@@ -48,10 +48,15 @@ inline constexpr size_t kMaxGatheredText = 64u << 10;
 class TTraceReader {
 public:
     using TSink = std::function<void(TTraceUnit&)>;
-    TTraceReader(const TTranslateOptions& Options, TSink Sink) : FOptions(Options), FSink(std::move(Sink)) {}
+    TTraceReader(const TTranslateOptions& Options, TSink Sink)
+        : FOptions(Options), FSink(std::move(Sink)), FPlacing(Options.Map && Options.MapSources) {
+        FDump.KeepPlaces = FPlacing;
+    }
 
-    // The next line (without its line break), numbered from 1.
-    void Line(long long Number, std::string_view Text);
+    // The next line (without its line break), numbered from 1. At: where it
+    // stands in the whole text, for the places of the units' octets
+    // (TTranslateOptions::MapSources).
+    void Line(long long Number, std::string_view Text, uint64_t At = 0);
     // The input has ended: a dump block, a frame cut short and broken
     // sequences are reported.
     void Finish();
@@ -84,18 +89,43 @@ private:
         struct TTaken {
             long long Number;
             size_t End;
+            uint64_t At;  // where the line stands in the whole text
         };
         std::vector<TTaken> Taken;
+        // Where Octets stand, when placed (as many as Octets; empty otherwise).
+        TOctetPlaces Places;
         bool Active() const noexcept { return Format != TFormat::None; }
     };
     struct TReplay {
         long long Number;
         std::string Text;
         bool Alone;  // read without gathering the lines after it
+        uint64_t At;
+    };
+    // The octets being read and their places (null when not placed) while
+    // it lives; the units made of them find their octets' places there.
+    class TReading {
+    public:
+        TReading(TTraceReader& Reader, std::string_view Octets, const TOctetPlaces* Places) noexcept
+            : FReader(Reader), FOctets(Reader.FReading), FPlaces(Reader.FPlaces) {
+            Reader.FReading = Octets;
+            Reader.FPlaces = Reader.FPlacing && Places && Places->Size() == Octets.size() ? Places : nullptr;
+        }
+        ~TReading() {
+            FReader.FReading = FOctets;
+            FReader.FPlaces = FPlaces;
+        }
+        TReading(const TReading&) = delete;
+        TReading& operator=(const TReading&) = delete;
+
+    private:
+        TTraceReader& FReader;
+        std::string_view FOctets;
+        const TOctetPlaces* FPlaces;
     };
 
     TTraceUnit Unit(const TOrigin& Origin, TInput Input) const;
-    void Process(long long Number, std::string_view Text, bool Alone);
+    void Process(long long Number, std::string_view Text, bool Alone, uint64_t At);
     void Drain();
     void Octets(const TOrigin& Origin, std::string_view Text);
     bool Scan(const TOrigin& Origin, std::string_view Text, bool KeepFailures);
@@ -107,8 +137,23 @@ private:
     bool FrameOctets(const TOrigin& Origin, std::string_view Octets, bool TodayDecides);
     bool MBusOctets(const TOrigin& Origin, std::string_view Octets);
     void OctetsOf(const TOrigin& Origin, std::string_view Octets);
-    void Frame(const TOrigin& Origin, const TFrame& Frame);
-    void MBusFrame(const TOrigin& Origin, const TMBusFrame& Frame);
+    // A frame decoded from Octets (its octets from flag to flag, a view
+    // into the octets being read where their places are known).
+    void Frame(const TOrigin& Origin, const TFrame& Frame, std::string_view Octets);
+    // FrameAt: where the frame stands in the octets being read (npos: not there).
+    void MBusFrame(const TOrigin& Origin, const TMBusFrame& Frame, size_t FrameAt = std::string_view::npos);
+    // Where View, a part of the line being read, stands in the whole text.
+    uint64_t TextAt(std::string_view View) const noexcept {
+        const bool inLine = !FText.empty() && View.data() >= FText.data() && View.data() <= FText.data() + FText.size();
+        return FTextAt + (inLine ? static_cast<uint64_t>(View.data() - FText.data()) : 0);
+    }
+    // Where View stands in the octets being read; npos when it is not in them.
+    size_t ReadingIndex(std::string_view View) const noexcept;
+    // The maps of an outcome just translated from the APDU at ApduAt of the
+    // octets Places places (null or npos: not placed), at Unwrapped of the
+    // octets it was unwrapped from (npos: not unwrapped); an APDU after
+    // another one in the same octets counts from there.
+    void PlaceMap(TTranslateOutcome& Outcome, const TOctetPlaces* Places, size_t ApduAt, size_t Unwrapped) const;
     void Wrappers(const TOrigin& Origin, std::string_view Octets);
     void NoOctets(long long Number, std::string_view Text);
     void FlushDump();
@@ -143,6 +188,13 @@ private:
     std::string FRest;                     // reused per line
     std::vector<std::string_view> FFrames; // reused per line
     std::vector<TFrame> FFrameList;        // reused per line
+    // Places: only with MapSources.
+    bool FPlacing = false;
+    uint64_t FTextAt = 0;                  // where the line being read stands in the whole text
+    std::string_view FReading;             // the octets being read (TReading)
+    const TOctetPlaces* FPlaces = nullptr; // and their places
+    TOctetPlaces FLinePlaces;              // of a line's octets, reused per line
+    TOctetPlaces FRestPlaces;              // of the octets after a gathered frame
 };
 
 }  // namespace vantrel::trace

@@ -39,7 +39,13 @@ int64_t CharacterCount(std::string_view Text) noexcept {
     return n;
 }
 
-uint32_t Flags(const TTranslateOptions& Options) noexcept { return Options.Annotate ? VANTREL_ANNOTATE : 0u; }
+uint32_t Flags(const TTranslateOptions& Options) noexcept {
+    return (Options.Annotate ? VANTREL_ANNOTATE : 0u) | (Options.Map ? VANTREL_MAP : 0u);
+}
+
+uint32_t LineFeeds(std::string_view Text) noexcept {
+    return static_cast<uint32_t>(std::count(Text.begin(), Text.end(), '\n'));
+}
 
 void Beep(TTranslateOutcome& Outcome, bool HexToXml, std::string Reason) {
     Outcome.Kind = TTranslateOutcome::Beep;
@@ -56,21 +62,32 @@ void EntryFailure(TTranslateOutcome& Outcome, std::string_view SourceText, const
 
 // One APDU at the start of Octets to XML through the entry point: its XML
 // (octets after its end named in a closing comment and a note) and the
-// octets it took; false with Error filled when it does not decode.
+// octets it took; false with Error filled when it does not decode. With the
+// map, its map follows the outcome's, At (where Octets stand in the octets
+// being translated) as its ApduOffset until the caller places it.
 bool ApduToXml(std::string_view Octets, const TTranslateOptions& Options, TTranslateOutcome& Outcome,
-               TTranslationError& Error, size_t& Taken) {
+               TTranslationError& Error, size_t& Taken, size_t At = 0) {
     TTranslationError error;
     VantrelStream* xml = nullptr;
     const auto* data = reinterpret_cast<const uint8_t*>(Octets.data());
     const auto size = static_cast<uint32_t>(Octets.size());
-    if (Options.Hook) PduToXmlHooked(data, size, Options.Keys, Flags(Options), *Options.Hook, Outcome.Hooked, &xml, &error);
-    else PduToXmlEx(data, size, Options.Keys, Flags(Options), &xml, &error);
+    if (Options.Hook) {
+        uint64_t mark = 0;
+        PduToXmlHooked(data, size, Options.Keys, Flags(Options), *Options.Hook, mark, &xml, &error);
+        if (mark && error.Code == 0) {
+            if (!Outcome.Hooked) Outcome.Hooked = mark;
+            Outcome.HookedLast = mark;
+        }
+    } else {
+        PduToXmlEx(data, size, Options.Keys, Flags(Options), &xml, &error);
+    }
     Error = error;
     if (error.Code != 0) return false;
     Taken = error.Position > 1 ? static_cast<size_t>(error.Position) - 1 : 0;
     if (Taken > Octets.size()) Taken = Octets.size();
     Outcome.Text.append(reinterpret_cast<const char*>(VantrelStreamData(xml)), VantrelStreamSize(xml) - 1);
     for (uint32_t i = 0, n = VantrelStreamNoteCount(xml); i < n; ++i) Outcome.Notes.emplace_back(VantrelStreamNote(xml, i));
+    if (Options.Map && TakeUnitMap(xml, Outcome.Maps.emplace_back())) Outcome.Maps.back().ApduOffset = static_cast<uint32_t>(At);
     VantrelStreamFree(xml);
     bool server;
     if (Options.Keys)
@@ -121,26 +138,50 @@ void OctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::s
     for (size_t at = taken; at < Octets.size() && taken > 0;) {
         const std::string_view rest = Octets.substr(at);
         TTranslateOutcome next;
-        if (!ApduToXml(rest, Options, next, error, taken) || !TakeBackOctetsAfterApdu(Outcome, rest)) break;
+        if (!ApduToXml(rest, Options, next, error, taken, at) || !TakeBackOctetsAfterApdu(Outcome, rest)) break;
+        // The comment taken back was the last line of the APDU before's XML.
+        if (!Outcome.Maps.empty()) --Outcome.Maps.back().LastLine;
+        for (TUnitMap& map : next.Maps) {
+            map.ShiftLines(LineFeeds(Outcome.Text));
+            Outcome.Maps.push_back(std::move(map));
+        }
         Outcome.Text += next.Text;
         for (std::string& note : next.Notes) Outcome.Notes.push_back(std::move(note));
         if (!next.ClientSystemTitle.empty()) Outcome.ClientSystemTitle = std::move(next.ClientSystemTitle);
         if (!next.ServerSystemTitle.empty()) Outcome.ServerSystemTitle = std::move(next.ServerSystemTitle);
-        if (!Outcome.Hooked) Outcome.Hooked = next.Hooked;  // the joiner takes one block a unit: the first
+        if (next.Hooked) {
+            if (!Outcome.Hooked) Outcome.Hooked = next.Hooked;
+            Outcome.HookedLast = next.HookedLast;
+        }
         at += taken;
+    }
+}
+
+// The maps from First on, made by translating octets that stand at Base in
+// the octets Places places: each APDU's offset and sources (the offset only
+// where the APDU was unwrapped, or is not the first of its octets).
+void PlaceMaps(TTranslateOutcome& Outcome, const TTranslateOptions& Options, size_t First, const TOctetPlaces& Places,
+               size_t Base, bool Unwrapped) {
+    if (!Options.Map || Outcome.Kind != TTranslateOutcome::Translated) return;
+    for (size_t i = First; i < Outcome.Maps.size(); ++i) {
+        TUnitMap& map = Outcome.Maps[i];
+        const size_t at = Base + (map.ApduOffset == VANTREL_MAP_NONE ? 0 : map.ApduOffset);
+        map.ApduOffset = Unwrapped || at > 0 ? static_cast<uint32_t>(at) : VANTREL_MAP_NONE;
+        if (Options.MapSources) map.PlaceOctets(Places, at);
     }
 }
 
 // WRAPPER PDUs, back to back: each APDU translated, the XML one after the
 // other. A failure places the caret at the octet of the whole input.
 void WrappedOctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText, std::string_view Octets,
-                        const TTranslateOptions& Options) {
+                        const TTranslateOptions& Options, const TOctetPlaces& Places) {
     trace::TWrapperWalk walk(Octets);
     trace::TWrapperPdu pdu;
     std::string xml;
     while (walk.Next(pdu)) {
         if (Options.DescribeFrame) Outcome.FrameDescription.push_back(trace::WrapperDescription(pdu.Header));
         const size_t apduAt = pdu.Offset + trace::kWrapperHeaderSize;
+        const size_t maps = Outcome.Maps.size();
         OctetsToXml(Outcome, SourceText, pdu.Apdu, Options);
         Outcome.Link = WrapperLink(pdu.Header);
         if (Outcome.Kind != TTranslateOutcome::Translated) {
@@ -149,6 +190,8 @@ void WrappedOctetsToXml(TTranslateOutcome& Outcome, std::string_view SourceText,
                       Outcome.Column);
             return;
         }
+        PlaceMaps(Outcome, Options, maps, Places, apduAt, true);
+        for (size_t i = maps; i < Outcome.Maps.size(); ++i) Outcome.Maps[i].ShiftLines(LineFeeds(xml));
         xml += Outcome.Text;
     }
     if (!walk.Failure().empty()) {
@@ -274,6 +317,13 @@ void XmlToHex(TTranslateOutcome& Outcome, std::string_view SourceText, std::stri
             return;
         }
         if (count++ > 0) hex += "\r\n";
+        if (Options.Map && TakeUnitMap(octets, Outcome.Maps.emplace_back())) {
+            // Lines of the whole source text; the octets are the hex digits written.
+            TUnitMap& map = Outcome.Maps.back();
+            map.ShiftLines(LineFeeds(SourceText.substr(0, SourceText.size() - Xml.size() + at)));
+            if (Options.MapSources)
+                for (uint32_t i = 0; i < map.Octets; ++i) map.Sources.Add(hex.size() + 2 * uint64_t{i}, hex.size() + 2 * uint64_t{i} + 2);
+        }
         hex += RawBytesToHexStr(
             std::string_view(reinterpret_cast<const char*>(VantrelStreamData(octets)), VantrelStreamSize(octets)));
         for (uint32_t i = 0, n = VantrelStreamNoteCount(octets); i < n; ++i)
@@ -312,8 +362,10 @@ void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, const TT
         std::string_view digits = text;
         while (!digits.empty() && IsBlank(digits.back())) digits.remove_suffix(1);
         TFrame frame;
+        std::string frameOctets;
         try {
-            frame.SetFromPduByteStr(HexStrToByteStr(digits));
+            frameOctets = HexStrToByteStr(digits);
+            frame.SetFromPduByteStr(frameOctets);
         } catch (const EVantrelError& e) {
             return Beep(Outcome, true, "Not a decodable HDLC frame: " + e.Message());
         }
@@ -327,7 +379,15 @@ void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, const TT
         const std::string_view info = frame.Data();
         if (Options.DescribeFrame) Outcome.FrameDescription.push_back(LlcHeaderDescription(info));
         Outcome.Link = FrameLink(frame);
-        return OctetsToXml(Outcome, SourceText, info.substr(LlcHeaderSize(info)), Options);
+        const size_t llc = LlcHeaderSize(info);
+        OctetsToXml(Outcome, SourceText, info.substr(llc), Options);
+        if (Options.Map) {
+            TOctetPlaces places;
+            if (Options.MapSources) AppendHexPlaces(digits, start, places);
+            // The information field ends before the check sequence and the flag.
+            PlaceMaps(Outcome, Options, 0, places, frameOctets.size() - 3 - info.size() + llc, true);
+        }
+        return;
     }
 
     const size_t angle = text.find('<');
@@ -340,18 +400,27 @@ void Translate(TTranslateOutcome& Outcome, std::string_view SourceText, const TT
             Outcome.Text = e.Message();
             return;
         }
+        TOctetPlaces places;
+        if (Options.Map && Options.MapSources) AppendHexPlaces(text, start, places);
         if (trace::StartsWithWrapper(octets)) {
             Outcome.Wrapped = true;
-            return WrappedOctetsToXml(Outcome, SourceText, octets, Options);
+            return WrappedOctetsToXml(Outcome, SourceText, octets, Options, places);
         }
         if (StartsWithLlcHeader(octets)) {  // an information field copied without its frame
             if (Options.DescribeFrame) Outcome.FrameDescription.push_back(LlcHeaderDescription(octets));
             OctetsToXml(Outcome, SourceText, std::string_view(octets).substr(kLlcHeaderSize), Options, kLlcHeaderSize);
             Outcome.Link = {TApduLink::Llc, static_cast<uint8_t>(octets[1]), 0xE6};
-            if (Outcome.Kind == TTranslateOutcome::Translated) Outcome.Text.insert(0, LlcHeaderComment(octets));
+            if (Outcome.Kind == TTranslateOutcome::Translated) {
+                const std::string comment = LlcHeaderComment(octets);
+                Outcome.Text.insert(0, comment);
+                PlaceMaps(Outcome, Options, 0, places, kLlcHeaderSize, true);
+                for (TUnitMap& map : Outcome.Maps) map.ShiftLines(LineFeeds(comment));
+                if (!Outcome.Maps.empty()) Outcome.Maps.front().FirstLine = 1;  // the comment is the unit's as well
+            }
             return;
         }
-        return OctetsToXml(Outcome, SourceText, octets, Options);
+        OctetsToXml(Outcome, SourceText, octets, Options);
+        return PlaceMaps(Outcome, Options, 0, places, 0, false);
     }
     // The command line's label lines before the XML do not count.
     const size_t from = SkipLabelLines(text, 0);
@@ -373,9 +442,20 @@ TTranslateOutcome TranslateSingle(std::string_view SourceText, const TTranslateO
     return outcome;
 }
 
+void ShiftSources(TTranslateOutcome& Outcome, int64_t Shift) noexcept {
+    for (TUnitMap& map : Outcome.Maps) {
+        for (uint32_t& p : map.Sources.First) p = static_cast<uint32_t>(p + Shift);
+        for (uint32_t& p : map.Sources.End) p = static_cast<uint32_t>(p + Shift);
+    }
+}
+
 TTranslateOutcome TranslateOctets(std::string_view Octets, const TTranslateOptions& Options) {
     TTranslateOutcome outcome;
     OctetsToXml(outcome, {}, Octets, Options);
+    // The caller knows where the octets were: the first APDU's offset is no
+    // unwrapping's, the others' stand as they are.
+    for (TUnitMap& map : outcome.Maps)
+        if (map.ApduOffset == 0) map.ApduOffset = VANTREL_MAP_NONE;
     outcome.Line = 1;
     outcome.Column = 0;
     return outcome;

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "UnitMap.h"
+
 struct VantrelKeys;
 
 namespace vantrel {
@@ -26,6 +28,8 @@ struct TTranslateOptions {
     bool DescribeFrame = false;          // add an HDLC frame's description to the outcome
     bool Annotate = false;               // XML comments explaining values
     const VantrelKeys* Keys = nullptr;   // keys for ciphered APDUs; null: none
+    bool Map = false;                    // the octet map of every APDU translated (TTranslateOutcome::Maps)
+    bool MapSources = false;             // with it, where the octets stand in the hex text
     // Looks at each APDU decoded from octets (the block joiner's reader);
     // its mark is the outcome's Hooked.
     TDecodedHook* Hook = nullptr;
@@ -79,17 +83,29 @@ struct TTranslateOutcome {
     // follow. Empty otherwise.
     std::string ClientSystemTitle;
     std::string ServerSystemTitle;
-    // Of octets translated to XML: the mark Options.Hook gave the APDU (of
-    // the last one of several WRAPPER PDUs; 0: none), and the link it came by.
+    // Of octets translated to XML: the marks Options.Hook gave the APDUs of
+    // the unit, from Hooked to HookedLast (0: none; marks go to blocks only,
+    // one after the other), and the link they came by.
     uint64_t Hooked = 0;
+    uint64_t HookedLast = 0;
     TApduLink Link;
+    // With TTranslateOptions::Map, of a translation: one map per APDU whose
+    // XML (or hex) the text holds, in that order. Sources are byte positions
+    // in the source text for octets to XML (a unit read from a trace: in the
+    // whole text when its lines were given with their positions), in Text
+    // for XML to octets.
+    std::vector<TUnitMap> Maps;
 };
 
 // Today's rules alone, for one piece of text: an HDLC frame, XML, or hex
 // octets (WRAPPER PDUs unwrapped); no traces, dumps or log lines.
 TTranslateOutcome TranslateSingle(std::string_view SourceText, const TTranslateOptions& Options);
-// The octets of one APDU to XML; a failure has its Position, no caret.
+// The octets of one APDU to XML; a failure has its Position, no caret. Its
+// map, when asked for, has no sources: the caller knows where the octets were.
 TTranslateOutcome TranslateOctets(std::string_view Octets, const TTranslateOptions& Options);
+// Moves every source position of the outcome's maps by Shift (a piece of text
+// translated on its own, that stands at Shift in a larger one).
+void ShiftSources(TTranslateOutcome& Outcome, int64_t Shift) noexcept;
 
 // The link of an APDU carried by Frame, or by a WRAPPER PDU with Header.
 TApduLink FrameLink(const TFrame& Frame) noexcept;

@@ -1,5 +1,7 @@
 #include "TranslateCommand.h"
 
+#include <algorithm>
+
 #include "../join/BlockJoin.h"
 #include "../trace/TraceReader.h"
 #include "../../xmlPdu/INFRA/ScriptStream.h"
@@ -41,10 +43,13 @@ trace::TTraceUnit TraceUnit(join::TJoinedUnit& Joined) {
     if (Joined.Joined) {
         unit.Lines = std::move(Joined.FromText);
         unit.Outcome.Text.insert(0, Joined.Comment);
+        for (TUnitMap& map : unit.Outcome.Maps)
+            map.ShiftLines(static_cast<uint32_t>(std::count(Joined.Comment.begin(), Joined.Comment.end(), '\n')));
         return unit;
     }
     unit.Outcome.Kind = TTranslateOutcome::Translated;
     unit.Outcome.Text = CommentLine(unit.Outcome.Notes.front());
+    unit.Outcome.Maps.clear();
     return unit;
 }
 
@@ -64,6 +69,7 @@ void TranslateTrace(TTranslateOutcome& Outcome, std::string_view SourceText, con
     TTranslateOutcome outcome;
     outcome.HexToXml = true;
     outcome.Kind = TTranslateOutcome::Translated;
+    uint32_t lines = 0;  // of the XML so far
     const auto where = [](const trace::TTraceUnit& Unit) {
         return Unit.Lines.empty() ? "line " + std::to_string(Unit.Line) : Unit.Lines;
     };
@@ -81,6 +87,11 @@ void TranslateTrace(TTranslateOutcome& Outcome, std::string_view SourceText, con
         }
         if (o.Kind == TTranslateOutcome::Translated) {
             ++translated;
+            for (TUnitMap& map : o.Maps) {
+                map.ShiftLines(lines);
+                outcome.Maps.push_back(std::move(map));
+            }
+            lines += static_cast<uint32_t>(std::count(o.Text.begin(), o.Text.end(), '\n'));
             outcome.Text += o.Text;
             for (auto& note : o.Notes) outcome.Notes.push_back(where(Unit) + ": " + note);
         } else if (first) {
@@ -107,7 +118,7 @@ void TranslateTrace(TTranslateOutcome& Outcome, std::string_view SourceText, con
         std::string_view line = SourceText.substr(at, end - at);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         filled += line.find_first_not_of(" \t") != std::string_view::npos;
-        reader.Line(++number, line);
+        reader.Line(++number, line, at);
         at = end + 1;
     }
     reader.Finish();
@@ -136,8 +147,9 @@ void TranslateTrace(TTranslateOutcome& Outcome, std::string_view SourceText, con
 // Hex octets in a notation of logs and tools, wrapped over any number of
 // lines: separated by colons or commas (tabs, blanks and dashes besides), or
 // written 0x7E. False when the text holds anything else or no such notation
-// (today's rules read plain pasted hex, and refuse tabs alone).
-bool SeparatedOctets(std::string_view Text, std::string& Octets) {
+// (today's rules read plain pasted hex, and refuse tabs alone). Places, when
+// not null, receives where each octet's digits stand.
+bool SeparatedOctets(std::string_view Text, std::string& Octets, TOctetPlaces* Places) {
     bool notation = false;
     const auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); };
     const auto value = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
@@ -156,7 +168,10 @@ bool SeparatedOctets(std::string_view Text, std::string& Octets) {
         while (i < Text.size() && hex(Text[i])) ++i;
         if (i == begin || (i - begin) % 2 != 0) return false;
         if (i < Text.size() && std::string_view(" \r\n-:,\t").find(Text[i]) == std::string_view::npos) return false;
-        for (size_t k = begin; k < i; k += 2) Octets += static_cast<char>(value(Text[k]) << 4 | value(Text[k + 1]));
+        for (size_t k = begin; k < i; k += 2) {
+            Octets += static_cast<char>(value(Text[k]) << 4 | value(Text[k + 1]));
+            if (Places) Places->Add(k, k + 2);
+        }
     }
     return notation && !Octets.empty();
 }
@@ -169,9 +184,16 @@ TTranslateOutcome TranslateText(std::string_view SourceText, const TTranslateOpt
         !(outcome.HexToXml || trace::OpensNoElement(SourceText)))
         return outcome;
     // Octets wrapped over lines in a notation of logs ("7e:a0:19:...") are one piece.
-    if (std::string octets; outcome.Kind == TTranslateOutcome::HexFailure && SeparatedOctets(SourceText, octets)) {
+    TOctetPlaces places;
+    if (std::string octets; outcome.Kind == TTranslateOutcome::HexFailure &&
+                            SeparatedOctets(SourceText, octets, Options.Map && Options.MapSources ? &places : nullptr)) {
         TTranslateOutcome joined = TranslateOctets(octets, Options);
-        if (joined.Kind == TTranslateOutcome::Translated) return joined;
+        if (joined.Kind == TTranslateOutcome::Translated) {
+            // An APDU after another one counts from where that one began.
+            for (TUnitMap& map : joined.Maps)
+                map.PlaceOctets(places, map.ApduOffset == VANTREL_MAP_NONE ? 0 : map.ApduOffset);
+            return joined;
+        }
     }
     TranslateTrace(outcome, SourceText, Options);
     return outcome;

@@ -204,7 +204,7 @@ VANTREL_API int32_t VantrelTranslate(const char* Text, uint32_t Size, const Vant
 typedef struct VantrelMapEntry {
     const char* Element; /* the element's name, zero-terminated, static */
     uint32_t Line;       /* of its start tag */
-    uint32_t LastLine;   /* of its end tag (Line for an element on one line) */
+    uint32_t LastLine;   /* of its end tag, where it begins (Line for an element on one line) */
     uint32_t Offset;     /* its first octet, from 0, in its unit's APDU (but see Plaintext) */
     uint32_t Length;     /* its octets (0 for an empty element such as NullData in a description) */
     uint32_t Parent;     /* the entry of the element around it; VANTREL_MAP_NONE for an APDU's element */
@@ -239,16 +239,26 @@ VANTREL_API const VantrelMapUnit* VantrelStreamMapUnits(const VantrelStream* Str
 /* VantrelTranslate: where the octets of a unit's APDU stand in the hex text
  * (the source text for octets to XML, the output for XML to octets): for
  * octet i (0 to Octets - 1) the position of its first hex digit. Whether the
- * hex was spaced, wrapped over lines, a frame, a log line with text around
- * it or a hex dump, the positions point into the text as given. NULL when
- * not known (PduToXmlEx, XmlToPduEx). */
+ * hex was spaced, wrapped over lines, a frame (or several on a line, or one
+ * wrapped over lines), WRAPPER PDUs, a wired M-Bus frame, a log line with
+ * text around it, octets separated by colons or commas, or a hex dump, the
+ * positions point into the text as given; the APDU joined from the segments
+ * of several HDLC or M-Bus frames stands in their lines. Two forms differ:
+ * in a Python bytes literal an octet stands at its escape ("\xA0", "\t") or
+ * its character; the octets a hex dump's "*" line leaves out all stand at
+ * the "*". The positions never decrease. NULL when not known (PduToXmlEx,
+ * XmlToPduEx) and for an APDU joined from the blocks of a longer transfer
+ * (general block transfer, data blocks): its octets stand in several
+ * blocks, in no one place, and the blocks' own units place them. */
 VANTREL_API const uint32_t* VantrelStreamMapSources(const VantrelStream* Stream, uint32_t Unit);
 /* The bytes [*Begin, *End) of the hex text that hold entry Entry's octets:
  * from the first digit of its first octet to after the second digit of its
- * last. Returns 0; 1 for a deciphered entry, which stands nowhere in the hex
- * text: the range is then that of the ciphered element holding it (see
- * Plaintext); -1 (Begin and End untouched) when there is no such range (no
- * sources, no such entry, an entry without octets). */
+ * last (the octets of an APDU joined from several frames stand in those
+ * frames: the bytes between them belong to the frames' headers; the sources
+ * place each octet). Returns 0; 1 for a deciphered entry, which stands
+ * nowhere in the hex text: the range is then that of the ciphered element
+ * holding it (see Plaintext); -1 (Begin and End untouched) when there is no
+ * such range (no sources, no such entry, an entry without octets). */
 VANTREL_API int32_t VantrelStreamMapRange(const VantrelStream* Stream, uint32_t Entry, uint32_t* Begin, uint32_t* End);
 /* The innermost entry whose lines (Line to LastLine) hold line Line;
  * VANTREL_MAP_NONE when none does. */

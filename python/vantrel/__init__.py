@@ -28,6 +28,7 @@ variable (which wins), or on the system's library path.
 from ._api import BytesLike, Translation, pdu_to_xml, translate, xml_to_pdu
 from ._errors import LibraryNotFoundError, TranslationError, VantrelWarning
 from ._keys import Keys
+from ._map import Field, MappedXml, Unit
 from ._many import pdu_to_xml_many
 from ._native import library_path
 
@@ -39,6 +40,9 @@ __all__ = [
     "translate",
     "pdu_to_xml_many",
     "Translation",
+    "Field",
+    "Unit",
+    "MappedXml",
     "TranslationError",
     "VantrelWarning",
     "LibraryNotFoundError",

@@ -10,6 +10,7 @@ from typing import Any, List, Optional, Sequence, Tuple, Union
 from . import _native
 from ._errors import TranslationError, VantrelWarning
 from ._keys import Keys
+from ._map import Field, MappedXml, Unit, parse_tree, read_map
 
 __all__ = ["pdu_to_xml", "xml_to_pdu", "translate", "Translation", "BytesLike"]
 
@@ -119,7 +120,8 @@ def _pdu_to_xml(
     # The path of pdu_to_xml and of pdu_to_xml_many over an older library: data is bytes here.
     if len(data) > _MAX_SIZE:
         raise ValueError("an APDU has at most 4,294,967,295 octets")
-    xml = _xml_into(lib, data, handle, flags)
+    mapped = bool(flags & _native.MAP)
+    xml = None if mapped else _xml_into(lib, data, handle, flags)
     if xml is not None:
         return xml if newline == "\r\n" else xml.replace("\r\n", "\n")
     error = _Error()
@@ -133,8 +135,11 @@ def _pdu_to_xml(
     # The XML is zero-terminated: one call copies it out.
     raw = lib.StreamText(stream)
     notes = _success_notes(lib, stream, error)
+    fields = read_map(lib, stream)[0] if mapped else None
     lib.StreamFree(stream)
     xml = _lines(raw.decode("utf-8"), newline)
+    if fields is not None:
+        xml = MappedXml(xml, fields)
     if notes:
         _say(notes, strict, xml, stacklevel)
     return xml
@@ -147,6 +152,7 @@ def pdu_to_xml(
     keys: Optional[Keys] = None,
     strict: bool = False,
     newline: str = "\r\n",
+    map: bool = False,
 ) -> str:
     """Translates the octets of one APDU to its XML.
 
@@ -165,6 +171,10 @@ def pdu_to_xml(
             exact.
         newline: the line end of the XML: ``"\\r\\n"`` (the library's own) or
             ``"\\n"``.
+        map: also say which octets each element stands for: the result is
+            then a :class:`vantrel.MappedXml`, the same ``str`` with
+            ``.fields`` (one :class:`vantrel.Field` per element) and
+            ``.tree()`` (the XML parsed with ``xml.etree.ElementTree``).
 
     Returns:
         The XML as the library writes it, every line ending with ``newline``.
@@ -180,7 +190,9 @@ def pdu_to_xml(
     if newline != "\r\n":
         _check_newline(newline, "pdu_to_xml")
     lib = _native._loaded or _library()
-    flags = _native.ANNOTATE if annotate else 0
+    flags = (_native.ANNOTATE if annotate else 0) | (_native.MAP if map else 0)
+    if map and not lib.has_map:
+        raise NotImplementedError(f"{lib.path} keeps no octet map: rebuild the library")
     if keys is None:
         return _pdu_to_xml(lib, data, None, flags, strict, newline)
     with _check_keys(keys, "pdu_to_xml")._in_use() as handle:
@@ -269,12 +281,18 @@ class Translation:
             frame's description (lines ending with LF); else ``None``.
         notes: what the translation says is not exact (each also given as a
             :class:`vantrel.VantrelWarning`); empty when it is exact.
+        fields: with ``map=True``, one :class:`vantrel.Field` per element of
+            the XML (the input's for XML to octets), with the characters of
+            the hex text that hold its octets (``span``); empty otherwise.
+        units: with ``map=True``, one :class:`vantrel.Unit` per APDU translated.
     """
 
     text: str
     hex_to_xml: bool
     frame: Optional[str] = None
     notes: Tuple[str, ...] = ()
+    fields: Tuple[Field, ...] = ()
+    units: Tuple[Unit, ...] = ()
 
     @property
     def octets(self) -> bytes:
@@ -282,6 +300,15 @@ class Translation:
         if self.hex_to_xml:
             raise ValueError("this translation is XML, not octets")
         return bytes.fromhex(self.text)
+
+    def tree(self) -> Any:
+        """The XML of an octets-to-XML translation parsed with
+        ``xml.etree.ElementTree`` (comments dropped): the APDU's element, or
+        an element ``Translation`` holding the APDUs when the text held
+        several."""
+        if not self.hex_to_xml:
+            raise ValueError("this translation is octets, not XML")
+        return parse_tree(self.text)
 
 
 def _stream_text(lib: _native.Library, stream: Any) -> Optional[str]:
@@ -302,6 +329,7 @@ def translate(
     keys: Optional[Keys] = None,
     strict: bool = False,
     newline: str = "\r\n",
+    map: bool = False,
 ) -> Translation:
     """Runs the translate command of the desktop application and
     ``vantrel-cli`` on a text.
@@ -321,6 +349,8 @@ def translate(
             :class:`Translation` in ``.result``) instead of warning when the
             translation is not exact.
         newline: the line end of the text: ``"\\r\\n"`` or ``"\\n"``.
+        map: also say which octets each element stands for
+            (:attr:`Translation.fields`, :attr:`Translation.units`).
 
     Raises:
         TranslationError: nothing was translated. ``.line``/``.column`` place
@@ -342,8 +372,14 @@ def translate(
     encoded = text.encode("utf-8")
     if len(encoded) > _MAX_SIZE:
         raise ValueError("the text is longer than 4,294,967,295 bytes")
-    flags = (_native.DESCRIBE_FRAME if describe_frame else 0) | (_native.ANNOTATE if annotate else 0)
+    flags = (
+        (_native.DESCRIBE_FRAME if describe_frame else 0)
+        | (_native.ANNOTATE if annotate else 0)
+        | (_native.MAP if map else 0)
+    )
     lib = _library()
+    if map and not lib.has_map:
+        raise NotImplementedError(f"{lib.path} keeps no octet map: rebuild the library")
     output = _StreamPtr()
     description = _StreamPtr()
     result = _native.VantrelTranslation()
@@ -353,13 +389,20 @@ def translate(
         with _check_keys(keys, "translate")._in_use() as handle:
             lib.Translate(encoded, len(encoded), handle, flags, output, description, result)
     notes = tuple(lib.notes(output))
+    fields: Tuple[Field, ...] = ()
+    units: Tuple[Unit, ...] = ()
+    if map and result.Kind == _native.TRANSLATED:
+        # The spans count in the hex text: the input, or for XML to octets the output.
+        hex_text = text if result.HexToXml else _string_at(lib.StreamData(output)).decode("ascii", errors="replace")
+        found, made = read_map(lib, output, hex_text)
+        fields, units = tuple(found), tuple(made)
     out = _stream_text(lib, output)
     frame = _stream_text(lib, description)
     if out is None:
         raise MemoryError("the library ran out of memory")
     hex_to_xml = bool(result.HexToXml)
     if result.Kind == _native.TRANSLATED:
-        translation = Translation(_lines(out, newline), hex_to_xml, frame, notes)
+        translation = Translation(_lines(out, newline), hex_to_xml, frame, notes, fields, units)
         if notes:
             _say(notes, strict, translation, 3)
         return translation

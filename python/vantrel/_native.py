@@ -25,6 +25,8 @@ _SOURCE_ROOT = _PACKAGE_DIR.parent.parent
 
 ANNOTATE = 0x1  # VANTREL_ANNOTATE
 DESCRIBE_FRAME = 0x2  # VANTREL_DESCRIBE_FRAME
+MAP = 0x4  # VANTREL_MAP
+MAP_NONE = 0xFFFFFFFF  # VANTREL_MAP_NONE
 
 # VantrelTranslate's kinds.
 TRANSLATED = 0
@@ -54,6 +56,32 @@ class VantrelTranslation(ctypes.Structure):
         ("Column", ctypes.c_int32),
         ("Position", ctypes.c_int32),
         ("FrameWithoutApdu", ctypes.c_int32),
+    ]
+
+
+class VantrelMapEntry(ctypes.Structure):
+    _fields_ = [
+        ("Element", ctypes.c_char_p),
+        ("Line", ctypes.c_uint32),
+        ("LastLine", ctypes.c_uint32),
+        ("Offset", ctypes.c_uint32),
+        ("Length", ctypes.c_uint32),
+        ("Parent", ctypes.c_uint32),
+        ("Depth", ctypes.c_uint32),
+        ("Plaintext", ctypes.c_uint32),
+        ("Unit", ctypes.c_uint32),
+    ]
+
+
+class VantrelMapUnit(ctypes.Structure):
+    _fields_ = [
+        ("FirstEntry", ctypes.c_uint32),
+        ("EntryCount", ctypes.c_uint32),
+        ("FirstLine", ctypes.c_uint32),
+        ("LastLine", ctypes.c_uint32),
+        ("Octets", ctypes.c_uint32),
+        ("ApduOffset", ctypes.c_uint32),
+        ("HexToXml", ctypes.c_int32),
     ]
 
 
@@ -142,6 +170,19 @@ _FUNCTIONS: Sequence[Tuple[str, str, Any, Optional[List[Any]], Optional[Callable
     ),
     ("BatchError", "VantrelBatchError", ctypes.c_int32, [ctypes.c_void_p, ctypes.c_uint32, _Error], None, False),
     ("BatchNoted", "VantrelBatchNoted", ctypes.c_uint32, [ctypes.c_void_p, ctypes.c_uint32], None, False),
+    # The octet map beside a stream; older libraries lack it.
+    ("MapCount", "VantrelStreamMapCount", ctypes.c_uint32, [_StreamPtr], None, False),
+    ("Map", "VantrelStreamMap", _P(VantrelMapEntry), [_StreamPtr], None, False),
+    ("MapUnitCount", "VantrelStreamMapUnitCount", ctypes.c_uint32, [_StreamPtr], None, False),
+    ("MapUnits", "VantrelStreamMapUnits", _P(VantrelMapUnit), [_StreamPtr], None, False),
+    (
+        "MapRange",
+        "VantrelStreamMapRange",
+        ctypes.c_int32,
+        [_StreamPtr, ctypes.c_uint32, _P(ctypes.c_uint32), _P(ctypes.c_uint32)],
+        None,
+        False,
+    ),
     ("BatchFree", "VantrelBatchFree", None, [ctypes.c_void_p], None, False),
     # The key set arrives with the keys work; older libraries lack it.
     ("KeysNew", "VantrelKeysNew", KeysPtr, [], None, False),
@@ -171,6 +212,11 @@ class Library:
     BatchPart: Any
     BatchError: Any
     BatchNoted: Any
+    MapCount: Any
+    Map: Any
+    MapUnitCount: Any
+    MapUnits: Any
+    MapRange: Any
     BatchFree: Any
     KeysNew: Any
     KeysFree: Any
@@ -199,6 +245,7 @@ class Library:
             setattr(self, name, func)
         self.has_keys = self.KeysNew is not None and self.KeysFree is not None and self.KeysSet is not None
         self.has_batch = None not in (self.BatchNew, self.BatchStart, self.BatchPart, self.BatchError, self.BatchFree)
+        self.has_map = None not in (self.MapCount, self.Map, self.MapUnitCount, self.MapUnits, self.MapRange)
 
     def notes(self, stream: Any) -> List[str]:
         """The notes beside a stream (none from an older library)."""

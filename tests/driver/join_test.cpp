@@ -166,6 +166,12 @@ TEST(BlockJoin, OutcomesTakenAsTheReadersHandThemOver) {
     EXPECT_EQ(units, (std::vector<std::string>{"joined", "the block of line 3 was not kept: more than 4096 APDUs "
                                                          "translated before it was taken, or it was taken after a "
                                                          "later one"}));
+
+    // Blocks one after the other in one unit (one line, one information
+    // field): each is taken, in the order they stand.
+    units.clear();
+    join.Take(block("C4 02 C1 00 00000001 00 01 12 C4 02 C1 01 00000002 00 02 0007"), 4);
+    EXPECT_EQ(units, std::vector<std::string>{"joined"});
 }
 
 // The events of a joiner fed Pieces (key, number, last, data), rendered as

@@ -167,6 +167,43 @@ private slots:
         Save(form, "frame.png");
     }
 
+    // The link between fields and octets: the caret on a value's line of
+    // the XML shades its octets in the hex; in the dark, a selection in the
+    // hex shades the element holding it.
+    void Linked() {
+        vtest::TGuiSandbox sandbox;
+        QApplication::setPalette(QApplication::style()->standardPalette());
+        TFormMain form;
+        Translated(form, QStringLiteral("C4 01 C1 00 02 02 12 00 05 09 06 01 00 01 08 00 FF"));
+        form.BottomEditor()->GotoPos(8, 7);
+        Save(form, "link.png");
+
+        QApplication::setPalette(DarkPalette());
+        TFormMain dark;
+        Translated(dark, QStringLiteral("C4 01 C1 00 02 02 12 00 05 09 06 01 00 01 08 00 FF"));
+        QTest::qWait(100);  // the caret Translated placed drawn first, as a user's click would be
+        dark.TopEditor()->Editor()->setFocus();
+        dark.TopEditor()->Editor()->SendScintilla(QsciScintilla::SCI_SETSEL, 40UL, 45L);
+        Save(dark, "link-dark.png");
+        QApplication::setPalette(QApplication::style()->standardPalette());
+    }
+
+    // A deciphered field shades the ciphered octets that hold it, in violet.
+    void Deciphered() {
+        vtest::TGuiSandbox sandbox;
+        QApplication::setPalette(QApplication::style()->standardPalette());
+        TFormMain form;
+        vantrel::TKeySet keys;
+        QVERIFY(keys.Set(vantrel::kfDedicatedKey, QStringLiteral("5E168412318BA71848C99B2B2AB33294")));
+        QVERIFY(keys.Set(vantrel::kfAuthenticationKey, QStringLiteral("00112233445566778899AABBCCDDEEFF")));
+        QVERIFY(keys.Set(vantrel::kfClientSystemTitle, QStringLiteral("4349520000000001")));
+        QVERIFY(form.ApplyKeys(keys, false));
+        Translated(form, QStringLiteral("D0 1E 30 00 00 00 01 D3 B9 03 99 6D 95 08 C5 B6 BC DE B0 25 DD 18 00 A5 C9 27 75 "
+                                        "FB 55 F3 17 CF"));
+        form.BottomEditor()->GotoPos(10, 10);
+        Save(form, "link-deciphered.png");
+    }
+
     void Dark() {
         vtest::TGuiSandbox sandbox;
         const QPalette light = QApplication::palette();

@@ -12,6 +12,7 @@ import { StreamLanguage, syntaxHighlighting, HighlightStyle } from "@codemirror/
 import { tags } from "@lezer/highlight";
 import { failurePlace, failureRange } from "./place.js";
 import { linkExtensions, setLink } from "./link.js";
+import { TextIndex } from "./text-index.js";
 
 // ---- The desktop application's colouring ---------------------------------
 // Quoted texts are strings, "//" to the line end and "(* ... *)" comments;
@@ -398,55 +399,8 @@ const flagsOf = (annotate) => (annotate ? VANTREL_ANNOTATE : 0) | VANTREL_DESCRI
 let link = null; // {epoch, hexPane, xmlPane, units, index: [TextIndex, TextIndex], asked}
 let nextEpoch = 1;
 
-// Byte offsets of a pane's text as the translator read it (UTF-8, line
-// breaks CR LF) against positions in the pane's document.
-class TextIndex {
-  constructor(doc) {
-    this.doc = doc;
-    this.starts = [];
-    this.ascii = [];
-    let bytes = 0;
-    const encoder = new TextEncoder();
-    for (const text of doc.iterLines()) {
-      const ascii = !/[^\x00-\x7f]/.test(text);
-      this.starts.push(bytes);
-      this.ascii.push(ascii);
-      bytes += (ascii ? text.length : encoder.encode(text).length) + 2;
-    }
-  }
-  lineOfByte(byte) {
-    let lo = 0;
-    let hi = this.starts.length - 1;
-    while (lo < hi) {
-      const mid = (lo + hi + 1) >> 1;
-      if (this.starts[mid] <= byte) lo = mid;
-      else hi = mid - 1;
-    }
-    return lo;
-  }
-  toDoc(byte) {
-    const n = this.lineOfByte(byte);
-    const line = this.doc.line(n + 1);
-    let column = byte - this.starts[n];
-    if (this.ascii[n]) return line.from + Math.min(column, line.length);
-    let k = 0;
-    while (k < line.text.length && column > 0) {
-      const code = line.text.codePointAt(k);
-      column -= code < 0x80 ? 1 : code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
-      k += code > 0xffff ? 2 : 1;
-    }
-    return line.from + k;
-  }
-  toByte(pos) {
-    const line = this.doc.lineAt(pos);
-    const n = line.number - 1;
-    const column = pos - line.from;
-    return this.starts[n] + (this.ascii[n] ? column : new TextEncoder().encode(line.text.slice(0, column)).length);
-  }
-}
-
 function linkIndex(i) {
-  link.index[i] ??= new TextIndex(panes[i].view.state.doc);
+  link.index[i] ??= new TextIndex(panes[i].view.state.doc, i === link.hexPane ? link.hexBreak : 2);
   return link.index[i];
 }
 
@@ -454,7 +408,9 @@ function startLink(r, source, target, epoch) {
   endLink();
   if (!r.mapped) return;
   const hexPane = r.hexToXml ? source : target;
-  link = { epoch, hexPane, xmlPane: 1 - hexPane, index: [null, null], asked: 0 };
+  // The hex pane holds the translator's own output for XML to octets: its line breaks as written.
+  const hexBreak = r.hexToXml || r.text.includes("\r\n") ? 2 : 1;
+  link = { epoch, hexPane, xmlPane: 1 - hexPane, hexBreak, index: [null, null], asked: 0 };
 }
 
 function endLink() {
@@ -483,11 +439,12 @@ async function entryAt(i, begin, end, meaning) {
   return link && link.epoch === epoch ? r.entry : null;
 }
 
-// The hex pane's document range of an entry's octets.
-function octetRange(entry) {
-  if (!entry || !entry.range) return null;
+// The hex pane's document ranges of an entry's octets: one a run of octets
+// that follow each other.
+function octetRanges(entry) {
+  if (!entry || !entry.ranges) return null;
   const index = linkIndex(link.hexPane);
-  return [index.toDoc(entry.range[0]), index.toDoc(entry.range[1])];
+  return entry.ranges.map(([from, to]) => [index.toDoc(from), index.toDoc(to)]);
 }
 
 let followed = Promise.resolve(); // the last caret's marks, once shown
@@ -500,12 +457,12 @@ function followCaret(i) {
     if (!link || link.asked !== asked) return; // the caret moved on
     const hex = panes[link.hexPane].view;
     const xml = panes[link.xmlPane].view;
-    const range = octetRange(entry);
+    const ranges = octetRanges(entry);
     const lines = entry ? [entry.line, entry.lastLine] : null;
     const effects = (view, value, at) =>
       [setLink.of(value), ...(at === undefined ? [] : [EditorView.scrollIntoView(at, { y: "nearest" })])];
-    const marks = range ? { ranges: [range], ciphered: entry.rangeCiphered } : null;
-    hex.dispatch({ effects: effects(hex, marks, i === link.xmlPane && range ? range[0] : undefined) });
+    const marks = ranges ? { ranges, ciphered: entry.rangeCiphered } : null;
+    hex.dispatch({ effects: effects(hex, marks, i === link.xmlPane && ranges ? ranges[0][0] : undefined) });
     const lineStart = lines && lines[0] <= xml.state.doc.lines ? xml.state.doc.line(lines[0]).from : undefined;
     // From the hex pane, the element's lines are marked too (from the XML, the caret shows them).
     const fromHex = i === link.hexPane;
@@ -522,6 +479,8 @@ async function hoverEntry(i, pos) {
   const first = entry.offset + 1;
   let place = count === 0 ? "no octets" : count === 1 ? `octet ${first}` : `octets ${first} to ${first + count - 1}`;
   if (count > 0) place += entry.deciphered ? " of the deciphered APDU" : " of the APDU";
+  const held = entry.cipheredIn;
+  if (held) place += `, ciphered in ${held.element} (octets ${held.offset + 1} to ${held.offset + held.length})`;
   let from = pos;
   let to = pos;
   if (i === link.xmlPane) {
@@ -529,8 +488,10 @@ async function hoverEntry(i, pos) {
     from = line.from + (line.text.length - line.text.trimStart().length);
     to = line.to;
   } else {
-    const range = octetRange(entry);
-    if (range) [from, to] = range;
+    // The run of octets under the mouse.
+    const ranges = octetRanges(entry) || [];
+    const run = ranges.find(([a, b]) => a <= pos && pos <= b) || ranges[0];
+    if (run) [from, to] = run;
   }
   return { from, to, element: entry.element, place, octets: entry.octets, meaning: entry.meaning };
 }
@@ -553,6 +514,7 @@ async function translateFrom(i) {
   const source = i;
   const target = 1 - i;
   const text = paneText(source);
+  const sourceDoc = panes[source].view.state.doc; // the link needs the text as it was translated
   const epoch = nextEpoch++;
   busy++;
   document.body.classList.add("vt-busy");
@@ -583,7 +545,9 @@ async function translateFrom(i) {
   showDescription(r.description);
   if (r.ok) {
     setPaneText(target, r.text.replace(/\r\n?/g, "\n"));
-    startLink(r, source, target, epoch);
+    // Edited while it translated: the places of the map are no longer the pane's.
+    if (panes[source].view.state.doc === sourceDoc) startLink(r, source, target, epoch);
+    else ask({ op: "dropMap" });
     panes[target].fromTranslation = true;
     setStale(target, false);
     const what = r.hexToXml ? "Octets → XML" : "XML → octets";
@@ -887,13 +851,15 @@ window.vantrel = {
     await ready;
     const source = String(text);
     const r = await ask({ op: "translate", text: source, flags: flagsOf(Boolean(options.annotate)) });
-    // {map: true}: also the number of entries of its octet map.
-    const mapped = options.map ? (await ask({ op: "translate", text: source, flags: VANTREL_MAP })).mapped : undefined;
+    // {map: true}: also the number of entries of its octet map, of its
+    // units whose octets stand placed in the hex text, and of those whose
+    // places the library gives but not on the octets' digits (not linked).
+    const m = options.map ? await ask({ op: "translate", text: source, flags: VANTREL_MAP }) : null;
     return {
       ok: r.ok, text: r.text, message: r.message, line: r.line, column: r.column,
       kind: r.kind, hexToXml: r.hexToXml, position: r.position,
       notes: r.notes || [], field: r.field || "", place: failurePlace(source, r), description: r.description || "",
-      ...(mapped === undefined ? {} : { mapped }),
+      ...(m ? { mapped: m.mapped, placed: m.placed, misplaced: m.misplaced } : {}),
     };
   },
   // The entry points themselves: octets (hex) to XML, XML to octets (hex).
@@ -901,6 +867,10 @@ window.vantrel = {
   xmlToPdu: async (xml) => (await ready, ask({ op: "xmlToPdu", input: String(xml) })),
   // Mean milliseconds of one octets-to-XML translation of hex, over runs.
   timePduToXml: async (hex, runs) => (await ready, (await ask({ op: "time", hex, runs })).ms),
+  // Mean milliseconds of one translation of text as the panes translate it,
+  // {map: true} with the octet map (and the page's check of its places).
+  timeTranslate: async (text, runs, options = {}) => (await ready,
+    (await ask({ op: "timeTranslate", text: String(text), runs, flags: flagsOf(false) | (options.map ? VANTREL_MAP : 0) })).ms),
   // Keys: {Name: "hex"} as VantrelKeysSet takes them, held by the worker
   // only. Resolves to {ok, set, field, message}.
   setKeys: (values) => setKeys({ ...values }),

@@ -149,9 +149,14 @@ function translate(text, flags, epoch) {
   const notes = notesOf(output);
   const field = fieldOf(output);
   const out = output ? decoder.decode(streamText(output)) : "";
-  const mapped = kind === 0 && output ? M._VantrelStreamMapCount(output) : 0;
-  if (mapped && epoch) keepMap(output, { text: bytes, hexToXml: r[1] === 1, flags, epoch });
-  else M._VantrelStreamFree(output);
+  const mapped = kind === 0 && output ? M._VantrelStreamMapCount(output) >>> 0 : 0;
+  // Units whose octets' places are known (the others link their lines only).
+  let units = [];
+  if (mapped && epoch) units = keepMap(output, { text: bytes, hexToXml: r[1] === 1, flags, epoch });
+  else if (mapped) units = unitsOf(output, r[1] === 1 ? bytes : streamText(output));
+  if (!(mapped && epoch)) M._VantrelStreamFree(output);
+  const placed = units.filter((u) => u.placed).length;
+  const misplaced = units.filter((u) => u.misplaced).length;
   return {
     ok: kind === 0,
     kind: KINDS[kind] || "not-translated",
@@ -166,6 +171,8 @@ function translate(text, flags, epoch) {
     field,
     description: decoder.decode(take(description, true)),
     mapped,
+    placed,
+    misplaced,
   };
 }
 
@@ -178,13 +185,91 @@ let map = null;
 function keepMap(stream, { text, hexToXml, flags, epoch }) {
   const data = M._VantrelStreamData(stream);
   const size = M._VantrelStreamSize(stream);
+  // The hex text: the source of octets to XML, the output of XML to octets.
+  const hex = hexToXml ? text : M.HEAPU8.slice(data, data + Math.max(size - 1, 0));
   map = {
-    stream, epoch, hexToXml, flags, source: text,
-    // The hex text: the source of octets to XML, the output of XML to octets.
-    hex: hexToXml ? text : M.HEAPU8.slice(data, data + Math.max(size - 1, 0)),
+    stream, epoch, hexToXml, flags, source: text, hex,
+    units: unitsOf(stream, hex),
     xmlLines: null, // the XML's lines, when first asked
     annotated: undefined, // the annotated twin: {stream, lines}, null when none
   };
+  return map.units;
+}
+
+const isHexDigit = (c) => (c >= 48 && c <= 57) || (c >= 65 && c <= 70) || (c >= 97 && c <= 102);
+
+// The units of a map with where their octets stand: {sources, placed}, where
+// placed says the library told the place of every octet and each place is
+// the first digit of an octet in the hex text, in order. A unit that is not
+// placed links its lines, never text that may not be its octets.
+const UNIT_WORDS = 7; // VantrelMapUnit: FirstEntry, EntryCount, FirstLine, LastLine, Octets, ApduOffset, HexToXml
+function unitsOf(stream, hex) {
+  const count = M._VantrelStreamMapUnitCount(stream) >>> 0;
+  const base = M._VantrelStreamMapUnits(stream) >> 2;
+  const units = [];
+  for (let u = 0; u < count; u++) {
+    const octets = M.HEAPU32[base + u * UNIT_WORDS + 4];
+    const sources = M._VantrelStreamMapSources(stream, u) >>> 0;
+    let placed = sources !== 0 && octets > 0;
+    const w = M.HEAPU32;
+    for (let i = 0, at = sources >> 2, last = -1; placed && i < octets; i++) {
+      const p = w[at + i];
+      placed = p > last && p < hex.length && isHexDigit(hex[p]);
+      last = p;
+    }
+    // Places given that fail the check: the library's mistake, not linked.
+    units.push({ sources: placed ? sources : 0, placed, misplaced: sources !== 0 && !placed });
+  }
+  return units;
+}
+
+// After the first digit at P, the end of its octet's digits.
+function digitsEnd(p) {
+  const hex = map.hex;
+  for (let k = p + 1; k < hex.length; k++) if (isHexDigit(hex[k])) return k + 1;
+  return p + 1;
+}
+
+// Whether the bytes [From, To) of the hex text only separate two octets of
+// one run: blanks, line breaks, ":", ",", "-" and a "0x" before the next.
+const MAX_GAP = 8;
+function onlySeparators(from, to) {
+  if (to - from > MAX_GAP) return false;
+  const hex = map.hex;
+  for (let k = from; k < to; k++) {
+    const c = hex[k];
+    if (c === 32 || c === 9 || c === 13 || c === 10 || c === 58 || c === 44 || c === 45) continue;
+    if (c === 48 && k + 2 === to && (hex[k + 1] | 0x20) === 120) return true; // "0x"
+    return false;
+  }
+  return true;
+}
+
+// The runs of the hex text that hold Length octets of unit Unit from Offset:
+// [[begin, end), ...] in bytes, one run where the octets follow each other,
+// a new one where other text (a frame's header, a dump's offset and ASCII
+// column, a log line's label) stands between them. After MAX_RANGES runs the
+// last one reaches to the entry's last octet (the marks of a huge entry in a
+// dump: the text between is marked with it).
+const MAX_RANGES = 2000;
+function rangesOf(unit, offset, length) {
+  const u = map.units[unit];
+  if (!u || !u.placed || length === 0) return null;
+  const w = M.HEAPU32;
+  const at = (u.sources >> 2) + offset;
+  const ranges = [];
+  let begin = w[at];
+  let end = digitsEnd(begin);
+  for (let i = 1; i < length; i++) {
+    const p = w[at + i];
+    if (ranges.length + 1 < MAX_RANGES && !onlySeparators(end, p)) {
+      ranges.push([begin, end]);
+      begin = p;
+    }
+    end = digitsEnd(p);
+  }
+  ranges.push([begin, end]);
+  return ranges;
 }
 
 function dropMap() {
@@ -248,18 +333,35 @@ function meaningOf(entry) {
 // The octets of an entry as hex digits (at most Limit), read where they stand in the hex text.
 function octetsOf(entry, limit) {
   if (entry.plaintext !== NONE || entry.length === 0) return "";
-  const sources = M._VantrelStreamMapSources(map.stream, entry.unit);
-  if (!sources) return "";
+  const unit = map.units[entry.unit];
+  if (!unit || !unit.placed) return "";
+  const sources = unit.sources;
   const digits = [];
   const n = Math.min(entry.length, limit);
   for (let i = 0; i < n; i++) {
     const at = M.HEAPU32[(sources >> 2) + entry.offset + i];
-    let pair = String.fromCharCode(map.hex[at]);
-    for (let k = at + 1; k < map.hex.length && pair.length < 2; k++)
-      if (/[0-9A-Fa-f]/.test(String.fromCharCode(map.hex[k]))) pair += String.fromCharCode(map.hex[k]);
-    digits.push(pair.toUpperCase());
+    digits.push(String.fromCharCode(map.hex[at], map.hex[digitsEnd(at) - 1]).toUpperCase());
   }
   return digits.join(" ") + (entry.length > n ? " …" : "");
+}
+
+// Where the ciphered octets of Holder (the element whose ciphered payload
+// was deciphered) begin: after its own fields that are not deciphered (the
+// security header), to its end (the authentication tag with them). Found
+// once a holder, in the entries after it.
+function cipheredFrom(holder) {
+  map.cipheredFrom ??= new Map();
+  let from = map.cipheredFrom.get(holder.index);
+  if (from !== undefined) return from;
+  from = holder.offset;
+  const count = M._VantrelStreamMapCount(map.stream) >>> 0;
+  for (let i = holder.index + 1; i < count; i++) {
+    const e = entryOf(map.stream, i);
+    if (e.depth <= holder.depth) break;
+    if (e.parent === holder.index && e.plaintext === NONE && e.length > 0) from = Math.max(from, e.offset + e.length);
+  }
+  map.cipheredFrom.set(holder.index, from);
+  return from;
 }
 
 // What the page shows of entry Index: the element, its lines, its octets and
@@ -267,15 +369,18 @@ function octetsOf(entry, limit) {
 function describeEntry(index, withMeaning) {
   if (index === NONE || index >= M._VantrelStreamMapCount(map.stream)) return null;
   const entry = entryOf(map.stream, index);
-  const range = M._malloc(8);
-  try {
-    const rc = M._VantrelStreamMapRange(map.stream, index, range, range + 4);
-    entry.range = rc < 0 ? null : [M.HEAPU32[range >> 2], M.HEAPU32[(range >> 2) + 1]];
-    entry.rangeCiphered = rc === 1; // a deciphered entry: the range of the ciphered element holding it
-  } finally {
-    M._free(range);
-  }
+  // A deciphered entry stands nowhere in the hex text: the ciphered element
+  // holding it (entry Plaintext) is marked in its own style.
   entry.deciphered = entry.plaintext !== NONE;
+  let [offset, length] = [entry.offset, entry.length];
+  const holder = entry.deciphered ? entryOf(map.stream, entry.plaintext) : entry;
+  if (entry.deciphered) {
+    offset = cipheredFrom(holder);
+    length = holder.offset + holder.length - offset;
+    entry.cipheredIn = { element: holder.element, offset, length };
+  }
+  entry.ranges = rangesOf(holder.unit, offset, length);
+  entry.rangeCiphered = entry.deciphered;
   entry.octets = octetsOf(entry, 24);
   if (withMeaning) entry.meaning = meaningOf(entry);
   return entry;
@@ -285,7 +390,11 @@ function describeEntry(index, withMeaning) {
 // text: a caret (Begin == End) is taken for the octet whose digits hold it,
 // or end, just before it.
 function entryAtSource(begin, end) {
-  const at = (p) => M._VantrelStreamMapAtSource(map.stream, p);
+  // The module returns uint32_t as a signed number: >>> 0 makes VANTREL_MAP_NONE NONE.
+  const at = (p) => {
+    const i = M._VantrelStreamMapAtSource(map.stream, p) >>> 0;
+    return i !== NONE && map.units[entryOf(map.stream, i).unit]?.placed ? i : NONE;
+  };
   let first = at(begin);
   if (first === NONE && begin > 0) first = at(begin - 1);
   if (first === NONE || end <= begin + 1) return first;
@@ -304,7 +413,7 @@ function entryAtSource(begin, end) {
 function mapQuery(message) {
   if (!map || map.epoch !== message.epoch) return { entry: null };
   let index = NONE;
-  if (message.query === "line") index = M._VantrelStreamMapAtLine(map.stream, message.line);
+  if (message.query === "line") index = M._VantrelStreamMapAtLine(map.stream, message.line) >>> 0;
   else if (message.query === "source") index = entryAtSource(message.begin, message.end);
   return { entry: describeEntry(index, Boolean(message.meaning)) };
 }
@@ -343,6 +452,32 @@ function time(hex, runs) {
   }
 }
 
+// The mean time of one VantrelTranslate of Text with Flags (its streams
+// freed), and with VANTREL_MAP the page's check of the units' places.
+function timeTranslate(text, flags, runs) {
+  const bytes = encoder.encode(text);
+  const source = put(bytes);
+  const block = M._malloc(32);
+  let total = 0;
+  try {
+    for (let i = 0; i < runs; i++) {
+      M.HEAPU8.fill(0, block, block + 32);
+      const start = performance.now();
+      const kind = M._VantrelTranslate(source, bytes.length, keys, flags >>> 0, block, block + 4, block + 8);
+      const output = M.HEAPU32[block >> 2];
+      if (kind === 0 && flags & VANTREL_MAP) unitsOf(output, bytes);
+      total += performance.now() - start;
+      M._VantrelStreamFree(output);
+      M._VantrelStreamFree(M.HEAPU32[(block + 4) >> 2]);
+      if (kind !== 0) return { ms: -1 };
+    }
+  } finally {
+    M._free(block);
+    M._free(source);
+  }
+  return { ms: runs > 0 ? total / runs : 0 };
+}
+
 const pending = [];
 function handle(message) {
   const { id, op } = message;
@@ -353,6 +488,7 @@ function handle(message) {
     else if (op === "dropMap") result = (dropMap(), {});
     else if (op === "pduToXml" || op === "xmlToPdu") result = entry(op, message.input);
     else if (op === "time") result = time(message.hex, message.runs);
+    else if (op === "timeTranslate") result = timeTranslate(message.text, message.flags || 0, message.runs);
     else if (op === "setKeys") {
       result = setKeys(message.values);
       for (const name of Object.keys(message.values)) message.values[name] = ""; // nothing refers to the digits

@@ -18,6 +18,20 @@ int32_t TCOSEMPduBase::CompareTo(const TCOSEMPduBase&) const {
 
 int32_t TCOSEMPduBase::DataTag() const { NotImplemented("DataTag"); }
 
+bool TCOSEMPduBase::InnerOctets(uint32_t, uint32_t&, uint32_t&) const { return false; }
+
+void detail::WriteMapped(TScriptStream& Stream, const TCOSEMPduBase& Element, TWriteXml Write) {
+    TWriteMap& map = *Stream.Map;
+    const TWriteMap::TSaved saved = map.Enter(Element);
+    struct TLeave {
+        TWriteMap& Map;
+        const TCOSEMPduBase& Element;
+        const TWriteMap::TSaved& Saved;
+        ~TLeave() { Map.Leave(Element, Saved); }
+    } leave{map, Element, saved};
+    Write(Stream, Element);
+}
+
 void TCOSEMPduBase::EncodeToDataPduStr(std::string&) const { NotImplemented("EncodeToDataPduStr"); }
 
 std::string TCOSEMPduBase::FriendlyNameOf(std::string_view ClassName) {

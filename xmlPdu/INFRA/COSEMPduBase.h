@@ -13,6 +13,7 @@
 
 #include "ElementArena.h"
 #include "Errors.h"
+#include "OctetMap.h"
 #include "ScriptStream.h"
 #include "StringWrapper.h"
 #include "XMLId.h"
@@ -65,6 +66,11 @@ public:
     virtual void EncodeToPduStrNoLen(std::string& PduStr) const { EncodeToPduStr(PduStr); }
     // The element as a choice, or null.
     virtual const TChoice* AsChoice() const noexcept { return nullptr; }
+    // For the octet map, of a type that writes XML elements that are no
+    // member of its own (Stream.MapInner(Key) before each): the octets of
+    // field Key within the element's own, Offset and Length. False when the
+    // element has no such field.
+    virtual bool InnerOctets(uint32_t Key, uint32_t& Offset, uint32_t& Length) const;
 
     // One line <Tag Attr="Value" /> at the stream's indentation.
     static void EmitTagAttrLine(TScriptStream& Stream, TXMLId Tag, TXMLId Attr, std::string_view Value) {
@@ -87,6 +93,8 @@ public:
 
     // The identity of the element in its parent; selects its XML name.
     TXMLId XMLId;
+    // Where the octet map being made keeps the element's octets.
+    uint32_t MapSlot = kMapNone;
 
 protected:
     [[noreturn]] void NotImplemented(std::string_view Operation) const;
@@ -104,13 +112,76 @@ struct TElementFactory {
 
 [[noreturn]] void RaiseNotImplemented(std::string_view ClassName, std::string_view Operation);
 
+// The element of class T read from octets (or from XML), its octets (its
+// start tag) noted in the map the reader carries.
+template <class T, class... TForm>
+std::unique_ptr<T> ReadElement(TXMLId Id, TStringWrapper& r, TForm... Form);
+template <class T>
+std::unique_ptr<T> ReadElement(TXMLId Id, TXMLParser& p);
+
+namespace detail {
+// The reading with the map, apart, so that the reading without stays lean.
+template <class T, class... TForm>
+[[gnu::noinline]] std::unique_ptr<T> ReadMapped(TXMLId Id, TStringWrapper& r, TForm... Form) {
+    const uint32_t slot = r.Map->Open(r.FIndex);
+    auto e = std::make_unique<T>(Id, r, Form...);
+    r.Map->Close(slot, *e, r.FIndex);
+    return e;
+}
+template <class T>
+[[gnu::noinline]] std::unique_ptr<T> ReadMapped(TXMLId Id, TXMLParser& p) {
+    const uint32_t slot = p.Map->Open(p);
+    auto e = std::make_unique<T>(Id, p);
+    p.Map->Close(slot, *e, p);
+    return e;
+}
+}  // namespace detail
+
+template <class T, class... TForm>
+std::unique_ptr<T> ReadElement(TXMLId Id, TStringWrapper& r, TForm... Form) {
+    if (r.Map) [[unlikely]]
+        return detail::ReadMapped<T>(Id, r, Form...);
+    return std::make_unique<T>(Id, r, Form...);
+}
+template <class T>
+std::unique_ptr<T> ReadElement(TXMLId Id, TXMLParser& p) {
+    if (p.Map) [[unlikely]]
+        return detail::ReadMapped<T>(Id, p);
+    return std::make_unique<T>(Id, p);
+}
+
+// Appends Element's encoding, noted in the encode map open on the thread.
+inline void EncodeElement(const TCOSEMPduBase& Element, std::string& PduStr) {
+    if (TEncodeMap* map = TEncodeMap::Open()) [[unlikely]]
+        return map->Encode(Element, PduStr);
+    Element.EncodeToPduStr(PduStr);
+}
+
+// Around the writing of one element's XML: the map the stream carries learns
+// which element its next start tags belong to.
+// How an element's XML is written: its ToXML, or as a list writes it.
+using TWriteXml = void (*)(TScriptStream& Stream, const TCOSEMPduBase& Element);
+inline void WriteOwnXml(TScriptStream& Stream, const TCOSEMPduBase& Element) { Element.ToXML(Stream); }
+
+namespace detail {
+// The writing with the map, apart, so that the writing without stays lean.
+[[gnu::noinline]] void WriteMapped(TScriptStream& Stream, const TCOSEMPduBase& Element, TWriteXml Write);
+}  // namespace detail
+
+// Writes Element's XML, a map the stream carries told which element it is.
+inline void WriteElement(TScriptStream& Stream, const TCOSEMPduBase& Element, TWriteXml Write = WriteOwnXml) {
+    if (Stream.Map) [[unlikely]]
+        return detail::WriteMapped(Stream, Element, Write);
+    Write(Stream, Element);
+}
+
 namespace detail {
 template <class T> TElementPtr Create(TXMLId Id) { return std::make_unique<T>(Id); }
-template <class T> TElementPtr FromPdu(TXMLId Id, TStringWrapper& r) { return std::make_unique<T>(Id, r); }
-template <class T> TElementPtr FromXml(TXMLId Id, TXMLParser& p) { return std::make_unique<T>(Id, p); }
+template <class T> TElementPtr FromPdu(TXMLId Id, TStringWrapper& r) { return ReadElement<T>(Id, r); }
+template <class T> TElementPtr FromXml(TXMLId Id, TXMLParser& p) { return ReadElement<T>(Id, p); }
 template <class T> TElementPtr FromDataPdu(TXMLId Id, TStringWrapper& r) {
     if constexpr (std::is_constructible_v<T, TXMLId, TStringWrapper&, TDataForm>)
-        return std::make_unique<T>(Id, r, DataForm);
+        return ReadElement<T>(Id, r, DataForm);
     else
         RaiseNotImplemented(T::kClassName, "CreateFromDataPduStr");
 }
@@ -148,6 +219,27 @@ std::unique_ptr<T> MakeAnyFromXml(TXMLId Id, const std::string& Xml) {
 template <class T>
 std::string Clean(TXMLId Id, const std::string& Xml) {
     return MakeAnyFromXml<T>(Id, Xml)->ToXMLString();
+}
+
+inline void TReadMap::Close(uint32_t Slot, TCOSEMPduBase& Element, int Index) noexcept {
+    TOctetRange& r = Ranges[Slot];
+    r.Length = static_cast<uint32_t>(Index - 1) - r.Offset;
+    Element.MapSlot = Slot;
+}
+
+inline const TOctetRange* TReadMap::RangeOf(const TCOSEMPduBase& Element) const noexcept {
+    return Element.MapSlot < Ranges.size() ? &Ranges[Element.MapSlot] : nullptr;
+}
+
+inline void TEncodeMap::Cover(const TCOSEMPduBase& Element, size_t Start, size_t End) noexcept {
+    if (Element.MapSlot < FMap.Slots.size())
+        FMap.Slots[Element.MapSlot].Range = {static_cast<uint32_t>(Start), static_cast<uint32_t>(End - Start), Level};
+}
+
+inline void TEncodeMap::Encode(const TCOSEMPduBase& Element, std::string& PduStr) {
+    const size_t start = PduStr.size();
+    Element.EncodeToPduStr(PduStr);
+    Cover(Element, start, PduStr.size());
 }
 
 }  // namespace vantrel

@@ -59,19 +59,16 @@ void TChoice::SetVariant(const TChoiceTable& Table, TXMLId VariantXMLId, TElemen
 void TChoice::EncodeToPduStr(std::string& PduStr) const {
     if (!Value) throw EVantrelError(std::string(ChoiceTable().Name) + " : no alternative selected");
     PduStr += static_cast<char>(Tag);
-    Value->EncodeToPduStr(PduStr);
+    EncodeElement(*Value, PduStr);
 }
 
 void TChoice::WriteXml(TScriptStream& Stream, TXMLId AsId) const {
     if (!Value) throw EVantrelError(std::string(ChoiceTable().Name) + " : no alternative selected");
-    if (AsId == xmlIgnore) {
-        Value->ToXML(Stream);
-        return;
-    }
+    if (AsId == xmlIgnore) return WriteElement(Stream, *Value);
     const std::string_view name = ElementName(AsId);
     Stream.XMLOpenTagLn(name);
     ++Stream.Indent;
-    Value->ToXML(Stream);
+    WriteElement(Stream, *Value);
     --Stream.Indent;
     Stream.XMLCloseTagLn(name);
 }

@@ -3,10 +3,7 @@
 namespace vantrel {
 
 void TNull::ToXML(TScriptStream& Stream) const {
-    const std::string_view name = ElementName(XMLId);
-    Stream.Emit("<");
-    Stream.Emit(name);
-    Stream.EmitLn(" />");
+    Stream.EmptyTagLine(ElementName(XMLId));
 }
 
 }  // namespace vantrel

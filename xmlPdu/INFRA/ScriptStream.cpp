@@ -5,6 +5,7 @@
 
 #include "Errors.h"
 #include "INFRAMisc.h"
+#include "OctetMap.h"
 
 namespace vantrel {
 
@@ -38,6 +39,7 @@ char* TScriptStream::Release(size_t& Size) noexcept {
 }
 
 void TScriptStream::AppendToLine(std::string_view s) {
+    if (Map) [[unlikely]] Map->Wrote(s);
     if (FSize < 2 || FData[FSize - 2] != '\r' || FData[FSize - 1] != '\n') return WriteRaw(s.data(), s.size());
     FSize -= 2;
     char* p = Grow(s.size() + 2);
@@ -47,6 +49,7 @@ void TScriptStream::AppendToLine(std::string_view s) {
 }
 
 void TScriptStream::WriteRaw(const void* Bytes, size_t Count) {
+    if (Map) [[unlikely]] Map->Wrote({static_cast<const char*>(Bytes), Count});
     std::memcpy(Grow(Count), Bytes, Count);
     FSize += Count;
 }
@@ -60,14 +63,22 @@ char* TScriptStream::BeginLine(size_t Count) {
     return p + indent;
 }
 
-void TScriptStream::Emit(std::string_view s) { std::memcpy(BeginLine(s.size()), s.data(), s.size()); }
+void TScriptStream::Emit(std::string_view s) {
+    if (Map) [[unlikely]] Map->Wrote(s);
+    std::memcpy(BeginLine(s.size()), s.data(), s.size());
+}
 
 void TScriptStream::EmitLn(std::string_view s) {
+    if (Map) [[unlikely]] Map->Wrote(s);
     char* p = BeginLine(s.size() + 2);
     std::memcpy(p, s.data(), s.size());
     std::memcpy(p + s.size(), "\r\n", 2);
     LineNotEmpty = false;
     if (Observer) Observer->OtherLine(*this);
+}
+
+void TScriptStream::MapInner(uint32_t Key) noexcept {
+    if (Map) Map->Inner(Key);
 }
 
 void TScriptStream::XMLOpenTagLn(std::string_view Tag) {
@@ -106,6 +117,7 @@ void TScriptStream::XMLOpenTagAttrLn(std::string_view Tag, std::string_view Attr
 }
 
 void TScriptStream::XMLComment(std::string_view s) {
+    if (Map) [[unlikely]] Map->Wrote(s);
     char* p = BeginLine(s.size() + 10);
     std::memcpy(p, "<!-- ", 5);
     std::memcpy(p + 5, s.data(), s.size());
@@ -146,6 +158,15 @@ void TScriptStream::TagAttrHexLine(std::string_view Tag, std::string_view Attr, 
     std::memcpy(p, "\" />\r\n", 6);
     LineNotEmpty = false;
     if (Observer) Observer->ValueLine(*this, Tag, Octets, true);
+}
+
+void TScriptStream::EmptyTagLine(std::string_view Tag) {
+    char* p = BeginLine(Tag.size() + 6);
+    *p++ = '<';
+    std::memcpy(p, Tag.data(), Tag.size());
+    std::memcpy(p + Tag.size(), " />\r\n", 5);
+    LineNotEmpty = false;
+    if (Observer) Observer->EmptyLine(*this, Tag);
 }
 
 }  // namespace vantrel

@@ -12,6 +12,7 @@
 namespace vantrel {
 
 class TScriptStream;
+class TWriteMap;
 
 // Told of every line a stream writes, after the line is written; it may add
 // to the end of the line with AppendToLine (annotations do).
@@ -24,8 +25,13 @@ public:
     // A whole element with a Value attribute: its text, or with Octets the
     // octets the line shows as hex digits.
     virtual void ValueLine(TScriptStream& Stream, std::string_view Tag, std::string_view Value, bool Octets) = 0;
-    // Any other line ended (an empty element).
+    // Any other line ended.
     virtual void OtherLine(TScriptStream& Stream) = 0;
+    // A whole empty element <Tag />.
+    virtual void EmptyLine(TScriptStream& Stream, std::string_view Tag) {
+        (void)Tag;
+        OtherLine(Stream);
+    }
 };
 
 class TScriptStream {
@@ -51,6 +57,11 @@ public:
     // the hex digits of the octets in Value.
     void TagAttrLine(std::string_view Tag, std::string_view Attr, std::string_view Value);
     void TagAttrHexLine(std::string_view Tag, std::string_view Attr, std::string_view Octets);
+    // One whole line <Tag />.
+    void EmptyTagLine(std::string_view Tag);
+    // The next start tag is the field Key of the element writing, not an
+    // element of its own (for the octet map).
+    void MapInner(uint32_t Key) noexcept;
 
     // The whole text written so far.
     std::string AsString() const { return std::string(FData, FSize); }
@@ -73,6 +84,9 @@ public:
     uint64_t Limit = UINT32_MAX;
     // Told of every line when set; not owned.
     TLineObserver* Observer = nullptr;
+    // The octet map being made, when set (it observes the lines as well,
+    // and is told of the text that may hold line feeds); not owned.
+    TWriteMap* Map = nullptr;
 
 private:
     // Room for Count more bytes; returns where they go.

@@ -130,7 +130,7 @@ void TSequence::EncodeToPduStr(std::string& PduStr) const {
             continue;
         }
         if (optional) PduStr += '\x01';
-        Members[i]->EncodeToPduStr(PduStr);
+        EncodeElement(*Members[i], PduStr);
     }
 }
 
@@ -139,7 +139,7 @@ void TSequence::ToXML(TScriptStream& Stream) const {
     Stream.XMLOpenTagLn(name);
     ++Stream.Indent;
     for (const TElementPtr& m : Members)
-        if (m) m->ToXML(Stream);
+        if (m) WriteElement(Stream, *m);
     --Stream.Indent;
     Stream.XMLCloseTagLn(name);
 }

@@ -54,7 +54,7 @@ bool TSequenceOf::Search(const TCOSEMPduBase& Item, int& Index, const TComparer&
 
 void TSequenceOf::EncodeToPduStr(std::string& PduStr) const {
     EncodeLength(PduStr, FElements.size());
-    for (const TElementPtr& e : FElements) e->EncodeToPduStr(PduStr);
+    for (const TElementPtr& e : FElements) EncodeElement(*e, PduStr);
 }
 
 bool TSequenceOf::EqualType(const TCOSEMPduBase& X) const {
@@ -127,17 +127,28 @@ void TSequenceOf::LoadFromXmlElementsOfTag(TXMLParser& XMLParser, const TListTab
     const std::string_view qty = XMLParser.XMLGetAttributeValue(xmlQty);
     const bool expectCount = !IsAuto(qty);
     const int32_t expected = expectCount ? QtyValue(qty) : 0;
+    // An element closed in its start tag (<Array Qty="0000" />) holds no
+    // elements: what follows it is not its own.
+    const bool closed = XMLParser.FullElement();
     XMLParser.Next();
-    {
+    if (!closed) {
         std::optional<TNestingGuard> guard;
         if (Table.Nests) guard.emplace(XMLParser.Nesting);
         while (XMLParser.Token() == xtStartTag) FElements.push_back(Table.Element->FromXml(elemId, XMLParser));
+        if (XMLParser.Token() == xtUnknown) XMLParser.RaiseXMLError("UnexpectedKeyword");
     }
-    if (XMLParser.Token() == xtUnknown) XMLParser.RaiseXMLError("UnexpectedKeyword");
     if (expectCount && expected != ElementCount())
         XMLParser.RaiseXMLError("ExpectedQty=" + std::to_string(expected) + ", ActualQty=" + std::to_string(ElementCount()));
-    XMLParser.XMLAssertStopTagAndNext(XMLId);
+    if (!closed) XMLParser.XMLAssertStopTagAndNext(XMLId);
 }
+
+namespace {
+// A list's element: a choice without its own element.
+void WriteItem(TScriptStream& Stream, const TCOSEMPduBase& Element) {
+    if (const TChoice* choice = Element.AsChoice()) choice->WriteXml(Stream, xmlIgnore);
+    else Element.ToXML(Stream);
+}
+}  // namespace
 
 void TSequenceOf::SaveToXml(TScriptStream& Stream) const {
     const std::string_view name = ElementName(XMLId);
@@ -148,10 +159,17 @@ void TSequenceOf::SaveToXml(TScriptStream& Stream) const {
     for (size_t i = 0; i < digits; ++i) qty[i] = detail::kHexPairs[2 * ((count >> (4 * (digits - 1 - i))) & 15) + 1];
     Stream.XMLOpenTagAttrLn(name, ElementName(xmlQty), {qty, digits});
     ++Stream.Indent;
-    for (const TElementPtr& e : FElements) {
-        if (const TChoice* choice = e->AsChoice()) choice->WriteXml(Stream, xmlIgnore);
-        else e->ToXML(Stream);
-        if (Stream.LineNotEmpty) Stream.EmitLn("");
+    // The map is looked at once per list, not per element.
+    if (Stream.Map) [[unlikely]] {
+        for (const TElementPtr& e : FElements) {
+            WriteElement(Stream, *e, WriteItem);
+            if (Stream.LineNotEmpty) Stream.EmitLn("");
+        }
+    } else {
+        for (const TElementPtr& e : FElements) {
+            WriteItem(Stream, *e);
+            if (Stream.LineNotEmpty) Stream.EmitLn("");
+        }
     }
     --Stream.Indent;
     Stream.XMLCloseTagLn(name);

@@ -13,6 +13,7 @@
 namespace vantrel {
 
 struct TSecurityContext;
+class TReadMap;
 
 class TStringWrapper {
 public:
@@ -41,6 +42,8 @@ public:
     TNesting Nesting;
     // The translation's keys and learned system titles; null: none.
     TSecurityContext* Security = nullptr;
+    // The octets of the elements read, for the octet map; null: not kept.
+    TReadMap* Map = nullptr;
     // The field being read: the sequence, choice and list readers note the
     // identifier of each field before they read it and put their own back
     // when it is done, so after a failure it names the innermost one.

@@ -2,6 +2,7 @@
 
 #include "Errors.h"
 #include "INFRAMisc.h"
+#include "OctetMap.h"
 
 namespace vantrel {
 
@@ -81,6 +82,8 @@ void TXMLParser::Next() {
             continue;
         }
         ReadTag();
+        if (Map) [[unlikely]]
+            MapTag();
         return;
     }
 }
@@ -125,6 +128,8 @@ void TXMLParser::ReadTag() {
         const int start = ++FNextIdx;
         while (Peek() != quote && Peek() != 0) ++FNextIdx;
         FAttribValue = {FText + start, static_cast<size_t>(FNextIdx - start)};
+        if (Map) [[unlikely]]
+            MapValue();
         if (Peek() == quote) ++FNextIdx;
         SkipBlanks();
     }
@@ -150,6 +155,15 @@ TXMLId TXMLParser::Tag() const {
         FTagIdKnown = true;
     }
     return FTagId;
+}
+
+bool TXMLParser::FindTag(TXMLId& Id) const noexcept {
+    if (!FTagIdKnown) {
+        if (!FindKeyWord(FTagIdentifier, FTagId)) return false;
+        FTagIdKnown = true;
+    }
+    Id = FTagId;
+    return true;
 }
 
 bool TXMLParser::IsStartTag(std::initializer_list<TXMLId> Ks) const {
@@ -191,6 +205,19 @@ std::string TXMLParser::HexStrToByteStrOfValue() const {
 
 void TXMLParser::UnexpectedKeyword(TXMLId k) const {
     RaiseXMLError("Unexpected keyword \"" + std::string(ElementName(k)) + "\"");
+}
+
+void TXMLParser::MapTag() {
+    if (FToken != xtStartTag && FToken != xtStopTag) return;  // no tag after all
+    // A name follows its "<" (or "</") at once.
+    const int start = static_cast<int>(FTagIdentifier.data() - FText) - (FToken == xtStopTag ? 2 : 1);
+    Map->TagRead(start, FLineNr - static_cast<int>(CountLineFeeds(FText + start, FText + FNextIdx)));
+}
+
+void TXMLParser::MapValue() { Map->ValueRead(FAttribValue); }
+
+void TXMLParser::MapInner(uint32_t Key) {
+    if (Map) Map->Inner(*this, Key);
 }
 
 int TXMLParser::GetTokenIndexInLine() const { return ColumnOf(FText, FTokenIdx); }

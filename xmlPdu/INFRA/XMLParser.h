@@ -13,6 +13,7 @@
 namespace vantrel {
 
 struct TSecurityContext;
+class TParseMap;
 
 enum TXMLToken { xtUnknown = 0, xtStartTag = 1, xtStopTag = 2, xtEndOfBuffer = 3, xtComment = 4 };
 
@@ -31,6 +32,8 @@ public:
     TXMLId KeyWord(std::string_view Identifier) const;
     // The identifier of the current tag's name.
     TXMLId Tag() const;
+    // The same without failing: false for a name of no identifier.
+    bool FindTag(TXMLId& Id) const noexcept;
     bool IsStartTag(TXMLId K) const { return FToken == xtStartTag && Tag() == K; }
     bool IsStartTag(std::initializer_list<TXMLId> Ks) const;
     TXMLId XMLStartTag() const;
@@ -80,16 +83,25 @@ public:
     bool HasAttribute() const noexcept { return FHasAttribute; }
     TXMLId AttributeId() const noexcept { return FAttributeId; }
     bool FullElement() const noexcept { return FFullElement; }
+    // The current start tag is the field Key of the element being read, not
+    // an element of its own (for the octet map).
+    void MapInner(uint32_t Key);
 
     TNesting Nesting;
     // The translation's keys and learned system titles; null: none.
     TSecurityContext* Security = nullptr;
+    // The octet map being made of the XML; null: none.
+    TParseMap* Map = nullptr;
 
 private:
     void SkipBlanks();
     void ReadTag();
     std::string_view ReadName();
     char Peek(int Offset = 0) const { return FText[FNextIdx + Offset]; }
+    // The map told of a tag about to be read and of a value read: apart, so
+    // that reading without a map stays lean.
+    [[gnu::noinline, gnu::cold]] void MapTag();
+    [[gnu::noinline, gnu::cold]] void MapValue();
 
     const char* FText = "";
     TXMLToken FToken = xtUnknown;

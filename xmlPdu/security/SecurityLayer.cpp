@@ -117,13 +117,16 @@ bool Open(uint8_t Control, const TMaterial& Material, std::string_view Body, std
 
 // Reads Plain as the carried APDU. Returns an empty text when it decodes to
 // its last octet and encodes back to exactly Plain, otherwise why not.
-std::string DecodeClear(TSecurityContext& Context, std::string_view Plain, int NestingDepth, TElementPtr& Apdu) {
+// Map, when not null, notes the octets of its elements.
+std::string DecodeClear(TSecurityContext& Context, std::string_view Plain, int NestingDepth, TElementPtr& Apdu,
+                        TReadMap* Map = nullptr) {
     TStringWrapper reader(Plain);
     reader.Security = &Context;
+    reader.Map = Map;
     reader.Nesting.Depth = NestingDepth;
     try {
         TNestingGuard guard(reader.Nesting);
-        Apdu = std::make_unique<T_COSEMpdu>(xmlIgnore, reader);
+        Apdu = ReadElement<T_COSEMpdu>(xmlIgnore, reader);
         if (reader.GetRemainingBytes() > 0)
             return "the deciphered APDU ends at octet " + std::to_string(reader.FIndex - 1) + " of " +
                    std::to_string(Plain.size());
@@ -185,7 +188,7 @@ TClearPayload::TClearPayload(const TClearPayload& Source)
       Apdu(Source.Apdu ? Source.Apdu->Clone() : nullptr) {}
 
 std::string DecipherPayload(TSecurityContext& Context, const TCipherParams& Params, std::string_view Payload,
-                            int NestingDepth, TClearPayload& Clear, std::string* Cause) {
+                            int NestingDepth, TClearPayload& Clear, std::string* Cause, TReadMap* Map) {
     if (Payload.size() < kHeaderSize) return "too short for a security header";
     const auto control = static_cast<uint8_t>(Payload[0]);
     const std::string_view counter = Payload.substr(1, 4);
@@ -209,7 +212,7 @@ std::string DecipherPayload(TSecurityContext& Context, const TCipherParams& Para
     }
     TElementPtr apdu;
     const size_t notes = Context.Notes.size();
-    if (std::string why = DecodeClear(Context, plain, NestingDepth, apdu); !why.empty()) {
+    if (std::string why = DecodeClear(Context, plain, NestingDepth, apdu, Map); !why.empty()) {
         Context.Notes.resize(notes);  // of APDUs inside that are not shown
         // Content that was authenticated was deciphered with the right keys.
         if (Cause && (control & kEncryption) && (unchecked || !(control & kAuthentication)))
@@ -239,7 +242,7 @@ std::string EncipherPayload(const TSecurityContext* Context, const TCipherParams
         !why.empty())
         return why;
     std::string plain;
-    Clear.Apdu->EncodeToPduStr(plain);
+    EncodeElement(*Clear.Apdu, plain);
     Payload.clear();
     Payload.reserve(kHeaderSize + plain.size() + kTagSize);
     Payload += static_cast<char>(control);

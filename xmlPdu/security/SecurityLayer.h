@@ -69,9 +69,11 @@ struct TClearPayload {
 // without the tag being checked: Clear keeps the tag and the payload's check
 // value. With Cause, a payload whose tag fails or whose content does not
 // decode is tried again with the other side's title and without the tag
-// check, and Cause says what is likely wrong.
+// check, and Cause says what is likely wrong. Map, when not null, notes the
+// octets of the APDU's elements in the plaintext.
 std::string DecipherPayload(TSecurityContext& Context, const TCipherParams& Params, std::string_view Payload,
-                            int NestingDepth, TClearPayload& Clear, std::string* Cause = nullptr);
+                            int NestingDepth, TClearPayload& Clear, std::string* Cause = nullptr,
+                            TReadMap* Map = nullptr);
 
 // Enciphers Clear into Payload (replacing it). Returns an empty text, or
 // why it cannot be enciphered (a missing key, an unknown suite...). A clear

@@ -7,11 +7,14 @@
 namespace vantrel {
 
 namespace {
-// Puts the length of everything from Start on in front of it.
-void InsertLength(std::string& PduStr, size_t Start) {
+// Puts the length of everything from Start on in front of it, in the
+// encoding of Owner.
+void InsertLength(std::string& PduStr, size_t Start, const TCOSEMPduBase& Owner) {
     std::string length;
     TCOSEMPduBase::EncodeLength(length, PduStr.size() - Start);
     PduStr.insert(Start, length);
+    if (TEncodeMap* map = TEncodeMap::Open()) [[unlikely]]
+        map->Inserted(Owner, Start, length.size());
 }
 }  // namespace
 
@@ -48,6 +51,7 @@ void TBERApdu::DecodeFromPduStr(TStringWrapper& PDUStr, const TBERTable& Table) 
     const TXMLId outer = PDUStr.Field;
     while (PDUStr.GetRemainingBytes() > 0) {
         PDUStr.Field = outer;
+        const int tagAt = PDUStr.FIndex;
         const uint8_t tag = PDUStr.NextByte();
         const TBERField* f = Table.FindTag(tag);
         if (!f) throw EVantrelError("Unexpected tag1 " + std::to_string(tag));
@@ -65,6 +69,8 @@ void TBERApdu::DecodeFromPduStr(TStringWrapper& PDUStr, const TBERTable& Table) 
         // A field that comes again replaces the earlier one.
         TElementPtr& field = Fields[static_cast<size_t>(index)];
         field = f->Factory->FromPdu(f->Id, PDUStr);
+        if (PDUStr.Map) [[unlikely]]
+            PDUStr.Map->Cover(*field, tagAt);  // the field's tags are its own
         if (f->InnerTag != TBERField::kNoInnerTag && static_cast<uint32_t>(PDUStr.FIndex - innerStart) != fieldLength)
             PDUStr.Canonical = false;
         NoteTitle(PDUStr.Security, *f, field);
@@ -102,17 +108,20 @@ void TBERApdu::EncodeToPduStr(std::string& PduStr) const {
     const size_t contents = PduStr.size();
     for (size_t i = 0; i < table.size(); ++i) {
         if (!Fields[i]) continue;
+        const size_t start = PduStr.size();
         PduStr += static_cast<char>(table[i].OuterTag);
         if (table[i].InnerTag == TBERField::kNoInnerTag) {
-            Fields[i]->EncodeToPduStr(PduStr);
-            continue;
+            EncodeElement(*Fields[i], PduStr);
+        } else {
+            const size_t field = PduStr.size();
+            PduStr += static_cast<char>(table[i].InnerTag);
+            EncodeElement(*Fields[i], PduStr);
+            InsertLength(PduStr, field, *this);
         }
-        const size_t field = PduStr.size();
-        PduStr += static_cast<char>(table[i].InnerTag);
-        Fields[i]->EncodeToPduStr(PduStr);
-        InsertLength(PduStr, field);
+        if (TEncodeMap* map = TEncodeMap::Open()) [[unlikely]]
+            map->Cover(*Fields[i], start, PduStr.size());  // the field's tags are its own
     }
-    InsertLength(PduStr, contents);
+    InsertLength(PduStr, contents, *this);
 }
 
 void TBERApdu::ToXML(TScriptStream& Stream) const {
@@ -121,7 +130,7 @@ void TBERApdu::ToXML(TScriptStream& Stream) const {
     Stream.XMLOpenTagLn(name);
     ++Stream.Indent;
     for (const TElementPtr& f : Fields)
-        if (f) f->ToXML(Stream);
+        if (f) WriteElement(Stream, *f);
     --Stream.Indent;
     Stream.XMLCloseTagLn(name);
 }
@@ -145,7 +154,7 @@ T_BERCOSEMpdu::T_BERCOSEMpdu(TXMLId aXMLId, TXMLParser& XMLParser) : T_COSEMpdu(
 void T_BERCOSEMpdu::EncodeToPduStr(std::string& PduStr) const {
     const size_t start = PduStr.size();
     T_COSEMpdu::EncodeToPduStr(PduStr);
-    InsertLength(PduStr, start);
+    InsertLength(PduStr, start, *this);
 }
 
 // ------------------------------------------------------------ diagnostic
@@ -169,11 +178,14 @@ T_ResultSourceDiagnostic::T_ResultSourceDiagnostic(TXMLId aXMLId)
 T_ResultSourceDiagnostic::T_ResultSourceDiagnostic(TXMLId aXMLId, TStringWrapper& PDUStr) : TElementImpl(aXMLId) {
     // The lengths are not needed to read it; the encoder writes 05 and 03.
     const uint8_t outer = PDUStr.NextByte();
+    const int tagAt = PDUStr.FIndex;
     Tag1 = PDUStr.NextByte();
     const TAlternative& source = DiagnosticSource(Tag1);
     const uint8_t inner = PDUStr.NextByte();
     PDUStr.ExpectByte(0x02);
     Value = source.Factory->FromPdu(source.Id, PDUStr);
+    if (PDUStr.Map) [[unlikely]]
+        PDUStr.Map->Cover(*Value, tagAt);  // the source's tags are its own
     if (outer != 5 || inner != 3) PDUStr.Canonical = false;
 }
 
@@ -195,21 +207,20 @@ void T_ResultSourceDiagnostic::EncodeToPduStr(std::string& PduStr) const {
     const size_t start = PduStr.size();
     const char head[] = {'\0', static_cast<char>(Tag1), '\0', '\x02'};
     PduStr.append(head, sizeof head);
-    Value->EncodeToPduStr(PduStr);
+    EncodeElement(*Value, PduStr);
     // Both lengths are single octets: the member is two octets long.
     PduStr[start] = static_cast<char>(PduStr.size() - start - 1);
     PduStr[start + 2] = static_cast<char>(PduStr.size() - start - 3);
+    if (TEncodeMap* map = TEncodeMap::Open()) [[unlikely]]
+        map->Cover(*Value, start + 1, PduStr.size());  // the source's tags are its own
 }
 
 void T_ResultSourceDiagnostic::ToXML(TScriptStream& Stream) const {
-    if (XMLId == xmlIgnore) {
-        Value->ToXML(Stream);
-        return;
-    }
+    if (XMLId == xmlIgnore) return WriteElement(Stream, *Value);
     const std::string_view name = ElementName(XMLId);
     Stream.XMLOpenTagLn(name);
     ++Stream.Indent;
-    Value->ToXML(Stream);
+    WriteElement(Stream, *Value);
     --Stream.Indent;
     Stream.XMLCloseTagLn(name);
 }

@@ -66,7 +66,10 @@ T_Conformance::T_Conformance(TXMLId aXMLId, TStringWrapper& PDUStr) : TElementIm
     PDUStr.ExpectByte(0x5F);
     // The short form without the second tag octet is read as well.
     if (PDUStr.Inspect() == 0x1F) PDUStr.NextByte();
-    else PDUStr.Canonical = false;
+    else {
+        PDUStr.Canonical = false;
+        ShortTag = true;
+    }
     LoadPduStr(PDUStr);
     // The XML names the bits that are set, of 24: any other count, or
     // padding, is not written back.
@@ -80,7 +83,9 @@ T_Conformance::T_Conformance(TXMLId aXMLId, TXMLParser& XMLParser) : TElementImp
     XMLParser.Next();
     while (XMLParser.Token() == xtStartTag) {
         if (XMLParser.Tag() != BitXMLId) XMLParser.UnexpectedKeyword(XMLParser.Tag());
-        Value[NameToValue(XMLParser.XMLGetAttributeValue(xmlName))] = '1';
+        const size_t bit = NameToValue(XMLParser.XMLGetAttributeValue(xmlName));
+        Value[bit] = '1';
+        XMLParser.MapInner(static_cast<uint32_t>(bit));
         XMLParser.Next();
     }
     XMLParser.XMLAssertStopTagAndNext(element);
@@ -101,10 +106,22 @@ void T_Conformance::ToXML(TScriptStream& Stream) const {
     const std::string_view name = ElementName(XMLId);
     Stream.XMLOpenTagLn(name);
     ++Stream.Indent;
-    for (size_t bit = Value.size(); bit-- > 0;)
-        if (IsSet(bit)) EmitTagAttrLine(Stream, BitXMLId, xmlName, ValueToName(bit));
+    for (size_t bit = Value.size(); bit-- > 0;) {
+        if (!IsSet(bit)) continue;
+        Stream.MapInner(static_cast<uint32_t>(bit));
+        EmitTagAttrLine(Stream, BitXMLId, xmlName, ValueToName(bit));
+    }
     --Stream.Indent;
     Stream.XMLCloseTagLn(name);
+}
+
+bool T_Conformance::InnerOctets(uint32_t Key, uint32_t& Offset, uint32_t& Length) const {
+    // The tag (one or two octets), the length, the unused-bits count, the bits.
+    const uint32_t first = (ShortTag ? 1 : 2) + 2 + Key / 8;
+    if (Key >= Value.size() || first >= Length) return false;
+    Offset += first;
+    Length = 1;
+    return true;
 }
 
 size_t T_Conformance::NameToValue(std::string_view Name) {

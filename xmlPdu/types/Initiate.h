@@ -27,11 +27,16 @@ public:
 
     void EncodeToPduStr(std::string& PduStr) const override;
     void ToXML(TScriptStream& Stream) const override;
+    // The octet of bit Key (a ConformanceBit element).
+    bool InnerOctets(uint32_t Key, uint32_t& Offset, uint32_t& Length) const override;
 
     // The bit number of a name or alias (exact case).
     static size_t NameToValue(std::string_view Name);
     static std::string_view ValueToName(size_t Bit);
     void SetDefaultValue() { Value.assign(kBits, '0'); }
+
+    // Read with the short tag 5F, without its second octet 1F.
+    bool ShortTag = false;
 };
 
 class T_InitiateRequest final : public TSequenceImpl<T_InitiateRequest> {

@@ -14,7 +14,8 @@ void TCipheredOctets::Decipher(TStringWrapper& PDUStr, const TCipherParams& Para
     TSecurityContext& context = *PDUStr.Security;
     const bool noted = GivesKeys(&context);
     std::string cause;
-    Reason = DecipherPayload(context, Params, Value, PDUStr.Nesting.Depth, Clear, noted ? &cause : nullptr);
+    const TReadLevel plaintext(PDUStr.Map);
+    Reason = DecipherPayload(context, Params, Value, PDUStr.Nesting.Depth, Clear, noted ? &cause : nullptr, PDUStr.Map);
     if (!noted) return;
     if (!Reason.empty()) context.Notes.push_back(NotDecipheredNote(What, Reason, cause));
     else if (!Clear.Tag.empty()) context.Notes.push_back(TagNotCheckedNote(What));
@@ -22,7 +23,11 @@ void TCipheredOctets::Decipher(TStringWrapper& PDUStr, const TCipherParams& Para
 
 void TCipheredOctets::Encipher(TXMLParser& XMLParser, const TCipherParams& Params, std::string_view What) {
     if (!Deciphered()) return;
-    const std::string why = EncipherPayload(XMLParser.Security, Params, Clear, Value);
+    std::string why;
+    {
+        const TEncodeLevel plaintext;
+        why = EncipherPayload(XMLParser.Security, Params, Clear, Value);
+    }
     if (!why.empty()) XMLParser.RaiseXMLErrorAt(FMark, std::string(What) + " cannot be enciphered: " + why);
     // With the authentication key the tag is computed again; one that differs
     // from the XML's is not written without a word.
@@ -34,45 +39,72 @@ void TCipheredOctets::Encipher(TXMLParser& XMLParser, const TCipherParams& Param
 }
 
 namespace {
-// The octets of the Value attribute of the element Id, which must have Size of them.
-std::string ReadOctets(TXMLParser& XMLParser, TXMLId Id, size_t Size) {
+// The octets of the Value attribute of the element Id, which must have Size
+// of them; Field names them for the octet map.
+std::string ReadOctets(TXMLParser& XMLParser, TXMLId Id, size_t Size, uint32_t Field) {
     XMLParser.XMLAssertStartTag(Id);
     std::string octets = XMLParser.HexStrToByteStrOfValue();
     if (octets.size() != Size)
         XMLParser.RaiseXMLError(std::string(ElementName(Id)) + ": " + std::to_string(Size) +
                                 (Size == 1 ? " octet expected" : " octets expected"));
+    XMLParser.MapInner(Field);
     XMLParser.Next();
     return octets;
 }
 
-void WriteOctets(TScriptStream& Stream, TXMLId Id, std::string_view Octets) {
+void WriteOctets(TScriptStream& Stream, TXMLId Id, std::string_view Octets, uint32_t Field) {
+    Stream.MapInner(Field);
     Stream.TagAttrHexLine(ElementName(Id), ElementName(xmlValue), Octets);
 }
 }  // namespace
 
 void TCipheredOctets::ReadClear(TXMLParser& XMLParser, bool WithTitle) {
-    const std::string control = ReadOctets(XMLParser, xmlSecurityControl, 1);
-    Clear.InvocationCounter = ReadOctets(XMLParser, xmlInvocationCounter, 4);
-    if (WithTitle && XMLParser.IsStartTag(xmlSystemTitle)) Clear.Title = ReadOctets(XMLParser, xmlSystemTitle, 8);
+    const std::string control = ReadOctets(XMLParser, xmlSecurityControl, 1, kSecurityControlField);
+    Clear.InvocationCounter = ReadOctets(XMLParser, xmlInvocationCounter, 4, kInvocationCounterField);
+    if (WithTitle && XMLParser.IsStartTag(xmlSystemTitle))
+        Clear.Title = ReadOctets(XMLParser, xmlSystemTitle, 8, kSystemTitleField);
     if (XMLParser.IsStartTag(xmlAuthenticationTag)) {
-        Clear.Tag = ReadOctets(XMLParser, xmlAuthenticationTag, 12);
-        if (XMLParser.IsStartTag(xmlCiphertextCheck)) Clear.Check = ReadOctets(XMLParser, xmlCiphertextCheck, 8);
+        Clear.Tag = ReadOctets(XMLParser, xmlAuthenticationTag, 12, kAuthenticationTagField);
+        if (XMLParser.IsStartTag(xmlCiphertextCheck))
+            Clear.Check = ReadOctets(XMLParser, xmlCiphertextCheck, 8, kCheckField);
     }
     TNestingGuard guard(XMLParser.Nesting);
-    Clear.Apdu = std::make_unique<T_COSEMpdu>(xmlIgnore, XMLParser);
+    // A ciphered APDU inside is enciphered as it is read: its own plaintext
+    // lies one level deeper than this one's.
+    const TEncodeLevel plaintext;
+    Clear.Apdu = ReadElement<T_COSEMpdu>(xmlIgnore, XMLParser);
     Clear.SecurityControl = static_cast<uint8_t>(control[0]);
 }
 
 void TCipheredOctets::WriteClear(TScriptStream& Stream) const {
     const char control = static_cast<char>(Clear.SecurityControl);
-    WriteOctets(Stream, xmlSecurityControl, std::string_view(&control, 1));
-    WriteOctets(Stream, xmlInvocationCounter, Clear.InvocationCounter);
-    if (!Clear.Title.empty()) WriteOctets(Stream, xmlSystemTitle, Clear.Title);
+    WriteOctets(Stream, xmlSecurityControl, std::string_view(&control, 1), kSecurityControlField);
+    WriteOctets(Stream, xmlInvocationCounter, Clear.InvocationCounter, kInvocationCounterField);
+    if (!Clear.Title.empty()) WriteOctets(Stream, xmlSystemTitle, Clear.Title, kSystemTitleField);
     if (!Clear.Tag.empty()) {
-        WriteOctets(Stream, xmlAuthenticationTag, Clear.Tag);
-        WriteOctets(Stream, xmlCiphertextCheck, Clear.Check);
+        WriteOctets(Stream, xmlAuthenticationTag, Clear.Tag, kAuthenticationTagField);
+        WriteOctets(Stream, xmlCiphertextCheck, Clear.Check, kCheckField);
     }
-    Clear.Apdu->ToXML(Stream);
+    WriteElement(Stream, *Clear.Apdu);
+}
+
+bool TCipheredOctets::InnerOctets(uint32_t Key, uint32_t& Offset, uint32_t& Length) const {
+    // The payload ends the element's octets; it opens with the two header
+    // fields and, authenticated, ends with the tag.
+    if (Key == kSystemTitleField || Key == kCheckField) {
+        Offset = UINT32_MAX;  // in no octet: the map's "none"
+        Length = 0;
+        return true;
+    }
+    if (Key > kAuthenticationTagField || Value.size() < 5 || Value.size() > Length) return false;
+    if (Key == kAuthenticationTagField && Value.size() < 5 + 12) return false;
+    const uint32_t payload = Offset + Length - static_cast<uint32_t>(Value.size());
+    switch (Key) {
+    case kSecurityControlField: Offset = payload, Length = 1; break;
+    case kInvocationCounterField: Offset = payload + 1, Length = 4; break;
+    default: Offset = payload + static_cast<uint32_t>(Value.size()) - 12, Length = 12; break;
+    }
+    return true;
 }
 
 // ------------------------------------------------------------ glo_ and ded_ rows

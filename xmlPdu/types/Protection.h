@@ -32,6 +32,12 @@ public:
     void Encipher(TXMLParser& XMLParser, const TCipherParams& Params, std::string_view What);
 
     bool Deciphered() const noexcept { return Clear.Apdu != nullptr; }
+    // The octets of SecurityControl, InvocationCounter and a kept
+    // AuthenticationTag in the payload; the SystemTitle and the check value
+    // of the deciphered form stand for no octet of it (no octets).
+    bool InnerOctets(uint32_t Key, uint32_t& Offset, uint32_t& Length) const override;
+    static constexpr uint32_t kSecurityControlField = 0, kInvocationCounterField = 1, kAuthenticationTagField = 2,
+                              kSystemTitleField = 3, kCheckField = 4;
 
     TClearPayload Clear;
     std::string Reason;  // why a payload with keys stays opaque
